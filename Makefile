@@ -1,0 +1,41 @@
+# make run   installs what is missing, builds, runs the sample script
+# make test  installs what is missing, builds, runs every test (normal build,
+#            then an AddressSanitizer + UndefinedBehaviorSanitizer build)
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD_DIR ?= build
+SAN_DIR ?= build-san
+
+.PHONY: all deps build build-san run test test-normal test-san bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+build-san: deps
+	@cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=ON >/dev/null
+	@cmake --build $(SAN_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/kestrel examples/hello.kv
+
+test-normal: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+test-san: build-san
+	cd $(SAN_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+test: test-normal test-san
+
+bench: build
+	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
+	@bash bench/run.sh $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR) $(SAN_DIR)

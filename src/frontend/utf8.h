@@ -1,0 +1,12 @@
+// UTF-8 <-> UTF-16 conversion for every text that crosses the program's edges
+// (console, JSON files, byte buffers). Invalid input is skipped, never fatal.
+#pragma once
+
+#include <string>
+
+namespace kestrel {
+
+std::u16string fromUtf8(const std::string& text);
+std::string toUtf8(const std::u16string& text);
+
+}  // namespace kestrel
