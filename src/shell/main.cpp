@@ -1,1 +1,35 @@
-int main() { return 0; }
+// Entry point: scans the command line and runs a script, a debugging dump,
+// or the interactive module test loop.
+#include <string>
+#include <vector>
+
+#include "frontend/utf8.h"
+#include "shell/command_line.h"
+#include "shell/console_queue.h"
+#include "shell/platform.h"
+#include "shell/runtime_settings.h"
+#include "shell/shell.h"
+
+using namespace kestrel;
+
+int main(int argc, char** argv) {
+    std::vector<std::u16string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(fromUtf8(argv[i]));
+    CommandLine line = parseCommandLine(arguments);
+
+    if (line.help) {
+        consoleWriteDirect(usageText(), platform::kAttributeNormal);
+        return 0;
+    }
+    if (line.version) {
+        consoleWriteDirect(versionLine() + u"\r\n", platform::kAttributeNormal);
+        return 0;
+    }
+    runtimeSettings().quiet = line.quiet;
+
+    if (line.scriptPath.empty()) return runInteractive();
+
+    int status = runScriptFile(line.scriptPath, line.waitForKey);
+    if (line.waitForKey) waitForKey();
+    return status;
+}

@@ -1,0 +1,47 @@
+// The small layer between the interpreter and the host system: standard
+// output (UTF-8, optional ANSI colour), the clock, and well-known paths.
+// Every byte that reaches standard output goes through writeStdout, which
+// serialises writers so that no two texts ever garble each other.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestrel::platform {
+
+// Console text attributes, as the rest of the program names colours.
+enum ConsoleAttribute : int {
+    kAttributeBlue = 1,
+    kAttributeGreen = 2,
+    kAttributeRed = 4,
+    kAttributeNormal = 7,
+};
+
+// True when standard output is a terminal and NO_COLOR is unset.
+bool colourEnabled();
+
+// UTF-16 text as the terminal should see it: UTF-8, with "\r\n" as "\n".
+std::string consoleBytes(const std::u16string& text);
+
+// The escape sequence that selects an attribute; empty without colour.
+std::string attributeEscape(int attribute);
+
+// Writes bytes to standard output whole, under the process-wide output lock.
+void writeStdout(const std::string& bytes);
+
+// Milliseconds from a fixed point; never goes backwards.
+int64_t monotonicMillis();
+
+// Full path of the running program; empty when the system will not say.
+std::u16string executablePath();
+
+// The current directory, without a trailing "/"; empty on failure.
+std::u16string currentDirectory();
+
+// TMPDIR, or /tmp, always ending in "/".
+std::u16string temporaryDirectory();
+
+// True when a file or directory exists at the path.
+bool pathExists(const std::u16string& path);
+
+}  // namespace kestrel::platform

@@ -1,0 +1,54 @@
+#include "shell/startup.h"
+
+#include <string>
+
+#include "shell/console_queue.h"
+#include "shell/platform.h"
+#include "shell/runtime_settings.h"
+
+namespace kestrel {
+
+RuntimeSettings& runtimeSettings() {
+    static RuntimeSettings settings;
+    return settings;
+}
+
+static std::u16string number(int value) {
+    std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+std::u16string versionString() {
+    const RuntimeSettings& s = runtimeSettings();
+    return number(s.versionMajor) + u"." + number(s.versionMinor) + u"." +
+           number(s.versionPatch) + u" Internal version";
+}
+
+std::u16string versionLine() { return u"[Kestrel " + versionString() + u"]"; }
+
+// Creates the shared singletons once per process.
+static void initializeAll() {
+    runtimeSettings();
+    consoleQueue();
+}
+
+// Metadata models (actions, objects, keyword mapping); each reports success.
+static bool loadActionsModel() { return true; }
+static bool loadObjectsModel() { return true; }
+static bool loadKeywordMapping() { return true; }
+
+bool initializeRuntime() {
+    static bool initialized = false;
+    if (initialized) return true;
+    initializeAll();
+    const bool quiet = runtimeSettings().quiet;
+    if (!quiet) consoleWriteDirect(versionLine() + u"\r\n", platform::kAttributeNormal);
+    loadActionsModel();
+    bool modelsLoaded = loadObjectsModel() && loadKeywordMapping();
+    if (!modelsLoaded) consoleWriteDirect(u"! Error initialize.\r\n", platform::kAttributeGreen);
+    else if (!quiet) consoleWriteDirect(u"[Initialize finished]\r\n", platform::kAttributeGreen);
+    initialized = true;
+    return true;
+}
+
+}  // namespace kestrel
