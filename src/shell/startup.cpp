@@ -4,6 +4,7 @@
 
 #include "shell/console_queue.h"
 #include "shell/platform.h"
+#include "shell/runtime_paths.h"
 #include "shell/runtime_settings.h"
 
 namespace kestrel {
@@ -30,6 +31,7 @@ std::u16string versionLine() { return u"[Kestrel " + versionString() + u"]"; }
 static void initializeAll() {
     runtimeSettings();
     consoleQueue();
+    runtimePaths();
 }
 
 // Metadata models (actions, objects, keyword mapping); each reports success.
