@@ -6,14 +6,18 @@
 #include "shell/console_queue.h"
 #include "shell/elapsed.h"
 #include "shell/platform.h"
+#include "shell/runtime_paths.h"
 #include "shell/startup.h"
+#include "vm/module_path.h"
 
 namespace kestrel {
 
-// Module loading: a module is found when its file can be read. Compiling
-// and running join here as the interpreter grows.
-static bool loadModule(const std::u16string& path) {
-    return !path.empty() && platform::pathExists(path);
+// Module loading: a module is found when its file exists. Compiling and
+// running join here as the interpreter grows.
+static bool loadModule(const std::u16string& name) {
+    const RuntimePaths& paths = runtimePaths();
+    ModuleFile file;
+    return findModuleFile(u"", name, {paths.workingDirectory, paths.projectDirectory}, file);
 }
 
 int runScriptFile(const std::u16string& path, bool waitOnFailure) {

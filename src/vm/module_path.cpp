@@ -1,0 +1,64 @@
+#include "vm/module_path.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include "frontend/utf8.h"
+
+namespace kestrel {
+
+std::u16string moduleBaseName(const std::u16string& name) {
+    size_t cut = name.find(u".kv");
+    return cut == std::u16string::npos ? name : name.substr(0, cut);
+}
+
+std::u16string directoryOf(const std::u16string& path) {
+    size_t slash = path.find_last_of(u"/\\");
+    return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+}
+
+static bool isRegularFile(const std::u16string& path) {
+    struct stat info {};
+    return ::stat(toUtf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+static std::u16string canonicalPath(const std::u16string& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(toUtf8(path).c_str(), resolved) == nullptr) return path;
+    return fromUtf8(resolved);
+}
+
+static std::u16string joinPath(const std::u16string& directory, const std::u16string& name) {
+    if (directory.empty() || directory.back() == u'/') return directory + name;
+    return directory + u"/" + name;
+}
+
+static bool tryCandidate(const std::u16string& base, ModuleFile& found) {
+    for (ModuleFileKind kind : {ModuleFileKind::Source, ModuleFileKind::CompiledOnly}) {
+        std::u16string path = base + (kind == ModuleFileKind::Source ? u".kv" : u".kvc");
+        if (!isRegularFile(path)) continue;
+        found = ModuleFile{path, base, canonicalPath(path), kind};
+        return true;
+    }
+    return false;
+}
+
+bool findModuleFile(const std::u16string& callerDirectory, const std::u16string& rawName,
+                    const std::vector<std::u16string>& searchDirectories, ModuleFile& found) {
+    std::u16string name = moduleBaseName(rawName);
+    if (name.empty()) return false;
+    if (name[0] == u'/') return tryCandidate(name, found);
+    if (name.rfind(u"./", 0) == 0 || name.rfind(u".\\", 0) == 0) {
+        // With no caller, "./" means the working directory, as in a shell.
+        return tryCandidate(callerDirectory.empty() ? name : joinPath(callerDirectory, name.substr(2)),
+                            found);
+    }
+    if (!callerDirectory.empty() && tryCandidate(joinPath(callerDirectory, name), found)) return true;
+    for (const auto& directory : searchDirectories)
+        if (!directory.empty() && tryCandidate(joinPath(directory, name), found)) return true;
+    return false;
+}
+
+}  // namespace kestrel
