@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/token_dump.h"
 #include "frontend/utf8.h"
 #include "shell/command_line.h"
 #include "shell/console_queue.h"
@@ -26,6 +27,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     runtimeSettings().quiet = line.quiet;
+
+    if (line.dump == DebugDump::Tokens) {
+        std::string listing;
+        int status = dumpTokens(line.scriptPath, listing);
+        platform::writeStdout(listing);
+        return status == 0 ? 0 : 1;
+    }
 
     if (line.scriptPath.empty()) return runInteractive();
 

@@ -1,0 +1,14 @@
+# The debugging listings of the command line.
+source "$(dirname "$0")/common.bash"
+
+printf 'x = 7 \\ 2\n' > "$work/div.kv"
+expect_output tokens 0 'Identifier "x" 1 0 1
+Operator "=" 1 2 3
+Number "7" 1 4 5
+Operator "\\" 1 6 7
+Number "2" 1 8 9
+Newline "\n" 2 9 10' -- --tokens "$work/div.kv"
+
+expect_output tokens-missing 1 "Can't read file \"$work/none.kv\"" -- --tokens "$work/none.kv"
+
+finish
