@@ -1,0 +1,41 @@
+// The built-in functions by name and fixed index. The name-resolution pass
+// rewrites calls of these names into built-in calls carrying the index; the
+// machine calls the function at that index. Indexes are stored in compiled
+// modules and never change.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestrel {
+
+#define KESTREL_BUILTINS(X)          \
+    X(print, 0)                      \
+    X(enablePrint, 1)                \
+    X(isNull, 2)                     \
+    X(isBool, 3)                     \
+    X(isNumber, 4)                   \
+    X(isInt, 5)                      \
+    X(isInteger, 6)                  \
+    X(isLong, 7)                     \
+    X(isFloat, 8)                    \
+    X(isDouble, 9)                   \
+    X(isString, 10)                  \
+    X(isBytes, 11)                   \
+    X(isList, 12)                    \
+    X(isMap, 13)                     \
+    X(isClass, 14)                   \
+    X(isFunction, 15)                \
+    X(isSourceObject, 16)            \
+    X(isModuleObject, 17)            \
+    X(isModuleStreamObject, 18)
+
+constexpr int32_t kBuiltinCount = 19;
+
+// The index of a built-in, or -1 when the name is not one.
+int32_t builtinIndex(const std::u16string& name);
+
+// The name at an index, or null outside the table.
+const char16_t* builtinName(int32_t index);
+
+}  // namespace kestrel

@@ -1,0 +1,73 @@
+// One compiled instruction and the descriptors some instructions refer to.
+// A compiled module owns its instructions, descriptors and scope tables;
+// code units running it share it through a shared pointer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vm/opcodes.h"
+#include "vm/scope_table.h"
+
+namespace kestrel {
+
+enum class OperandKind : uint32_t {
+    None = 0,
+    Int = 1,
+    Long = 2,
+    Float = 3,
+    Double = 4,
+    Text = 5,
+    Bool = 6,
+    Unused = 7,
+    Scope = 8,     // EnterScope
+    Function = 9,  // MakeFunction
+    Class = 10,    // MakeClass
+    Import = 11,   // Import
+};
+
+// A function or class definition: its body's scope and where its code starts.
+struct FunctionDescriptor {
+    std::u16string name;          // empty for an anonymous function
+    ScopeTable* scope = nullptr;  // the body's scope (owned by the module)
+    int32_t slot = -1;            // where the defining context stores it, or -1 to push
+    int32_t entry = 0;            // position of the body's first instruction
+    uint16_t line = 0;
+    uint16_t column = 0;
+    // A class's base names are its scope's hidden declarations, "[Base]", in order.
+};
+
+enum class ImportKind : int32_t { Script = 1, Native = 2 };
+
+struct ImportDescriptor {
+    ImportKind kind = ImportKind::Script;
+    std::u16string name;  // a file name, or a dotted native module path
+};
+
+struct Instruction {
+    Opcode opcode = Opcode::Label;
+    OperandKind operandKind = OperandKind::None;
+    bool discard = true;     // the produced value is dropped, not left on the stack
+    int32_t cacheIndex = 0;  // equals the position once compiled
+    int64_t intValue = 0;    // Int, Long, Bool (0/1) and Scope (scope number)
+    double floatValue = 0;   // Float and Double
+    std::u16string text;     // Text: member name, class name or string constant
+    FunctionDescriptor* function = nullptr;  // Function, Class (owned by the module)
+    ImportDescriptor* import = nullptr;      // Import (owned by the module)
+    ScopeTable* scope = nullptr;             // Scope (owned by the module)
+    uint16_t line = 0;       // source line, for error reports; not stored in caches
+};
+
+// The compiled form of one module.
+struct CompiledModule {
+    std::vector<Instruction> code;
+    ScopeTableList scopes;  // scope number i is scopes[i]
+    std::vector<std::unique_ptr<FunctionDescriptor>> functions;
+    std::vector<std::unique_ptr<ImportDescriptor>> imports;
+};
+
+using CompiledModulePtr = std::shared_ptr<CompiledModule>;
+
+}  // namespace kestrel

@@ -1,0 +1,36 @@
+// Where a variable lives relative to a context: a slot number, a depth of
+// parent links (or, for members, a path through hidden base slots), and
+// whether the slot's secondary value is wanted. Filled in by the
+// name-resolution pass; resolved against contexts at run time.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "parser/ast_node.h"
+
+namespace kestrel {
+
+constexpr uint32_t kUnresolvedSlot = 0xFFFFFFFFu;
+
+class KvVarPosition : public KvVarSlotEvent {
+public:
+    KvVarPosition() = default;
+    KvVarPosition(int32_t depth, uint32_t slot) : depth(depth), slot(slot) {}
+
+    void setSlotIndex(int32_t index) override { slot = static_cast<uint32_t>(index); }
+    bool resolved() const { return slot != kUnresolvedSlot; }
+
+    bool member = false;     // goes through the members of an instance
+    bool alternate = false;  // prefer the slot's secondary value when it has one
+    // Set by the name-resolution pass on an outer reference found in an
+    // enclosing function's scope: binding uses it before any lookup by name,
+    // so names resolve lexically.
+    bool lexical = false;
+    int32_t depth = 0;       // 0 = the context itself; -n = the n-th parent
+    bool hasMemberPath = false;
+    std::vector<uint32_t> memberPath;  // 1-based hidden base slot numbers
+    uint32_t slot = kUnresolvedSlot;
+};
+
+}  // namespace kestrel
