@@ -22,11 +22,11 @@ void KvObjList::append(KvBaseObject* value) {
 template <class TextOf>
 std::u16string KvObjList::joined(TextOf textOf) const {
     std::u16string text = u"[";
-    for (KvBaseObject* item : items_) {
-        if (text.size() > 1) {
-            text += u", ";
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (i > 0) {
+            text += u", ";  // by position, so an empty text (null) keeps its place
         }
-        text += textOf(item);
+        text += textOf(items_[i]);
     }
     return text + u"]";
 }

@@ -72,11 +72,6 @@ bool KvObjNumber::isNaN() const {
     return !isIntegerKind() && std::isnan(toDouble());
 }
 
-bool KvObjNumber::equals(KvBaseObject* other) const {
-    KvObjNumber* number = asNumber(other);
-    return number && number->equalsDouble(toDouble());
-}
-
 // 0 only for equal values; else the truncated difference when it is non-zero,
 // fits in 32 bits and agrees with the true order; else -1 or 1.
 int32_t KvObjNumber::compare(KvBaseObject* other) const {

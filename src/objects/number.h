@@ -15,9 +15,8 @@ public:
     bool isIntegerKind() const { return kind_ == kKindInt || kind_ == kKindLong; }
     bool isNaN() const;
 
-    bool equals(KvBaseObject* other) const override;
+    // equals is double-dispatched by each kind: other's equality for this kind.
     int32_t compare(KvBaseObject* other) const override;
-    std::u16string detailString(int32_t indent) const override { return toString(); }
 
     virtual bool equalsDouble(double v) const = 0;
     virtual bool equalsFloat(float v) const = 0;

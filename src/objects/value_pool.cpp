@@ -1,5 +1,7 @@
-// Free lists are lock-free stacks: any thread may push, only the interpreter
-// thread pops, so a popped head cannot come back under it (no ABA).
+// Blocks cached in a free list are poisoned under AddressSanitizer, all but
+// their link (which keeps them reachable for the leak checker), so that a use
+// after release still trips it. Side lists are lock-free stacks with many
+// pushers and one drainer, which takes the whole stack at once (no ABA).
 #include "objects/value_pool.h"
 
 #include <clocale>
@@ -7,7 +9,6 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
-// Cached blocks are poisoned so a use after release still trips the sanitizer.
 #define KV_POISON(block, size) ASAN_POISON_MEMORY_REGION(block, size)
 #define KV_UNPOISON(block, size) ASAN_UNPOISON_MEMORY_REGION(block, size)
 #else
@@ -17,18 +18,122 @@
 
 namespace kestrel {
 
+namespace {
+
+// The core library is linked statically into the program, so the cheap
+// initial-exec model applies (no call to find the thread's block).
+__attribute__((tls_model("initial-exec"))) thread_local const KvValuePool* tlsOwnedPool = nullptr;
+
+template <class T>
+void addRelaxed(std::atomic<T>& counter, T delta) {
+    counter.store(counter.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
+}
+
+}  // namespace
+
 KvValuePool::KvValuePool() {
+    tlsOwnedPool = this;
     // Case mapping of strings follows the user's locale; number texts and
     // number parsing keep the C conventions whatever the environment says.
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");
 }
 
+inline bool KvValuePool::onOwnerThread() const {
+    return tlsOwnedPool == this;
+}
+
+inline void KvValuePool::count(bool owner, int64_t bytes, int64_t values) noexcept {
+    if (owner) {
+        addRelaxed(local_.bytes, bytes);
+        addRelaxed(local_.live, values);
+    } else {
+        remote_.bytes.fetch_add(bytes, std::memory_order_relaxed);
+        remote_.live.fetch_add(values, std::memory_order_relaxed);
+    }
+}
+
+inline void* KvValuePool::takeCached(FreeList& list, std::size_t size) noexcept {
+    if (!list.head) {
+        drainRemote(list);
+    }
+    FreeBlock* head = list.head;
+    if (!head) {
+        return nullptr;
+    }
+    KV_UNPOISON(head, size);
+    list.head = head->next;
+    addRelaxed(list.count, -1);
+    return head;
+}
+
+inline void KvValuePool::drainRemote(FreeList& list) noexcept {
+    if (!list.remoteHead.load(std::memory_order_relaxed)) {
+        return;
+    }
+    FreeBlock* taken = list.remoteHead.exchange(nullptr, std::memory_order_acquire);
+    int32_t moved = 0;
+    while (taken) {
+        FreeBlock* next = taken->next;
+        taken->next = list.head;
+        list.head = taken;
+        taken = next;
+        ++moved;
+    }
+    list.remoteCount.fetch_sub(moved, std::memory_order_relaxed);
+    addRelaxed(list.count, moved);
+}
+
+inline bool KvValuePool::putLocal(FreeList& list, void* block, std::size_t size) noexcept {
+    if (list.count.load(std::memory_order_relaxed) >= kMaxCachedBlocks) {
+        return false;
+    }
+    auto* node = static_cast<FreeBlock*>(block);
+    node->next = list.head;
+    list.head = node;
+    addRelaxed(list.count, 1);
+    KV_POISON(node + 1, size - sizeof(FreeBlock));
+    return true;
+}
+
+inline bool KvValuePool::putRemote(FreeList& list, void* block, std::size_t size) noexcept {
+    int32_t cached = list.count.load(std::memory_order_relaxed) +
+                     list.remoteCount.load(std::memory_order_relaxed);
+    if (cached >= kMaxCachedBlocks) {
+        return false;
+    }
+    auto* node = static_cast<FreeBlock*>(block);
+    // Everything past the link is poisoned before the block becomes visible.
+    KV_POISON(node + 1, size - sizeof(FreeBlock));
+    FreeBlock* head = list.remoteHead.load(std::memory_order_relaxed);
+    for (int attempt = 0; attempt < kMaxPutAttempts; ++attempt) {
+        node->next = head;
+        if (list.remoteHead.compare_exchange_weak(head, node, std::memory_order_release,
+                                                  std::memory_order_relaxed)) {
+            list.remoteCount.fetch_add(1, std::memory_order_relaxed);
+            return true;
+        }
+    }
+    KV_UNPOISON(block, size);
+    return false;
+}
+
+int64_t KvValuePool::liveValues() const {
+    return local_.live.load(std::memory_order_relaxed) + remote_.live.load(std::memory_order_relaxed);
+}
+
+int64_t KvValuePool::bytesInUse() const {
+    return local_.bytes.load(std::memory_order_relaxed) + remote_.bytes.load(std::memory_order_relaxed);
+}
+
 void* KvValuePool::allocate(std::size_t size) noexcept {
     void* block = nullptr;
+    bool owner = onOwnerThread();
     if (size <= kLargestPooled) {
         size = blockSize(size);
-        block = takeCached(lists_[listIndex(size)], size);
+        if (owner) {
+            block = takeCached(lists_[listIndex(size)], size);
+        }
     }
     if (!block) {
         block = std::malloc(size);
@@ -39,8 +144,7 @@ void* KvValuePool::allocate(std::size_t size) noexcept {
     if (!block) {
         return nullptr;
     }
-    bytes_.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed);
-    live_.fetch_add(1, std::memory_order_relaxed);
+    count(owner, static_cast<int64_t>(size), 1);
     return block;
 }
 
@@ -52,54 +156,24 @@ void KvValuePool::deallocate(void* block, std::size_t size) noexcept {
     if (pooled) {
         size = blockSize(size);
     }
-    bytes_.fetch_sub(static_cast<int64_t>(size), std::memory_order_relaxed);
-    live_.fetch_sub(1, std::memory_order_relaxed);
-    if (!pooled || !putCached(lists_[listIndex(size)], block, size)) {
-        std::free(block);
-    }
-}
-
-void* KvValuePool::takeCached(FreeList& list, std::size_t size) noexcept {
-    FreeBlock* head = list.head.load(std::memory_order_acquire);
-    while (head) {
-        KV_UNPOISON(head, sizeof(FreeBlock));
-        if (list.head.compare_exchange_weak(head, head->next, std::memory_order_acquire,
-                                            std::memory_order_acquire)) {
-            break;
+    bool owner = onOwnerThread();
+    count(owner, -static_cast<int64_t>(size), -1);
+    if (pooled) {
+        FreeList& list = lists_[listIndex(size)];
+        if (owner ? putLocal(list, block, size) : putRemote(list, block, size)) {
+            return;
         }
     }
-    if (head) {
-        list.count.fetch_sub(1, std::memory_order_relaxed);
-        KV_UNPOISON(head, size);
-    }
-    return head;
-}
-
-bool KvValuePool::putCached(FreeList& list, void* block, std::size_t size) noexcept {
-    if (list.count.load(std::memory_order_relaxed) >= kMaxCachedBlocks) {
-        return false;
-    }
-    auto* node = static_cast<FreeBlock*>(block);
-    // Everything past the link is poisoned before the block becomes visible.
-    KV_POISON(node + 1, size - sizeof(FreeBlock));
-    FreeBlock* head = list.head.load(std::memory_order_relaxed);
-    for (int attempt = 0; attempt < kMaxPutAttempts; ++attempt) {
-        node->next = head;
-        if (list.head.compare_exchange_weak(head, node, std::memory_order_release,
-                                            std::memory_order_relaxed)) {
-            list.count.fetch_add(1, std::memory_order_relaxed);
-            return true;
-        }
-    }
-    KV_UNPOISON(block, size);
-    return false;
+    std::free(block);
 }
 
 int32_t KvValuePool::cachedBlocks(std::size_t size) const {
     if (size > kLargestPooled) {
         return 0;
     }
-    return lists_[listIndex(size)].count.load(std::memory_order_relaxed);
+    const FreeList& list = lists_[listIndex(size)];
+    return list.count.load(std::memory_order_relaxed) +
+           list.remoteCount.load(std::memory_order_relaxed);
 }
 
 void KvValuePool::releaseCachedBlocks() noexcept {

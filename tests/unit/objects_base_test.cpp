@@ -1,5 +1,7 @@
 // The value interface: registry, property table, reference counting, shared
 // constants, common script methods, member lookup order, pool and callbacks.
+#include <thread>
+
 #include "objects/bool_null.h"
 #include "objects/bytes_value.h"
 #include "objects/func_inner_caller.h"
@@ -174,6 +176,10 @@ TEST_F(CommonMethodTest, TextForms) {
     EXPECT_EQ(call(list, u"toString").text(), "[a, 1]");
     EXPECT_EQ(call(list, u"detailString", {kvInt(2)}).text(), "[\"a\", 1]");
     EXPECT_EQ(call(list, u"debugString").text(), "[\"a\", 1]");
+    Ref withNull(new KvObjList());
+    static_cast<KvObjList*>(withNull.get())->append(kvNull());
+    static_cast<KvObjList*>(withNull.get())->append(kvInt(1));
+    EXPECT_EQ(withNull.text(), "[, 1]") << "an empty first text keeps its separator";
 }
 
 using LookupTest = ObjectsTest;
@@ -269,6 +275,27 @@ TEST_F(PoolTest, FreedBlocksAreReusedAndCanBeHandedBack) {
     second->releaseTemporary();
     pool.releaseCachedBlocks();
     EXPECT_EQ(pool.cachedBlocks(sizeof(KvObjLong)), 0);
+}
+
+TEST_F(PoolTest, BlocksFreedOnAnotherThreadComeBackToTheInterpreter) {
+    KvValuePool& pool = valuePool();
+    pool.releaseCachedBlocks();
+    int64_t live = pool.liveValues();
+    std::vector<KvBaseObject*> batch;
+    for (int i = 0; i < 1500; ++i) {
+        batch.push_back(new KvObjLong(i));
+    }
+    std::thread other([&batch] {
+        for (KvBaseObject* value : batch) {
+            value->releaseTemporary();
+        }
+    });
+    other.join();
+    EXPECT_EQ(pool.liveValues(), live);
+    EXPECT_EQ(pool.cachedBlocks(sizeof(KvObjLong)), KvValuePool::kMaxCachedBlocks);
+    KvBaseObject* reused = new KvObjLong(7);
+    EXPECT_EQ(pool.cachedBlocks(sizeof(KvObjLong)), KvValuePool::kMaxCachedBlocks - 1);
+    reused->releaseTemporary();
 }
 
 // A callable whose call hands back its first argument.
