@@ -4,6 +4,7 @@
 #include "objects/bool_null.h"
 #include "objects/member_registry.h"
 #include "objects/number_integer.h"
+#include "objects/value_pool.h"
 
 namespace kestrel {
 
@@ -43,6 +44,7 @@ KvBaseObject* kvInt(int32_t value) {
 }
 
 void initObjectModel() {
+    valuePool();  // the calling thread (the interpreter) becomes the pool's owner
     sharedConstants();
     memberRegistry();
 }

@@ -35,7 +35,8 @@ inline bool isSharedIntValue(int32_t value) {
 // (none when the pool is out of memory).
 KvBaseObject* kvInt(int32_t value);
 
-// Makes sure the constants and the core member tables exist (start-up).
+// Start-up: creates the pool on the calling thread (which becomes its owner),
+// the constants and the core member tables. Later calls do nothing.
 void initObjectModel();
 
 }  // namespace kestrel
