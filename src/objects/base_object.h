@@ -89,6 +89,8 @@ public:
     virtual KvBaseObject* getMember(const std::u16string& name) { return getProperty(name); }
     virtual bool setMemberByKey(KvBaseObject* key, KvBaseObject* value);
     virtual bool setMember(const std::u16string& name, KvBaseObject* value);
+    // The counting operations are final: no value changes them, so calls
+    // through a base pointer are direct and inlined on the hot paths.
     // Destroys the value when nobody stored it (count 0).
     virtual void releaseTemporary() final {
         if (refCount_ == 0) {
