@@ -1,0 +1,178 @@
+// The value interface shared by every script value: member registry access,
+// per-object properties, subscripts, reference counting and pool allocation.
+// Counts: 0 = temporary, > 0 = stored somewhere, -1 = never counted or dead.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "objects/arg_list.h"
+#include "objects/member_registry.h"
+#include "objects/type_tags.h"
+
+namespace kestrel {
+
+class KvBaseObject;
+class IKvVContext;
+
+// Holds one value to hand a call's result out; always owned by a shared pointer.
+struct KvBaseObjectProxy {
+    explicit KvBaseObjectProxy(KvBaseObject* held = nullptr) : object(held) {}
+    KvBaseObject* object;
+};
+using KvProxyPtr = std::shared_ptr<KvBaseObjectProxy>;
+
+// Member registry access and the per-object property table.
+class KvObjectProperty {
+public:
+    virtual const KvMemberRegistry::NameMap* memberTable(int32_t typeTag) const;
+    virtual int32_t typeTag() const = 0;
+    virtual const KvMemberRecord* findMemberById(int32_t id) const;
+    virtual const KvMemberRecord* findMember(const std::u16string& name) const;
+    virtual bool setBuiltinProperty(int32_t id, KvBaseObject* value) = 0;
+    virtual KvBaseObject* getBuiltinProperty(int32_t id) = 0;
+    virtual void setProperty(const std::u16string& name, KvBaseObject* value) = 0;
+    virtual KvBaseObject* getProperty(const std::u16string& name) = 0;
+    virtual const KvMemberRegistry::NameMap* ownMemberTable() const;
+
+protected:
+    ~KvObjectProperty() = default;
+};
+
+// Built-in bracket access ([] on lists, maps, bytes, strings).
+class KvSubscriptInterface {
+public:
+    virtual bool canSubscript() const { return false; }
+    virtual KvBaseObject* getAt(KvBaseObject* key);
+    virtual bool setAt(KvBaseObject* key, KvBaseObject* value);
+    virtual bool canSubscriptRange() const { return false; }
+    virtual KvBaseObject* getRange(const KvArgList& args);
+
+protected:
+    ~KvSubscriptInterface() = default;
+};
+
+class KvBaseObject : public KvObjectProperty, public KvSubscriptInterface {
+public:
+    using PropertyTable = std::unordered_map<std::u16string, KvBaseObject*>;
+
+    KvBaseObject() = default;
+    KvBaseObject(const KvBaseObject&) = delete;
+    KvBaseObject& operator=(const KvBaseObject&) = delete;
+
+    // Every value lives in the value pool; a failed allocation yields none.
+    static void* operator new(std::size_t size) noexcept;
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
+    static void operator delete(void* block, std::size_t size) noexcept;
+
+    // KvObjectProperty
+    int32_t typeTag() const override { return tag_; }
+    bool setBuiltinProperty(int32_t id, KvBaseObject* value) override;
+    KvBaseObject* getBuiltinProperty(int32_t id) override;
+    void setProperty(const std::u16string& name, KvBaseObject* value) override;
+    KvBaseObject* getProperty(const std::u16string& name) override;
+
+    virtual ~KvBaseObject();
+    virtual bool toBool() const { return true; }
+    virtual KvBaseObject* toStringMethod(const KvArgList& args);
+    virtual std::u16string toString() const;
+    virtual KvBaseObject* toBytes() { return nullptr; }
+    virtual KvBaseObject* detailStringMethod(const KvArgList& args);
+    virtual std::u16string detailString(int32_t indent) const { return toString(); }
+    virtual KvBaseObject* equalsMethod(const KvArgList& args);
+    virtual bool equals(KvBaseObject* other) const { return other == this; }
+    virtual KvBaseObject* value() { return this; }
+    virtual KvBaseObject* getMemberByKey(KvBaseObject* key);
+    virtual KvBaseObject* getMember(const std::u16string& name) { return getProperty(name); }
+    virtual bool setMemberByKey(KvBaseObject* key, KvBaseObject* value);
+    virtual bool setMember(const std::u16string& name, KvBaseObject* value);
+    // The counting operations are final: no value changes them, so calls
+    // through a base pointer are direct and inlined on the hot paths.
+    // Destroys the value when nobody stored it (count 0).
+    virtual void releaseTemporary() final {
+        if (refCount_ == 0) {
+            destroy();
+        }
+    }
+    virtual int32_t addRef() final {
+        if (refCount_ != -1) {
+            ++refCount_;
+        }
+        return refCount_;
+    }
+    // Drops one stored reference; true when that destroyed the value.
+    virtual bool release() final {
+        if (refCount_ < 0) {
+            return false;  // shared constant or already dead
+        }
+        if (refCount_ > 0 && --refCount_ != 0) {
+            return false;
+        }
+        destroy();
+        return true;
+    }
+    virtual int32_t compare(KvBaseObject* other) const { return -1; }
+    virtual KvBaseObject* compareMethod(const KvArgList& args);
+    virtual bool isCallable() const { return false; }
+    virtual bool isNativeCallable() const { return false; }
+    virtual bool isScriptCallable() const { return false; }
+    virtual bool isClass() const { return false; }
+    virtual KvBaseObject* newInstance(IKvVContext* context) { return nullptr; }
+    virtual bool isInstance() const { return false; }
+    virtual KvBaseObject* initFunction() { return nullptr; }
+    virtual const KvMemberRecord* findMethod(std::u16string name) { return nullptr; }
+    virtual KvBaseObject* getMethod(const std::u16string& name);
+    virtual KvBaseObject* bindMethod(const KvMemberRecord* record) { return nullptr; }
+    virtual KvBaseObject* invokeNative(KvNativeMethod method, const KvArgList& args);
+    virtual KvProxyPtr invoke(const KvArgList& args);
+
+    // Script methods "bytes"/"toBytes": the byte form, or null without one.
+    KvBaseObject* bytesMethod(const KvArgList& args);
+
+    int32_t tag() const { return tag_; }
+    int32_t refCount() const { return refCount_; }
+    uint16_t allocationSize() const { return allocSize_; }
+    bool isShared() const { return refCount_ == -1; }
+    const PropertyTable* properties() const { return properties_; }
+
+    // Drops a reference taken only to keep the value alive across some other
+    // release (a result handed back from a call); never destroys, so a value
+    // that reaches 0 becomes a temporary of the receiver again.
+    void dropKeepAlive() {
+        if (refCount_ > 0) {
+            --refCount_;
+        }
+    }
+    // For values created once and kept for the whole run.
+    void makeShared() { refCount_ = -1; }
+
+protected:
+    void setTag(int32_t tag) { tag_ = tag; }
+    void setAllocationSize(std::size_t size) { allocSize_ = static_cast<uint16_t>(size); }
+
+private:
+    void destroy();
+
+    PropertyTable* properties_ = nullptr;
+    int32_t tag_ = kTagNull;
+    uint16_t allocSize_ = 0;  // set by classes whose blocks skip the destructor
+    int32_t refCount_ = 0;
+};
+
+// Stores value in a reference-holding slot: the new reference is taken before
+// the old one is dropped, so storing the same object again is harmless.
+inline void kvAssignRef(KvBaseObject*& slot, KvBaseObject* value) {
+    if (value) {
+        value->addRef();
+    }
+    KvBaseObject* old = slot;
+    slot = value;
+    if (old) {
+        old->release();
+    }
+}
+
+}  // namespace kestrel

@@ -1,0 +1,42 @@
+// Element ownership and text forms of lists.
+#include "objects/list_value.h"
+
+#include "objects/shared_constants.h"
+
+namespace kestrel {
+
+KvObjList::~KvObjList() {
+    for (KvBaseObject* item : items_) {
+        item->release();
+    }
+}
+
+void KvObjList::append(KvBaseObject* value) {
+    if (!value) {
+        value = kvNull();
+    }
+    value->addRef();
+    items_.push_back(value);
+}
+
+template <class TextOf>
+std::u16string KvObjList::joined(TextOf textOf) const {
+    std::u16string text = u"[";
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (i > 0) {
+            text += u", ";  // by position, so an empty text (null) keeps its place
+        }
+        text += textOf(items_[i]);
+    }
+    return text + u"]";
+}
+
+std::u16string KvObjList::toString() const {
+    return joined([](KvBaseObject* item) { return item->toString(); });
+}
+
+std::u16string KvObjList::detailString(int32_t indent) const {
+    return joined([indent](KvBaseObject* item) { return item->detailString(indent); });
+}
+
+}  // namespace kestrel

@@ -1,0 +1,70 @@
+// Text, byte form, equality dispatch and assignment of the integer kinds.
+#include "objects/number_integer.h"
+
+#include "objects/bytes_value.h"
+
+namespace kestrel {
+
+std::u16string decimalText(int64_t value) {
+    char16_t digits[24];
+    int n = 0;
+    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    do {
+        digits[n++] = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    std::u16string text;
+    text.reserve(static_cast<std::size_t>(n) + 1);
+    if (value < 0) {
+        text += u'-';
+    }
+    while (n > 0) {
+        text += digits[--n];
+    }
+    return text;
+}
+
+// The low byteCount bytes of bits, least significant first.
+KvBaseObject* littleEndianBytes(uint64_t bits, uint32_t byteCount) {
+    uint8_t bytes[8];
+    for (uint32_t i = 0; i < byteCount; ++i) {
+        bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+    }
+    return new KvObjBytes(bytes, byteCount);
+}
+
+KvBaseObject* KvObjInt::toBytes() {
+    return littleEndianBytes(static_cast<uint32_t>(value_), 4);
+}
+
+bool KvObjInt::equals(KvBaseObject* other) const {
+    KvObjNumber* number = asNumber(other);
+    return number && number->equalsInt2(value_);
+}
+
+bool KvObjInt::assignFrom(const KvObjNumber* other) {
+    if (!other || other->kind() != kKindInt) {
+        return false;
+    }
+    value_ = static_cast<const KvObjInt*>(other)->value_;
+    return true;
+}
+
+KvBaseObject* KvObjLong::toBytes() {
+    return littleEndianBytes(static_cast<uint64_t>(value_), 8);
+}
+
+bool KvObjLong::equals(KvBaseObject* other) const {
+    KvObjNumber* number = asNumber(other);
+    return number && number->equalsLong(value_);
+}
+
+bool KvObjLong::assignFrom(const KvObjNumber* other) {
+    if (!other || other->kind() != kKindLong) {
+        return false;
+    }
+    value_ = static_cast<const KvObjLong*>(other)->value_;
+    return true;
+}
+
+}  // namespace kestrel

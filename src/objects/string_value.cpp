@@ -1,0 +1,75 @@
+// String value basics: text forms, bytes, ordering, "length", brackets,
+// concatenation and literal unescaping.
+#include "objects/string_value.h"
+
+#include "frontend/utf8.h"
+#include "objects/bytes_value.h"
+#include "objects/number.h"
+#include "objects/shared_constants.h"
+#include "objects/string_text.h"
+
+namespace kestrel {
+
+namespace {
+constexpr int32_t kLengthProperty = 1;
+}
+
+std::u16string KvObjString::detailString(int32_t) const {
+    return u"\"" + text_ + u"\"";
+}
+
+KvBaseObject* KvObjString::toBytes() {
+    if (text_.empty()) {
+        return nullptr;
+    }
+    std::string utf8 = toUtf8(text_);
+    return new KvObjBytes(reinterpret_cast<const uint8_t*>(utf8.data()),
+                          static_cast<uint32_t>(utf8.size()));
+}
+
+bool KvObjString::equals(KvBaseObject* other) const {
+    return other && other->tag() == kTagString &&
+           static_cast<KvObjString*>(other)->text_ == text_;
+}
+
+int32_t KvObjString::compare(KvBaseObject* other) const {
+    if (!other || other->tag() != kTagString) {
+        return -1;
+    }
+    int order = text_.compare(static_cast<KvObjString*>(other)->text_);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+KvBaseObject* KvObjString::getBuiltinProperty(int32_t id) {
+    if (id == kLengthProperty) {
+        return kvInt(static_cast<int32_t>(text_.size()));
+    }
+    return KvBaseObject::getBuiltinProperty(id);
+}
+
+// s[a, b]: only answered with two or more bracket arguments.
+KvBaseObject* KvObjString::getRange(const KvArgList& args) {
+    return new KvObjString(textRange(text_, argInt(args, 0, 0), argInt(args, 1, -1)));
+}
+
+KvBaseObject* kvConcat(KvBaseObject* left, KvBaseObject* right) {
+    std::u16string text = left ? left->toString() : std::u16string();
+    if (right) {
+        text += right->toString();
+    }
+    return new KvObjString(std::move(text));
+}
+
+std::u16string kvUnescapeLiteral(const std::u16string& text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\' && i + 1 < text.size()) {
+            ++i;  // keep the escaped code unit, whatever it is
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace kestrel
