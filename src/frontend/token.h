@@ -38,6 +38,23 @@ struct Token {
     TokenKind kind = TokenKind::Identifier;
 };
 
+// The spelling a reader saw: the source spelling when keyword mapping
+// replaced the word, else the canonical text.
+inline const std::u16string& displayText(const Token& token) {
+    return token.source.empty() ? token.text : token.source;
+}
+
+// The kind's name as written in TokenKind ("?" for the unused values 4 and 7).
+inline const char* tokenKindName(TokenKind kind) {
+    static const char* const kNames[] = {
+        "Null",      "Number",     "String",       "Bool",         "?",
+        "Operator",  "BitOperator", "?",           "OpenBracket",  "CloseBracket",
+        "OpenBrace", "CloseBrace", "Dot",          "Separator",    "Newline",
+        "Question",  "Colon",      "Keyword",      "Identifier"};
+    auto index = static_cast<int32_t>(kind);
+    return (index >= 0 && index < 19) ? kNames[index] : "?";
+}
+
 using TokenPtr = std::shared_ptr<Token>;
 using TokenList = std::vector<TokenPtr>;
 

@@ -1,0 +1,317 @@
+// The tokenizer's pass. Line numbers: a line feed read as the current
+// character is counted after its step, so a word cut at it keeps its own line
+// and the Newline token carries the line that it begins.
+#include "frontend/tokenizer.h"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_set>
+#include <utility>
+
+#include "frontend/keyword_map.h"
+#include "frontend/string_template.h"
+
+namespace kestrel {
+namespace {
+
+const std::unordered_set<std::u16string>& keywordSet() {
+    static const std::unordered_set<std::u16string> words{
+        u"var",   u"func",   u"return", u"class", u"interface", u"protocal", u"extends",
+        u"implements", u"this", u"super", u"const", u"let",     u"if",       u"else",
+        u"while", u"for",    u"in",     u"do",    u"switch",    u"break",    u"try",
+        u"catch", u"throw",  u"new",    u"import", u"select"};
+    return words;
+}
+
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// A word's kind from its canonical text (after keyword mapping), so a
+// localized spelling of "(" or "true" acts as that punctuation or literal.
+TokenKind classifyWord(const std::u16string& text) {
+    if (text.size() == 1) {
+        switch (text[0]) {
+            case u'(': case u'[': return TokenKind::OpenBracket;
+            case u')': case u']': return TokenKind::CloseBracket;
+            case u'{': return TokenKind::OpenBrace;
+            case u'}': return TokenKind::CloseBrace;
+            case u',': case u';': return TokenKind::Separator;
+            case u'.': return TokenKind::Dot;
+            default: return TokenKind::Identifier;
+        }
+    }
+    if (text == u"null") return TokenKind::Null;
+    if (text == u"true" || text == u"false") return TokenKind::Bool;
+    return keywordSet().count(text) != 0 ? TokenKind::Keyword : TokenKind::Identifier;
+}
+
+}  // namespace
+
+void Tokenizer::setText(const std::u16string& text) {
+    // Positions are 32-bit; a longer text is cut at the largest position.
+    constexpr size_t kMaxLength = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+    text_ = text.size() > kMaxLength ? text.substr(0, kMaxLength) : text;
+    length_ = static_cast<int32_t>(text_.size());
+    position_ = wordStart_ = wordEnd_ = 0;
+    line_ = 1;
+    state_ = State::Normal;
+    contentStart_ = 0;
+    longQuote_ = 0;
+    tokens_.clear();
+}
+
+bool Tokenizer::tokenize() {
+    while (position_ < length_) {
+        char16_t c0 = charAt(position_);
+        int32_t advance = kInWord;
+        switch (state_) {
+            case State::Normal: advance = stepNormal(c0); break;
+            case State::BlockComment: advance = stepBlockComment(c0); break;
+            case State::String:
+            case State::TypographicString: advance = stepString(c0); break;
+            case State::LongString: advance = stepLongString(c0); break;
+        }
+        if (advance == kFailed) return false;
+        if (advance == kInWord) {
+            advance = 1;
+        } else {
+            wordStart_ = position_ + advance;
+        }
+        if (c0 == u'\n') ++line_;
+        position_ = std::min(position_ + advance, length_);
+    }
+    flushWord();
+    return true;  // an open string or comment is dropped here without a token
+}
+
+void Tokenizer::flushWord() {
+    wordEnd_ = position_;
+    int32_t start = std::max(wordStart_, 0);
+    if (wordEnd_ - start < 1) return;
+    auto token = std::make_shared<Token>();
+    std::u16string word = text_.substr(static_cast<size_t>(start), static_cast<size_t>(wordEnd_ - start));
+    if (const std::u16string* mapped = keywordMap().lookup(word)) {
+        token->text = *mapped;
+        token->source = std::move(word);
+    } else {
+        token->text = std::move(word);
+    }
+    token->kind = classifyWord(token->text);
+    token->line = line_;
+    token->start = start;
+    token->end = wordEnd_;
+    tokens_.push_back(std::move(token));
+    wordStart_ = wordEnd_;
+}
+
+bool Tokenizer::readChar(int32_t position, CharRecord& record) const {
+    return kestrel::readChar(text_, position == -1 ? position_ : position, record);
+}
+
+void Tokenizer::appendToken(TokenPtr token) {
+    tokens_.push_back(std::move(token));
+    wordEnd_ = position_;
+}
+
+void Tokenizer::emit(TokenKind kind, std::u16string text, int32_t start, int32_t end, int32_t line) {
+    auto token = std::make_shared<Token>();
+    token->kind = kind;
+    token->text = std::move(text);
+    token->start = start;
+    token->end = end;
+    token->line = line;
+    tokens_.push_back(std::move(token));
+}
+
+bool Tokenizer::isTripleQuote(char16_t c0) const {
+    return (c0 == u'\'' || c0 == u'"') && charAt(position_ + 1) == c0 && charAt(position_ + 2) == c0;
+}
+
+int32_t Tokenizer::lineEndFrom(int32_t from) const {
+    int32_t index = from;
+    while (index < length_ && text_[static_cast<size_t>(index)] != u'\r' &&
+           text_[static_cast<size_t>(index)] != u'\n') {
+        ++index;
+    }
+    return index;
+}
+
+// Digits as typed, with at most one "." among them.
+int32_t Tokenizer::numberLength(int32_t from) const {
+    int32_t index = from;
+    bool seenDot = false;
+    while (index < length_) {
+        char16_t c = text_[static_cast<size_t>(index)];
+        if (c == u'.' && !seenDot) {
+            seenDot = true;
+        } else if (!isDigit(c)) {
+            break;
+        }
+        ++index;
+    }
+    return index - from;
+}
+
+int32_t Tokenizer::stepNormal(char16_t c0) {
+    if (isTripleQuote(c0)) {
+        flushWord();
+        contentStart_ = position_ + 3;
+        longQuote_ = c0;
+        state_ = State::LongString;
+        return 3;
+    }
+    char16_t c1 = charAt(position_ + 1);
+    switch (c0) {
+        case u'\t': case u'\r': case u' ':
+            flushWord();
+            return 1;
+        case u'\n':
+            flushWord();
+            emit(TokenKind::Newline, u"\n", position_, position_ + 1, line_ + 1);
+            return 1;
+        case u'#':
+            flushWord();
+            return lineEndFrom(position_) - position_;
+        case u'/':
+            flushWord();
+            if (c1 == u'/') return lineEndFrom(position_) - position_;
+            if (c1 == u'*') {
+                state_ = State::BlockComment;
+                return 2;
+            }
+            return stepSingle(TokenKind::Operator, c0);
+        case u'"':
+            flushWord();
+            contentStart_ = position_ + 1;
+            state_ = text_[static_cast<size_t>(position_)] == u'"' ? State::String : State::TypographicString;
+            return 1;
+        case u'-': return stepMinus(c1);
+        case u'%': case u'*': case u'+': return stepArithmetic(c0, c1);
+        case u'!': case u'=': case u'<': case u'>': return stepComparison(c0, c1, charAt(position_ + 2));
+        case u'&': case u'|': return stepLogical(c0, c1);
+        case u'\\': return stepSingle(TokenKind::Operator, c0);  // integer division
+        case u'^': case u'~': return stepSingle(TokenKind::BitOperator, c0);
+        case u'(': case u'[': return stepSingle(TokenKind::OpenBracket, c0);
+        case u')': case u']': return stepSingle(TokenKind::CloseBracket, c0);
+        case u'{': return stepSingle(TokenKind::OpenBrace, c0);
+        case u'}': return stepSingle(TokenKind::CloseBrace, c0);
+        case u',': case u';': return stepSingle(TokenKind::Separator, c0);
+        case u'.': return stepSingle(TokenKind::Dot, c0);
+        case u':': return stepSingle(TokenKind::Colon, c0);
+        case u'?': return stepSingle(TokenKind::Question, c0);
+        default:
+            if (isDigit(c0) && wordStart_ >= position_) return stepNumber();
+            return kInWord;
+    }
+}
+
+int32_t Tokenizer::stepSingle(TokenKind kind, char16_t c0) {
+    flushWord();
+    emit(kind, std::u16string(1, c0), position_, position_ + 1, line_);
+    return 1;
+}
+
+int32_t Tokenizer::stepNumber() {
+    int32_t length = numberLength(position_);
+    emit(TokenKind::Number, text_.substr(static_cast<size_t>(position_), static_cast<size_t>(length)),
+         position_, position_ + length, line_);
+    return length;
+}
+
+// "-" is glued to a following digit whatever came before, so a-1 is a and -1.
+int32_t Tokenizer::stepMinus(char16_t c1) {
+    flushWord();
+    if (c1 == u'=' || c1 == u'-') {
+        emit(TokenKind::Operator, std::u16string{u'-', c1}, position_, position_ + 2, line_);
+        return 2;
+    }
+    if (isDigit(c1)) {
+        int32_t length = 1 + numberLength(position_ + 1);
+        std::u16string text = u"-" + text_.substr(static_cast<size_t>(position_ + 1), static_cast<size_t>(length - 1));
+        emit(TokenKind::Number, std::move(text), position_, position_ + length, line_);
+        return length;
+    }
+    if (c1 == u'>') {
+        emit(TokenKind::Keyword, u"->", position_, position_ + 2, line_);
+        return 2;
+    }
+    emit(TokenKind::Operator, u"-", position_, position_ + 1, line_);
+    return 1;
+}
+
+int32_t Tokenizer::stepArithmetic(char16_t c0, char16_t c1) {
+    flushWord();
+    if (c1 == u'=' || (c0 == u'+' && c1 == u'+')) {
+        emit(TokenKind::Operator, std::u16string{c0, c1}, position_, position_ + 2, line_);
+        return 2;
+    }
+    emit(TokenKind::Operator, std::u16string(1, c0), position_, position_ + 1, line_);
+    return 1;
+}
+
+int32_t Tokenizer::stepComparison(char16_t c0, char16_t c1, char16_t c2) {
+    flushWord();
+    if (c0 == u'=' && c1 == u'=' && c2 == u'=') {
+        emit(TokenKind::Operator, u"===", position_, position_ + 3, line_);
+        return 3;
+    }
+    if (c1 == u'=') {
+        emit(TokenKind::Operator, std::u16string{c0, c1}, position_, position_ + 2, line_);
+        return 2;
+    }
+    if ((c0 == u'<' || c0 == u'>') && c1 == c0) {
+        emit(TokenKind::BitOperator, std::u16string{c0, c1}, position_, position_ + 2, line_);
+        return 2;
+    }
+    emit(TokenKind::Operator, std::u16string(1, c0), position_, position_ + 1, line_);
+    return 1;
+}
+
+int32_t Tokenizer::stepLogical(char16_t c0, char16_t c1) {
+    flushWord();
+    if (c1 == c0) {
+        emit(TokenKind::Operator, std::u16string{c0, c1}, position_, position_ + 2, line_);
+        return 2;
+    }
+    emit(TokenKind::BitOperator, std::u16string(1, c0), position_, position_ + 1, line_);
+    return 1;
+}
+
+int32_t Tokenizer::stepBlockComment(char16_t c0) {
+    if (c0 == u'*' && charAt(position_ + 1) == u'/') {
+        state_ = State::Normal;
+        return 2;
+    }
+    return 1;
+}
+
+// A backslash keeps itself and the next character in the content; a line
+// feed skipped that way still counts as a line.
+int32_t Tokenizer::stepString(char16_t c0) {
+    if (c0 == u'\\') {
+        if (charAt(position_ + 1) == u'\n') ++line_;
+        return 2;
+    }
+    if (c0 == u'"') {
+        bool asciiQuote = text_[static_cast<size_t>(position_)] == u'"';
+        if (asciiQuote == (state_ == State::String)) return closeString(position_, 1);
+    }
+    return 1;
+}
+
+int32_t Tokenizer::stepLongString(char16_t c0) {
+    if (c0 == longQuote_ && isTripleQuote(c0)) return closeString(position_, 3);
+    return 1;
+}
+
+int32_t Tokenizer::closeString(int32_t closingQuote, int32_t advance) {
+    auto token = std::make_shared<Token>();
+    token->kind = TokenKind::String;
+    token->text = text_.substr(static_cast<size_t>(contentStart_), static_cast<size_t>(closingQuote - contentStart_));
+    token->start = contentStart_;
+    token->end = closingQuote;
+    token->line = line_;
+    state_ = State::Normal;
+    return expandString(*this, std::move(token)) ? advance : kFailed;
+}
+
+}  // namespace kestrel
