@@ -189,6 +189,8 @@ StepResult StatementParser::statementLoop(size_t index) {
             return readTernary(c, at);
         case TokenKind::Keyword:
             if (tok.text == u"->") return parseLambda(c, at);
+            // "else" ends a then-statement written on the same line: if (a) b() else c()
+            if (tok.text == u"else" && c.any()) return parseExpression(c.operands, c.pipe);
             if (!isStatementKeyword(at)) {
                 c.pipe.push_back(makeLeaf(KvAstType_Var, at));
                 break;
