@@ -2,6 +2,7 @@
 // operators prints without native recursion. Output is UTF-8.
 #include "parser/ast_printer.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "frontend/utf8.h"
@@ -9,6 +10,8 @@
 namespace kestrel {
 
 namespace {
+
+constexpr size_t kMaxIndentDepth = 64;
 
 KvAstDescription describe(const KvAstNode& node) {
     KvAstDescription description;
@@ -120,7 +123,9 @@ std::string dumpAst(const KvAstNode& root) {
     while (!stack.empty()) {
         Entry entry = std::move(stack.back());
         stack.pop_back();
-        out.append(entry.depth * 2, ' ');
+        // Deep chains keep a bounded indent (and state their depth) so output stays linear.
+        out.append(std::min(entry.depth, kMaxIndentDepth) * 2, ' ');
+        if (entry.depth > kMaxIndentDepth) out += "[depth " + std::to_string(entry.depth) + "] ";
         if (!entry.role.empty()) out += entry.role + ": ";
         if (!entry.node) {
             out += "-\n";
