@@ -17,6 +17,11 @@ KvAstNode::KvAstNode(uint32_t type, const char16_t* text) : text_(text ? text : 
 
 KvAstNode::~KvAstNode() { releasePayload(); }
 
+std::deque<int32_t>& KvAstNode::slotQueue() {
+    if (!slotQueue_) slotQueue_ = std::make_unique<std::deque<int32_t>>();
+    return *slotQueue_;
+}
+
 void KvAstNode::setPayload(std::unique_ptr<KvAstPayload> payload) {
     releasePayload();
     payload_ = std::move(payload);
@@ -55,18 +60,27 @@ void spanNodes(KvAstNode& node, const KvAstNode& first, const KvAstNode& last) {
     node.setNext(last.next());
 }
 
-KvAstNodePtr buildPipe(KvAstNodeList& pending) {
+namespace {
+
+template <class Items>
+KvAstNodePtr buildPipeFrom(Items& pending) {
     if (pending.empty()) return nullptr;
     if (pending.size() == 1) {
         KvAstNodePtr only = std::move(pending.front());
         pending.clear();
         return only;
     }
-    auto pipe = std::make_shared<KvAstNode>(KvAstType_VarPipe, std::make_unique<KvAstList>(pending));
+    auto list = std::make_unique<KvAstList>(KvAstNodeList(pending.begin(), pending.end()));
+    auto pipe = std::make_shared<KvAstNode>(KvAstType_VarPipe, std::move(list));
     spanNodes(*pipe, *pending.front(), *pending.back());
-    adoptChildren(pipe.get(), pending);
+    for (const auto& item : pending) item->setParent(pipe.get());
     pending.clear();
     return pipe;
 }
+
+}  // namespace
+
+KvAstNodePtr buildPipe(KvAstNodeList& pending) { return buildPipeFrom(pending); }
+KvAstNodePtr buildPipe(KvAstNodeVector& pending) { return buildPipeFrom(pending); }
 
 }  // namespace kestrel

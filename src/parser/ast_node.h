@@ -54,7 +54,9 @@ public:
 
     // Fields owned by the name-resolution pass and later passes.
     uint8_t resolved = 0;
-    std::deque<int32_t> slotQueue;
+    // Created on first use: most nodes never need one, and an empty deque allocates.
+    std::deque<int32_t>& slotQueue();
+    bool hasSlotQueue() const { return slotQueue_ != nullptr; }
     uint32_t scopeWordA = 0;
     int32_t scopeWordB = -1;
     uint32_t extraWord = 0;
@@ -71,6 +73,7 @@ private:
     int32_t slot_ = 0;
     uint32_t type_;
     std::unique_ptr<KvAstPayload> payload_;
+    std::unique_ptr<std::deque<int32_t>> slotQueue_;
 };
 
 // Makes parent the parent of every node in the list (or of one node).
@@ -81,6 +84,7 @@ void adoptChild(KvAstNode* parent, const KvAstNodePtr& child);
 // the item itself for one, otherwise a new VarPipe over copies of the items
 // (which are then cleared from pending).
 KvAstNodePtr buildPipe(KvAstNodeList& pending);
+KvAstNodePtr buildPipe(KvAstNodeVector& pending);
 
 // Copies line and start from first, end and next from last.
 void spanNodes(KvAstNode& node, const KvAstNode& first, const KvAstNode& last);

@@ -16,6 +16,9 @@ class KvAstNode;
 using KvAstNodePtr = std::shared_ptr<KvAstNode>;
 using KvAstNodeList = std::deque<KvAstNodePtr>;
 using KvAstNameList = std::deque<std::u16string>;
+// Scratch sequences of the parsers (operand sequence, pipe buffer): a vector,
+// since an empty deque already costs an allocation.
+using KvAstNodeVector = std::vector<KvAstNodePtr>;
 
 // What a printer shows of a payload: named values, then child slots in order.
 // A child slot may be empty (null); its role may be empty.

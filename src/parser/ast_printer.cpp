@@ -13,6 +13,21 @@ namespace {
 
 constexpr size_t kMaxIndentDepth = 64;
 
+// Node text in UTF-8 with line breaks and tabs written as escapes, so each
+// node stays on one line of output.
+std::string printable(const std::u16string& text) {
+    std::string out;
+    for (char ch : toUtf8(text)) {
+        switch (ch) {
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: out += ch;
+        }
+    }
+    return out;
+}
+
 KvAstDescription describe(const KvAstNode& node) {
     KvAstDescription description;
     if (node.payload()) node.payload()->describe(description);
@@ -43,7 +58,7 @@ bool isOperatorNode(const KvAstNode& node) {
 
 // The head of a node in compact form.
 std::string compactLabel(const KvAstNode& node, const KvAstDescription& description) {
-    const std::string text = toUtf8(node.textRef());
+    const std::string text = printable(node.textRef());
     switch (node.type()) {
     case KvAstType_Var:
         return node.payload() ? text + ":" : text;
@@ -134,7 +149,7 @@ std::string dumpAst(const KvAstNode& root) {
         const KvAstNode& node = *entry.node;
         KvAstDescription description = describe(node);
         out += astTypeName(node.type());
-        if (!node.textRef().empty()) out += " \"" + toUtf8(node.textRef()) + "\"";
+        if (!node.textRef().empty()) out += " \"" + printable(node.textRef()) + "\"";
         std::string values = joinValues(description);
         if (!values.empty()) out += " " + values;
         out += " line:" + std::to_string(node.line()) + "\n";

@@ -34,8 +34,8 @@ KvAstNodePtr makeOperatorNode(uint32_t type, const std::u16string& op, int32_t c
 }
 
 // Step 2: every "!" takes the element after it as its single operand.
-bool applyNegations(KvAstNodeList& seq) {
-    KvAstNodeList out;
+bool applyNegations(KvAstNodeVector& seq) {
+    KvAstNodeVector out;
     for (size_t i = 0; i < seq.size(); ++i) {
         if (!isBareOperator(seq[i], KvAstType_BoolOp) || seq[i]->textRef() != u"!") {
             out.push_back(seq[i]);
@@ -56,7 +56,7 @@ bool applyNegations(KvAstNodeList& seq) {
 }
 
 // Step 7.2: a run of operands and bit operators, reduced left to right.
-StepResult reduceBitRun(const KvAstNodeList& run, const KvAstNode& reportAt) {
+StepResult reduceBitRun(const KvAstNodeVector& run, const KvAstNode& reportAt) {
     if (run.size() == 1) return StepResult::success(run.front());
     KvAstNodePtr acc, pending;
     for (const auto& element : run) {
@@ -107,9 +107,9 @@ KvAstNodePtr reduceArithmetic(const std::vector<KvAstNodePtr>& values, const std
 }
 
 // Step 7: one group between boolean operators becomes one node.
-StepResult reduceGroup(const KvAstNodeList& group, const KvAstNode& reportAt) {
+StepResult reduceGroup(const KvAstNodeVector& group, const KvAstNode& reportAt) {
     std::vector<KvAstNodePtr> values, ops;
-    KvAstNodeList run;
+    KvAstNodeVector run;
     auto closeRun = [&]() -> StepResult {
         if (run.empty()) return failAtNode(reportAt, kErrExpression);
         StepResult reduced = reduceBitRun(run, reportAt);
@@ -155,7 +155,7 @@ KvAstNodePtr joinGroups(const std::vector<KvAstNodePtr>& groups, const std::vect
     return root;
 }
 
-StepResult checkEnds(const KvAstNodeList& seq, const KvAstNode& reportAt) {
+StepResult checkEnds(const KvAstNodeVector& seq, const KvAstNode& reportAt) {
     const KvAstNodePtr& first = seq.front();
     if (isBareOperator(first, KvAstType_NumberOp) && first->textRef() != u"+")
         return failAtNode(reportAt, kErrLeadingArith);
@@ -168,9 +168,9 @@ StepResult checkEnds(const KvAstNodeList& seq, const KvAstNode& reportAt) {
 
 }  // namespace
 
-StepResult parseExpression(KvAstNodeList& operands, KvAstNodeList& pipe) {
+StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe) {
     if (KvAstNodePtr flushed = buildPipe(pipe)) operands.push_back(flushed);
-    KvAstNodeList seq;
+    KvAstNodeVector seq;
     seq.swap(operands);
     if (seq.empty()) return StepResult::success(nullptr);
     if (seq.size() == 1) return StepResult::success(seq.front());
@@ -181,7 +181,7 @@ StepResult parseExpression(KvAstNodeList& operands, KvAstNodeList& pipe) {
     if (!ends.ok) return ends;
 
     std::vector<KvAstNodePtr> groups, boolOps;
-    KvAstNodeList group;
+    KvAstNodeVector group;
     auto closeGroup = [&]() -> StepResult {
         if (group.empty()) return failAtNode(*reportAt, kErrBool);
         StepResult reduced = reduceGroup(group, *reportAt);

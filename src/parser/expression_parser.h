@@ -10,6 +10,6 @@ namespace kestrel {
 
 // Flushes the pipe buffer into the sequence, then reduces the sequence (which is
 // consumed). Succeeds with no node when both are empty.
-StepResult parseExpression(KvAstNodeList& operands, KvAstNodeList& pipe);
+StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe);
 
 }  // namespace kestrel

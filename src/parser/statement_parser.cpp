@@ -115,8 +115,8 @@ ParseOutcome StatementParser::parseProgram() {
         }
         i = skipLineEndsAndSeparators(i);
     }
-    auto program = std::make_shared<KvAstNode>(KvAstType_Program, std::make_unique<KvAstList>(statements));
-    adoptChildren(program.get(), statements);
+    auto program = std::make_shared<KvAstNode>(KvAstType_Program, std::make_unique<KvAstList>(std::move(statements)));
+    adoptChildren(program.get(), program->payloadAs<KvAstList>()->items);
     program->setEnd(size() ? static_cast<uint32_t>(tokens_.back()->end) : 0);
     program->setNext(static_cast<uint32_t>(size()));
     outcome.ok = true;

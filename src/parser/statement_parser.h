@@ -25,8 +25,8 @@ public:
 private:
     // The operand sequence and the pipe buffer (pending access items) of one statement.
     struct Collected {
-        KvAstNodeList operands;
-        KvAstNodeList pipe;
+        KvAstNodeVector operands;
+        KvAstNodeVector pipe;
         bool any() const { return !operands.empty() || !pipe.empty(); }
         void flushPipe() {
             if (KvAstNodePtr node = buildPipe(pipe)) operands.push_back(node);

@@ -56,8 +56,8 @@ StepResult StatementParser::parseVar(size_t kw) {
         if (!isText(i, TokenKind::Separator, u",")) break;
         i = skipLineEnds(i + 1);
     }
-    auto node = makeSpanned(KvAstType_VarDefineList, std::make_unique<KvAstList>(definitions), kw, i);
-    adoptChildren(node.get(), definitions);
+    auto node = makeSpanned(KvAstType_VarDefineList, std::make_unique<KvAstList>(std::move(definitions)), kw, i);
+    adoptChildren(node.get(), node->payloadAs<KvAstList>()->items);
     return StepResult::success(node);
 }
 

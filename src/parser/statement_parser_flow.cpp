@@ -183,7 +183,7 @@ StepResult StatementParser::parseThrow(size_t kw) {
     StepResult first = parseStatement(kw + 1);
     if (!first.ok) return first;
     if (!first.node) return failAtToken(token(kw), msg::kThrowNoValue);
-    KvAstNodeList values{first.node};
+    KvAstNodeVector values{first.node};
     size_t i = first.node->next();
     while (isText(i, TokenKind::Separator, u",")) {
         StepResult more = parseStatement(i + 1);

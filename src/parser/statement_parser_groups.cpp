@@ -25,9 +25,9 @@ StepResult StatementParser::readBracketGroup(size_t open) {
     }
     if (!isText(i, TokenKind::CloseBracket, closer)) return failAtToken(tokenOrLast(i), msg::kBracketNotClosed);
     auto node = std::make_shared<KvAstNode>(round ? KvAstType_Parens : KvAstType_Brackets, token(open).text);
-    node->setPayload(std::make_unique<KvAstList>(items));
+    node->setPayload(std::make_unique<KvAstList>(std::move(items)));
     spanTokens(*node, open, i + 1);
-    adoptChildren(node.get(), items);
+    adoptChildren(node.get(), node->payloadAs<KvAstList>()->items);
     return StepResult::success(node);
 }
 
@@ -76,9 +76,9 @@ StepResult StatementParser::readBraceGroup(size_t open) {
     StepResult read = readBraceEntries(open, entries, isMap, close);
     if (!read.ok) return read;
     auto node = std::make_shared<KvAstNode>(isMap ? KvAstType_Map : KvAstType_Block, token(open).text);
-    node->setPayload(std::make_unique<KvAstList>(entries));
+    node->setPayload(std::make_unique<KvAstList>(std::move(entries)));
     spanTokens(*node, open, close + 1);
-    adoptChildren(node.get(), entries);
+    adoptChildren(node.get(), node->payloadAs<KvAstList>()->items);
     return StepResult::success(node);
 }
 

@@ -34,7 +34,8 @@ TEST(ParserAstNode, ConstructionSetsInitialFields) {
     EXPECT_EQ(node.payload(), nullptr);
     EXPECT_EQ(node.slot(), 0);
     EXPECT_EQ(node.resolved, 0);
-    EXPECT_TRUE(node.slotQueue.empty());
+    EXPECT_FALSE(node.hasSlotQueue());
+    EXPECT_TRUE(node.slotQueue().empty());
     EXPECT_EQ(node.scopeWordA, 0u);
     EXPECT_EQ(node.scopeWordB, -1);
     EXPECT_EQ(node.extraWord, 0u);
@@ -197,6 +198,8 @@ TEST(ParserAstNode, DumpShowsTypesTextsValuesAndLines) {
     auto definition = std::make_shared<KvAstNode>(KvAstType_VarDefine, std::make_unique<KvAstDefinition>(u"a", value));
     definition->setLine(2);
     EXPECT_EQ(dumpAst(*definition), "VarDefine name=a line:2\n  Number \"1\" line:2\n");
+    KvAstNode text(KvAstType_String, u"a\nb\t");
+    EXPECT_EQ(dumpAst(text), "String \"a\\nb\\t\" line:0\n");
     auto ret = std::make_shared<KvAstNode>(KvAstType_Return, std::make_unique<KvAstOneChild>(nullptr));
     EXPECT_EQ(dumpAst(*ret), "Return line:0\n  -\n");
 }

@@ -104,7 +104,7 @@ TEST(ParserExpression, CompoundAssignmentIsAnAssignment) {
 }
 
 TEST(ParserExpression, EmptyInputsYieldNoNode) {
-    KvAstNodeList operands, pipe;
+    KvAstNodeVector operands, pipe;
     StepResult result = parseExpression(operands, pipe);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.node, nullptr);
@@ -112,7 +112,7 @@ TEST(ParserExpression, EmptyInputsYieldNoNode) {
 }
 
 TEST(ParserExpression, PipeBufferIsFlushedFirst) {
-    KvAstNodeList operands, pipe;
+    KvAstNodeVector operands, pipe;
     pipe.push_back(std::make_shared<KvAstNode>(KvAstType_Var, u"a"));
     pipe.push_back(std::make_shared<KvAstNode>(KvAstType_Var, u"b"));
     StepResult result = parseExpression(operands, pipe);
