@@ -76,7 +76,9 @@ std::u16string decodeWithBoost(const std::string& charset, const char* bytes, si
         // Through UTF-8: the installed Boost.Locale converts to char and
         // wchar_t only, and wide text here is always UTF-16.
         return fromUtf8(boost::locale::conv::to_utf<char>(bytes, end, charset, boost::locale::conv::skip));
-    } catch (const std::exception&) {
+    } catch (const boost::locale::conv::invalid_charset_error&) {
+        return std::u16string();
+    } catch (const boost::locale::conv::conversion_error&) {
         return std::u16string();
     }
 }
