@@ -149,7 +149,8 @@ std::string dumpAst(const KvAstNode& root) {
         const KvAstNode& node = *entry.node;
         KvAstDescription description = describe(node);
         out += astTypeName(node.type());
-        if (!node.textRef().empty()) out += " \"" + printable(node.textRef()) + "\"";
+        if (!node.textRef().empty() || node.type() == KvAstType_String)
+            out += " \"" + printable(node.textRef()) + "\"";
         std::string values = joinValues(description);
         if (!values.empty()) out += " " + values;
         out += " line:" + std::to_string(node.line()) + "\n";
