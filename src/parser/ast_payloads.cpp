@@ -1,0 +1,195 @@
+// Child hand-out and printable descriptions of every payload shape.
+// takeChildren leaves each payload empty but valid; describe never changes it.
+#include "parser/ast_payloads.h"
+
+#include "frontend/utf8.h"
+#include "parser/ast_node.h"
+
+namespace kestrel {
+
+namespace {
+
+void take(KvAstNodePtr& node, std::vector<KvAstNodePtr>& out) {
+    if (node) out.push_back(std::move(node));
+    node.reset();
+}
+
+void takeAll(KvAstNodeList& list, std::vector<KvAstNodePtr>& out) {
+    for (auto& node : list) take(node, out);
+    list.clear();
+}
+
+}  // namespace
+
+void KvAstDescription::value(const char* key, const std::u16string& text) {
+    values.emplace_back(key, toUtf8(text));
+}
+
+void KvAstDescription::names(const char* key, const KvAstNameList& list) {
+    std::string joined;
+    for (const auto& name : list) {
+        if (!joined.empty()) joined += ",";
+        joined += toUtf8(name);
+    }
+    values.emplace_back(key, joined);
+}
+
+void KvAstDescription::child(const char* role, const KvAstNodePtr& node) {
+    children.emplace_back(role, node.get());
+}
+
+void KvAstDescription::childList(const char* role, const KvAstNodeList& list) {
+    for (const auto& node : list) child(role, node);
+}
+
+void KvAstOneChild::takeChildren(std::vector<KvAstNodePtr>& out) { take(child, out); }
+void KvAstOneChild::describe(KvAstDescription& out) const { out.child("", child); }
+
+void KvAstTwoChildren::takeChildren(std::vector<KvAstNodePtr>& out) {
+    take(first, out);
+    take(second, out);
+}
+void KvAstTwoChildren::describe(KvAstDescription& out) const {
+    out.child("", first);
+    out.child("", second);
+}
+
+void KvAstThreeChildren::takeChildren(std::vector<KvAstNodePtr>& out) {
+    take(first, out);
+    take(second, out);
+    take(third, out);
+}
+void KvAstThreeChildren::describe(KvAstDescription& out) const {
+    out.child("", first);
+    out.child("", second);
+    out.child("", third);
+}
+
+void KvAstList::takeChildren(std::vector<KvAstNodePtr>& out) { takeAll(items, out); }
+void KvAstList::describe(KvAstDescription& out) const { out.childList("", items); }
+
+void KvAstOperator::takeChildren(std::vector<KvAstNodePtr>& out) {
+    take(left, out);
+    take(right, out);
+}
+void KvAstOperator::describe(KvAstDescription& out) const {
+    out.child("", left);
+    out.child("", right);
+}
+
+void KvAstDefinition::takeChildren(std::vector<KvAstNodePtr>& out) { take(value, out); }
+void KvAstDefinition::describe(KvAstDescription& out) const {
+    out.value("name", name);
+    out.child("", value);
+}
+
+void KvAstMultiDefinition::takeChildren(std::vector<KvAstNodePtr>& out) { take(value, out); }
+void KvAstMultiDefinition::describe(KvAstDescription& out) const {
+    out.names("names", names);
+    out.child("", value);
+}
+
+void KvAstFunction::takeChildren(std::vector<KvAstNodePtr>& out) {
+    takeAll(body, out);
+    take(extra, out);
+}
+void KvAstFunction::describe(KvAstDescription& out) const {
+    out.value("name", name);
+    out.names("params", params);
+    out.childList("", body);
+    if (extra) out.child("extra", extra);
+}
+
+void KvAstClass::takeChildren(std::vector<KvAstNodePtr>& out) {
+    takeAll(variables, out);
+    takeAll(functions, out);
+}
+void KvAstClass::describe(KvAstDescription& out) const {
+    out.value("name", name);
+    if (!extends.empty()) out.names("extends", extends);
+    if (!implements.empty()) out.names("implements", implements);
+    out.childList("", variables);
+    out.childList("", functions);
+}
+
+void KvAstCallLike::takeChildren(std::vector<KvAstNodePtr>& out) {
+    take(target, out);
+    takeAll(arguments, out);
+}
+void KvAstCallLike::describe(KvAstDescription& out) const {
+    out.child("", target);
+    out.childList("arg", arguments);
+}
+
+void KvAstCountedLoop::takeChildren(std::vector<KvAstNodePtr>& out) {
+    takeAll(initialisers, out);
+    take(test, out);
+    takeAll(updates, out);
+    take(body, out);
+}
+void KvAstCountedLoop::describe(KvAstDescription& out) const {
+    out.childList("init", initialisers);
+    out.child("test", test);
+    out.childList("update", updates);
+    out.child("body", body);
+}
+
+void KvAstEachLoop::takeChildren(std::vector<KvAstNodePtr>& out) {
+    take(range, out);
+    take(body, out);
+}
+void KvAstEachLoop::describe(KvAstDescription& out) const {
+    out.value("name", name);
+    out.child("range", range);
+    out.child("body", body);
+}
+
+void KvAstTry::takeChildren(std::vector<KvAstNodePtr>& out) {
+    take(tryBlock, out);
+    take(catchBlock, out);
+    take(finallyBlock, out);
+    take(catchVar, out);
+}
+void KvAstTry::describe(KvAstDescription& out) const {
+    if (!catchName.empty()) out.value("catch", catchName);
+    out.child("try", tryBlock);
+    out.child("catch", catchBlock);
+    out.child("finally", finallyBlock);
+}
+
+void KvAstSwitch::takeChildren(std::vector<KvAstNodePtr>& out) {
+    take(test, out);
+    for (auto& c : cases) {
+        takeAll(c.values, out);
+        takeAll(c.statements, out);
+    }
+    cases.clear();
+}
+void KvAstSwitch::describe(KvAstDescription& out) const {
+    out.child("", test);
+    for (const auto& c : cases) {
+        if (c.values.empty()) out.child("default", nullptr);
+        out.childList("case", c.values);
+        out.childList("do", c.statements);
+    }
+}
+
+void KvAstImport::takeChildren(std::vector<KvAstNodePtr>&) {}
+void KvAstImport::describe(KvAstDescription& out) const {
+    out.values.emplace_back("kind", std::to_string(kind));
+    out.names("path", path);
+    if (selectAll) out.values.emplace_back("select", "*");
+    for (const auto& field : fields) {
+        std::string entry = toUtf8(field.first);
+        if (!field.second.empty()) entry += " as " + toUtf8(field.second);
+        out.values.emplace_back("select", entry);
+    }
+}
+
+void KvAstNames::takeChildren(std::vector<KvAstNodePtr>&) {}
+void KvAstNames::describe(KvAstDescription& out) const { out.names("names", names); }
+
+void KvAstOwnedNode::takeChildren(std::vector<KvAstNodePtr>& out) { take(node, out); }
+void KvAstOwnedNode::describe(KvAstDescription& out) const { out.child("", node); }
+
+}  // namespace kestrel

@@ -1,0 +1,192 @@
+// The payload records that hang off syntax nodes, one shape per construct.
+// A payload owns its children through shared pointers; it can hand them all
+// out (so deep trees are released without recursion) and describe itself for printing.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrel {
+
+class KvAstNode;
+using KvAstNodePtr = std::shared_ptr<KvAstNode>;
+using KvAstNodeList = std::deque<KvAstNodePtr>;
+using KvAstNameList = std::deque<std::u16string>;
+// Scratch sequences of the parsers (operand sequence, pipe buffer): a vector,
+// since an empty deque already costs an allocation.
+using KvAstNodeVector = std::vector<KvAstNodePtr>;
+
+// What a printer shows of a payload: named values, then child slots in order.
+// A child slot may be empty (null); its role may be empty.
+struct KvAstDescription {
+    std::vector<std::pair<std::string, std::string>> values;
+    std::vector<std::pair<std::string, const KvAstNode*>> children;
+
+    void value(const char* key, const std::u16string& text);
+    void names(const char* key, const KvAstNameList& list);
+    void child(const char* role, const KvAstNodePtr& node);
+    void childList(const char* role, const KvAstNodeList& list);
+};
+
+struct KvAstPayload {
+    virtual ~KvAstPayload() = default;
+    // Moves every child pointer into out, leaving the payload without children.
+    virtual void takeChildren(std::vector<KvAstNodePtr>& out) = 0;
+    virtual void describe(KvAstDescription& out) const = 0;
+};
+
+struct KvAstOneChild : KvAstPayload {
+    KvAstNodePtr child;
+    explicit KvAstOneChild(KvAstNodePtr c = nullptr) : child(std::move(c)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstTwoChildren : KvAstPayload {
+    KvAstNodePtr first, second;
+    KvAstTwoChildren(KvAstNodePtr a, KvAstNodePtr b) : first(std::move(a)), second(std::move(b)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstThreeChildren : KvAstPayload {
+    KvAstNodePtr first, second, third;
+    KvAstThreeChildren(KvAstNodePtr a, KvAstNodePtr b, KvAstNodePtr c)
+        : first(std::move(a)), second(std::move(b)), third(std::move(c)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstList : KvAstPayload {
+    KvAstNodeList items;
+    KvAstList() = default;
+    explicit KvAstList(KvAstNodeList list) : items(std::move(list)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstOperator : KvAstPayload {
+    std::u16string op;
+    int32_t code = 0;
+    KvAstNodePtr left, right;
+    KvAstOperator(std::u16string o, int32_t c, KvAstNodePtr l, KvAstNodePtr r)
+        : op(std::move(o)), code(c), left(std::move(l)), right(std::move(r)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstDefinition : KvAstPayload {
+    std::u16string name;
+    KvAstNodePtr value;
+    KvAstDefinition(std::u16string n, KvAstNodePtr v) : name(std::move(n)), value(std::move(v)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstMultiDefinition : KvAstPayload {
+    KvAstNameList names;
+    KvAstNodePtr value;
+    KvAstMultiDefinition(KvAstNameList n, KvAstNodePtr v) : names(std::move(n)), value(std::move(v)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstFunction : KvAstPayload {
+    std::u16string name;  // empty for a lambda, "@init" for a constructor
+    KvAstNameList params;
+    KvAstNodeList body;
+    KvAstNodePtr extra;  // never set by the parser
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstClass : KvAstPayload {
+    std::u16string name;
+    KvAstNameList extends;
+    KvAstNameList implements;
+    KvAstNodeList variables;
+    KvAstNodeList functions;
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstCallLike : KvAstPayload {
+    KvAstNodePtr target;
+    KvAstNodeList arguments;
+    KvAstCallLike(KvAstNodePtr t, KvAstNodeList a) : target(std::move(t)), arguments(std::move(a)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstCountedLoop : KvAstPayload {
+    KvAstNodeList initialisers;
+    KvAstNodePtr test;
+    KvAstNodeList updates;
+    KvAstNodePtr body;
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstEachLoop : KvAstPayload {
+    std::u16string name;
+    KvAstNodePtr range;
+    KvAstNodePtr body;
+    KvAstEachLoop(std::u16string n, KvAstNodePtr r, KvAstNodePtr b)
+        : name(std::move(n)), range(std::move(r)), body(std::move(b)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstTry : KvAstPayload {
+    KvAstNodePtr tryBlock;
+    std::u16string catchName;
+    KvAstNodePtr catchBlock;
+    KvAstNodePtr finallyBlock;
+    KvAstNodePtr catchVar;  // a Var carrying catchName; null when the catch names no variable
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstSwitchCase {
+    KvAstNodeList values;  // empty for "default"
+    KvAstNodeList statements;
+};
+
+struct KvAstSwitch : KvAstPayload {
+    KvAstNodePtr test;
+    std::vector<KvAstSwitchCase> cases;
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstImport : KvAstPayload {
+    int32_t kind = 0;  // 1: a quoted file name, 2: a dotted module path
+    KvAstNameList path;
+    std::u16string text;  // empty from the parser
+    uint8_t selectAll = 0;
+    std::vector<std::pair<std::u16string, std::u16string>> fields;  // (field, nickname)
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+struct KvAstNames : KvAstPayload {
+    KvAstNameList names;
+    KvAstNames() = default;
+    explicit KvAstNames(KvAstNameList n) : names(std::move(n)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+// A node owned whole by another (type 55); held the same way as every child.
+struct KvAstOwnedNode : KvAstPayload {
+    KvAstNodePtr node;
+    explicit KvAstOwnedNode(KvAstNodePtr n) : node(std::move(n)) {}
+    void takeChildren(std::vector<KvAstNodePtr>& out) override;
+    void describe(KvAstDescription& out) const override;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,308 @@
+// The statement loop: collects operands, operators and access items token by
+// token and hands them to the expression parser when the statement ends.
+// Keyword statements, groups and blocks live in the statement_parser_*.cpp files.
+#include "parser/statement_parser.h"
+
+#include "parser/expression_parser.h"
+#include "parser/operator_table.h"
+#include "parser/parser_messages.h"
+
+namespace kestrel {
+
+namespace {
+
+// Counts one level of nesting for as long as a parseStatement call runs.
+class DepthGuard {
+public:
+    explicit DepthGuard(size_t& depth) : depth_(depth) { ++depth_; }
+    ~DepthGuard() { --depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+
+private:
+    size_t& depth_;
+};
+
+uint32_t literalType(TokenKind kind) {
+    switch (kind) {
+    case TokenKind::Null: return KvAstType_Null;
+    case TokenKind::Number: return KvAstType_Number;
+    case TokenKind::String: return KvAstType_String;
+    default: return KvAstType_Bool;
+    }
+}
+
+}  // namespace
+
+bool StatementParser::isText(size_t i, TokenKind kind, const char16_t* text) const {
+    return isKind(i, kind) && tokens_[i]->text == text;
+}
+
+// Words such as "continue", "case" or "and" are identifiers to the tokenizer;
+// right after a "." they are member names, not words of the grammar.
+bool StatementParser::isWord(size_t i, const char16_t* text) const {
+    return isText(i, TokenKind::Identifier, text) && !(i > 0 && isKind(i - 1, TokenKind::Dot));
+}
+
+size_t StatementParser::skipLineEnds(size_t i) const {
+    while (isLineEnd(i)) ++i;
+    return i;
+}
+
+size_t StatementParser::skipLineEndsAndSeparators(size_t i) const {
+    while (isLineEnd(i) || isKind(i, TokenKind::Separator)) ++i;
+    return i;
+}
+
+bool StatementParser::isStatementKeyword(size_t i) const {
+    static const char16_t* const kStatementKeywords[] = {u"if",    u"do",     u"while", u"for",  u"var",
+                                                         u"break", u"new",    u"throw", u"return", u"try",
+                                                         u"switch", u"func",  u"class", u"import", u"->"};
+    if (isWord(i, u"continue")) return true;
+    if (!isKind(i, TokenKind::Keyword)) return false;
+    for (const char16_t* word : kStatementKeywords)
+        if (tokens_[i]->text == word) return true;
+    return false;
+}
+
+void StatementParser::spanTokens(KvAstNode& node, size_t first, size_t next) const {
+    const Token& head = tokenOrLast(first);
+    node.setLine(static_cast<uint32_t>(head.line));
+    node.setStart(static_cast<uint32_t>(head.start));
+    node.setEnd(static_cast<uint32_t>(tokenOrLast(next > 0 ? next - 1 : 0).end));
+    node.setNext(static_cast<uint32_t>(next));
+}
+
+KvAstNodePtr StatementParser::makeLeaf(uint32_t type, size_t i) const {
+    auto node = std::make_shared<KvAstNode>(type, token(i).text);
+    spanTokens(*node, i, i + 1);
+    return node;
+}
+
+KvAstNodePtr StatementParser::makeSpanned(uint32_t type, std::unique_ptr<KvAstPayload> payload, size_t first,
+                                          size_t next) const {
+    auto node = std::make_shared<KvAstNode>(type, std::move(payload));
+    spanTokens(*node, first, next);
+    return node;
+}
+
+// program: { stmt }; a closing bracket where a statement should start is an error.
+ParseOutcome StatementParser::parseProgram() {
+    ParseOutcome outcome;
+    KvAstNodeList statements;
+    size_t i = skipLineEndsAndSeparators(0);
+    while (i < size()) {
+        const TokenKind kind = token(i).kind;
+        if (kind == TokenKind::CloseBracket || kind == TokenKind::CloseBrace) {
+            outcome.error = *failAtToken(token(i), msg::kUnexpectedToken).error;
+            return outcome;
+        }
+        StepResult step = parseStatement(i);
+        if (!step.ok) {
+            outcome.error = *step.error;
+            return outcome;
+        }
+        if (!step.node) break;
+        if (step.node->next() <= i) {  // no progress: never loop on a malformed node
+            outcome.error = *failAtToken(token(i), msg::kUnexpectedToken).error;
+            return outcome;
+        }
+        i = step.node->next();
+        if (step.node->type() == KvAstType_VarDefineList) {
+            for (const auto& definition : step.node->payloadAs<KvAstList>()->items) statements.push_back(definition);
+        } else {
+            statements.push_back(step.node);
+        }
+        i = skipLineEndsAndSeparators(i);
+    }
+    auto program = std::make_shared<KvAstNode>(KvAstType_Program, std::make_unique<KvAstList>(std::move(statements)));
+    adoptChildren(program.get(), program->payloadAs<KvAstList>()->items);
+    program->setEnd(size() ? static_cast<uint32_t>(tokens_.back()->end) : 0);
+    program->setNext(static_cast<uint32_t>(size()));
+    outcome.ok = true;
+    outcome.root = program;
+    return outcome;
+}
+
+StepResult StatementParser::parseStatement(size_t index) {
+    DepthGuard guard(depth_);
+    if (depth_ > kMaxNestingDepth) return failAtToken(tokenOrLast(index), msg::kNestingTooDeep);
+    return statementLoop(index);
+}
+
+StepResult StatementParser::statementLoop(size_t index) {
+    Collected c;
+    size_t i = index;
+    while (i < size()) {
+        const size_t at = i++;
+        const Token& tok = token(at);
+        switch (tok.kind) {
+        case TokenKind::Null:
+        case TokenKind::Number:
+        case TokenKind::String:
+        case TokenKind::Bool:
+            c.flushPipe();
+            c.operands.push_back(makeLeaf(literalType(tok.kind), at));
+            break;
+        case TokenKind::Identifier:
+            if (isWord(at, u"and") || isWord(at, u"or")) {
+                c.flushPipe();
+                c.operands.push_back(makeLeaf(KvAstType_BoolOp, at));
+            } else if (isStatementKeyword(at)) {
+                if (c.any()) return parseExpression(c.operands, c.pipe);
+                return parseKeywordStatement(at);
+            } else {
+                c.pipe.push_back(makeLeaf(KvAstType_Var, at));
+            }
+            break;
+        case TokenKind::Dot:
+            break;
+        case TokenKind::OpenBracket: {
+            StepResult group = readBracketGroup(at);
+            if (!group.ok) return group;
+            c.pipe.push_back(group.node);
+            i = group.node->next();
+            break;
+        }
+        case TokenKind::Operator: {
+            StepResult step = onOperator(c, at);
+            if (!step.ok) return step;
+            if (step.node) i = step.node->next();
+            break;
+        }
+        case TokenKind::BitOperator:
+            c.flushPipe();
+            c.operands.push_back(makeLeaf(KvAstType_BitOp, at));
+            break;
+        case TokenKind::Separator:
+        case TokenKind::Newline:
+        case TokenKind::Colon:
+            if (c.any()) return parseExpression(c.operands, c.pipe);
+            break;
+        case TokenKind::CloseBracket:
+        case TokenKind::CloseBrace:
+            return parseExpression(c.operands, c.pipe);
+        case TokenKind::OpenBrace:
+            if (c.any()) return parseExpression(c.operands, c.pipe);
+            return readBraceGroup(at);
+        case TokenKind::Question:
+            return readTernary(c, at);
+        case TokenKind::Keyword:
+            if (tok.text == u"->") return parseLambda(c, at);
+            // "else" ends a then-statement written on the same line: if (a) b() else c()
+            if (tok.text == u"else" && c.any()) return parseExpression(c.operands, c.pipe);
+            if (!isStatementKeyword(at)) {
+                c.pipe.push_back(makeLeaf(KvAstType_Var, at));
+                break;
+            }
+            if (c.any()) return parseExpression(c.operands, c.pipe);
+            return parseKeywordStatement(at);
+        }
+    }
+    return parseExpression(c.operands, c.pipe);
+}
+
+// Operators: "++"/"--" (prefix or postfix), "=" and the compound assignments,
+// otherwise a bare operator node for the expression parser. A returned node
+// tells the loop where to continue.
+StepResult StatementParser::onOperator(Collected& c, size_t at) {
+    const std::u16string& text = token(at).text;
+    if (text == u"++" || text == u"--") return onIncrement(c, at);
+    if (text == u"=") return onAssignment(c, at, std::u16string());
+    std::u16string arithmetic = compoundAssignmentOperator(text);
+    if (!arithmetic.empty()) return onAssignment(c, at, arithmetic);
+    c.flushPipe();
+    uint32_t type = isArithmeticOperator(text) ? KvAstType_NumberOp : KvAstType_BoolOp;
+    c.operands.push_back(makeLeaf(type, at));
+    return StepResult::success(nullptr);
+}
+
+// assignment: target "=" stmt; the target is the pending access chain alone.
+StepResult StatementParser::onAssignment(Collected& c, size_t at, const std::u16string& arithmetic) {
+    KvAstNodePtr target = buildPipe(c.pipe);
+    if (!target) return failAtToken(token(at), msg::kSetValue);
+    StepResult value = parseStatement(at + 1);
+    if (!value.ok) return value;
+    if (!value.node) return failAtToken(tokenOrLast(at + 1), msg::kSetValue);
+    KvAstNodePtr node;
+    if (arithmetic.empty()) {
+        node = std::make_shared<KvAstNode>(KvAstType_Assign, token(at).text);
+        node->setPayload(std::make_unique<KvAstTwoChildren>(target, value.node));
+    } else {
+        node = std::make_shared<KvAstNode>(KvAstType_CompoundAssign, token(at).text);
+        node->setPayload(
+            std::make_unique<KvAstOperator>(arithmetic, kArithmeticOperatorCode, target, value.node));
+    }
+    spanNodes(*node, *target, *value.node);
+    adoptChild(node.get(), target);
+    adoptChild(node.get(), value.node);
+    c.operands.push_back(node);
+    return StepResult::success(node);
+}
+
+// increment: chain "++" | "++" stmt (the prefix form takes the rest of the statement).
+StepResult StatementParser::onIncrement(Collected& c, size_t at) {
+    const bool increment = token(at).text == u"++";
+    if (KvAstNodePtr operand = buildPipe(c.pipe)) {
+        auto node = std::make_shared<KvAstNode>(increment ? KvAstType_PostIncrement : KvAstType_PostDecrement,
+                                                token(at).text);
+        node->setPayload(std::make_unique<KvAstOneChild>(operand));
+        spanNodes(*node, *operand, *makeLeaf(KvAstType_Var, at));
+        adoptChild(node.get(), operand);
+        c.operands.push_back(node);
+        return StepResult::success(node);
+    }
+    StepResult operand = parseStatement(at + 1);
+    if (!operand.ok) return operand;
+    if (!operand.node) return failAtToken(token(at), msg::kExpressionDefine);
+    auto node = std::make_shared<KvAstNode>(increment ? KvAstType_PreIncrement : KvAstType_PreDecrement,
+                                            token(at).text);
+    node->setPayload(std::make_unique<KvAstOneChild>(operand.node));
+    spanTokens(*node, at, operand.node->next());
+    adoptChild(node.get(), operand.node);
+    c.operands.push_back(node);
+    return StepResult::success(node);
+}
+
+// ternary: collected "?" stmt ":" stmt
+StepResult StatementParser::readTernary(Collected& c, size_t at) {
+    StepResult test = parseExpression(c.operands, c.pipe);
+    if (!test.ok) return test;
+    if (!test.node) return failAtToken(token(at), msg::kTernaryNoHead);
+    StepResult then = parseStatement(at + 1);
+    if (!then.ok) return then;
+    if (!then.node) return failAtToken(tokenOrLast(at + 1), msg::kTernaryIncomplete);
+    size_t colon = skipLineEnds(then.node->next());
+    if (!isKind(colon, TokenKind::Colon)) return failAtToken(tokenOrLast(colon), msg::kTernaryIncomplete);
+    StepResult otherwise = parseStatement(colon + 1);
+    if (!otherwise.ok) return otherwise;
+    if (!otherwise.node) return failAtToken(tokenOrLast(colon + 1), msg::kTernaryIncomplete);
+    auto node = std::make_shared<KvAstNode>(KvAstType_Ternary, token(at).text);
+    node->setPayload(std::make_unique<KvAstThreeChildren>(test.node, then.node, otherwise.node));
+    spanNodes(*node, *test.node, *otherwise.node);
+    adoptChild(node.get(), test.node);
+    adoptChild(node.get(), then.node);
+    adoptChild(node.get(), otherwise.node);
+    return StepResult::success(node);
+}
+
+StepResult StatementParser::parseKeywordStatement(size_t at) {
+    const std::u16string& word = token(at).text;
+    if (word == u"if") return parseIf(at);
+    if (word == u"do") return parseDo(at);
+    if (word == u"while") return parseWhile(at);
+    if (word == u"for") return parseFor(at);
+    if (word == u"var") return parseVar(at);
+    if (word == u"break") return parseJump(at, KvAstType_Break);
+    if (word == u"continue") return parseJump(at, KvAstType_Continue);
+    if (word == u"new") return parseNew(at);
+    if (word == u"throw") return parseThrow(at);
+    if (word == u"return") return parseReturn(at);
+    if (word == u"try") return parseTry(at);
+    if (word == u"switch") return parseSwitch(at);
+    if (word == u"func") return parseFunc(at);
+    if (word == u"class") return parseClass(at);
+    return parseImport(at);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,104 @@
+// Bracket groups ( ... ) and [ ... ], brace groups (blocks and map literals) and
+// parenthesised conditions. Separators and line ends between items are skipped,
+// so trailing commas and items spread over lines are accepted.
+#include "parser/parser_messages.h"
+#include "parser/statement_parser.h"
+
+namespace kestrel {
+
+// group: "(" {stmt} ")" | "[" {stmt} "]"
+StepResult StatementParser::readBracketGroup(size_t open) {
+    const bool round = token(open).text == u"(";
+    const char16_t* closer = round ? u")" : u"]";
+    KvAstNodeList items;
+    size_t i = open + 1;
+    for (;;) {
+        i = skipLineEndsAndSeparators(i);
+        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kBracketNotClosed);
+        if (isText(i, TokenKind::CloseBracket, closer)) break;
+        StepResult item = parseStatement(i);
+        if (!item.ok) return item;
+        if (!item.node) break;
+        items.push_back(item.node);
+        i = item.node->next();
+        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kParenExpression);
+    }
+    if (!isText(i, TokenKind::CloseBracket, closer)) return failAtToken(tokenOrLast(i), msg::kBracketNotClosed);
+    auto node = std::make_shared<KvAstNode>(round ? KvAstType_Parens : KvAstType_Brackets, token(open).text);
+    node->setPayload(std::make_unique<KvAstList>(std::move(items)));
+    spanTokens(*node, open, i + 1);
+    adoptChildren(node.get(), node->payloadAs<KvAstList>()->items);
+    return StepResult::success(node);
+}
+
+// A map entry is a Var whose text is the key and whose one child is the value.
+static KvAstNodePtr makeMapEntry(const KvAstNodePtr& key, const KvAstNodePtr& value) {
+    auto entry = std::make_shared<KvAstNode>(KvAstType_Var, key->text());
+    entry->setPayload(std::make_unique<KvAstOneChild>(value));
+    spanNodes(*entry, *key, *value);
+    adoptChild(entry.get(), value);
+    return entry;
+}
+
+// Reads entries up to the closing brace; close receives its index.
+StepResult StatementParser::readBraceEntries(size_t open, KvAstNodeList& entries, bool& isMap, size_t& close) {
+    size_t i = open + 1;
+    for (bool first = true;; first = false) {
+        i = skipLineEndsAndSeparators(i);
+        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kBraceNotClosed);
+        if (isKind(i, TokenKind::CloseBrace)) break;
+        StepResult entry = parseStatement(i);
+        if (!entry.ok) return entry;
+        if (!entry.node) return failAtToken(token(i), msg::kBraceWrongEnd);
+        i = entry.node->next();
+        if (first) isMap = isKind(i, TokenKind::Colon);
+        if (!isMap) {
+            entries.push_back(entry.node);
+            continue;
+        }
+        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kBraceNotClosed);
+        if (!isKind(i, TokenKind::Colon)) return failAtToken(token(i), msg::kBraceWrongEnd);
+        StepResult value = parseStatement(i + 1);
+        if (!value.ok) return value;
+        if (!value.node) return failAtToken(tokenOrLast(i + 1), msg::kBraceWrongEnd);
+        entries.push_back(makeMapEntry(entry.node, value.node));
+        i = value.node->next();
+    }
+    close = i;
+    return StepResult::success(nullptr);
+}
+
+// brace-group: "{" {NL stmt} "}" (a block), or "{" key ":" stmt {"," key ":" stmt} "}" (a map)
+StepResult StatementParser::readBraceGroup(size_t open) {
+    KvAstNodeList entries;
+    bool isMap = false;
+    size_t close = open;
+    StepResult read = readBraceEntries(open, entries, isMap, close);
+    if (!read.ok) return read;
+    auto node = std::make_shared<KvAstNode>(isMap ? KvAstType_Map : KvAstType_Block, token(open).text);
+    node->setPayload(std::make_unique<KvAstList>(std::move(entries)));
+    spanTokens(*node, open, close + 1);
+    adoptChildren(node.get(), node->payloadAs<KvAstList>()->items);
+    return StepResult::success(node);
+}
+
+// True when the token after a parenthesised condition carries the expression
+// on, as in (a) || (b) or (s).empty(): a binary operator, ".", or "?".
+bool StatementParser::continuesCondition(size_t i) const {
+    if (isKind(i, TokenKind::Dot) || isKind(i, TokenKind::Question)) return true;
+    if (isKind(i, TokenKind::BitOperator)) return token(i).text != u"~";
+    if (!isKind(i, TokenKind::Operator)) return false;
+    const std::u16string& text = token(i).text;
+    return text != u"!" && text != u"++" && text != u"--";
+}
+
+// A condition in parentheses right after "if" or "while" ends at its ")"
+// unless an operator carries it on; any other condition is one statement.
+StepResult StatementParser::readCondition(size_t index) {
+    if (!isText(index, TokenKind::OpenBracket, u"(")) return parseStatement(index);
+    StepResult group = readBracketGroup(index);
+    if (!group.ok || !continuesCondition(group.node->next())) return group;
+    return parseStatement(index);
+}
+
+}  // namespace kestrel
