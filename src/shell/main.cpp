@@ -5,6 +5,7 @@
 
 #include "frontend/token_dump.h"
 #include "frontend/utf8.h"
+#include "parser/parse_file.h"
 #include "shell/command_line.h"
 #include "shell/console_queue.h"
 #include "shell/platform.h"
@@ -33,6 +34,14 @@ int main(int argc, char** argv) {
         int status = dumpTokens(line.scriptPath, listing);
         platform::writeStdout(listing);
         return status == 0 ? 0 : 1;
+    }
+    if (line.dump == DebugDump::Ast) {
+        std::string listing;
+        std::u16string errorReport;
+        int status = dumpAstOfFile(line.scriptPath, listing, errorReport);
+        platform::writeStdout(listing);
+        if (status != 0) consoleWrite(errorReport, kLevelError);
+        return status;
     }
 
     if (line.scriptPath.empty()) return runInteractive();

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string>
 
+#include "parser/parse_file.h"
 #include "shell/console_queue.h"
 #include "shell/elapsed.h"
 #include "shell/platform.h"
@@ -12,12 +13,17 @@
 
 namespace kestrel {
 
-// Module loading: a module is found when its file exists. Compiling and
-// running join here as the interpreter grows.
+// Module loading: a module loads when its file is found and parses; a
+// parse error is reported here, in red, naming the file.
 static bool loadModule(const std::u16string& name) {
     const RuntimePaths& paths = runtimePaths();
     ModuleFile file;
-    return findModuleFile(u"", name, {paths.workingDirectory, paths.projectDirectory}, file);
+    if (!findModuleFile(u"", name, {paths.workingDirectory, paths.projectDirectory}, file))
+        return false;
+    SourceFileParse parse = parseSourceFile(file.path);
+    if (parse.outcome.ok) return true;
+    consoleWrite(sourceFileErrorReport(parse, file.path), kLevelError);
+    return false;
 }
 
 int runScriptFile(const std::u16string& path, bool waitOnFailure) {

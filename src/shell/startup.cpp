@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "objects/shared_constants.h"
+#include "parser/operator_table.h"
 #include "shell/console_queue.h"
 #include "shell/platform.h"
 #include "shell/runtime_paths.h"
@@ -31,6 +33,7 @@ std::u16string versionLine() { return u"[Kestrel " + versionString() + u"]"; }
 static void initializeAll() {
     runtimeSettings();
     consoleQueue();
+    initObjectModel();
     runtimePaths();
 }
 
@@ -43,6 +46,7 @@ bool initializeRuntime() {
     static bool initialized = false;
     if (initialized) return true;
     initializeAll();
+    loadOperatorTables();
     const bool quiet = runtimeSettings().quiet;
     if (!quiet) consoleWriteDirect(versionLine() + u"\r\n", platform::kAttributeNormal);
     loadActionsModel();

@@ -11,4 +11,15 @@ Newline "\n" 2 9 10' -- --tokens "$work/div.kv"
 
 expect_output tokens-missing 1 "Can't read file \"$work/none.kv\"" -- --tokens "$work/none.kv"
 
+printf 'print("hi")\n' > "$work/hello.kv"
+expect_output ast 0 'Program line:0
+  VarPipe line:1
+    Var "print" line:1
+    Parens "(" line:1
+      String "hi" line:1' -- --ast "$work/hello.kv"
+
+printf 'x = (1 +\n' > "$work/bad.kv"
+expect_output ast-error 1 "Parser exception: 末尾位置为数值运算符：不允许!(\"$work/bad.kv\")
+  [line:1, pos:5] x = (1 <<" -- --ast "$work/bad.kv"
+
 finish
