@@ -34,8 +34,10 @@ test-san: build-san
 test: test-normal test-san
 
 bench: build
+	@bash scripts/install-deps.sh --bench
 	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
 	@bash bench/run.sh $(BUILD_DIR)
+	@bash bench/peers.sh $(BUILD_DIR)/kestrel
 
 clean:
 	rm -rf $(BUILD_DIR) $(SAN_DIR)

@@ -10,6 +10,9 @@ packages=(
   libgtest-dev
 )
 
+# The benchmarks compare against peer interpreters.
+[ "${1:-}" = "--bench" ] && packages+=(lua5.4 python3)
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
