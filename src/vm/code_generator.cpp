@@ -85,7 +85,10 @@ bool CodeGenerator::compileList(const KvAstNodeList& list) {
 
 bool CodeGenerator::compile(KvAstNode* node, bool used) {
     if (!node) {
-        if (used) emit(Opcode::PushNull);
+        if (used) {
+            emit(Opcode::PushNull);
+            markValue();
+        }
         return true;
     }
     if (++depth_ > kMaxCompileDepth) return fail(*node, msg::kNestingTooDeep);

@@ -123,7 +123,7 @@ bool CodeGenerator::compileChainStore(KvAstNode& target, bool used) {
             line_ = target.line();
             emit(Opcode::AssignRef);
         } else {
-            ok = fail(target, msg::kInvalidAssignTarget);
+            ok = fail(*list->items.back(), msg::kInvalidAssignTarget);  // the item that can't be assigned
         }
     }
     if (reg >= 0) {
