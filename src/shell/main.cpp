@@ -6,6 +6,8 @@
 #include "frontend/token_dump.h"
 #include "frontend/utf8.h"
 #include "parser/parse_file.h"
+#include "vm/disassembler.h"
+#include "vm/module_loader.h"
 #include "shell/command_line.h"
 #include "shell/console_queue.h"
 #include "shell/platform.h"
@@ -34,6 +36,16 @@ int main(int argc, char** argv) {
         int status = dumpTokens(line.scriptPath, listing);
         platform::writeStdout(listing);
         return status == 0 ? 0 : 1;
+    }
+    if (line.dump == DebugDump::Disassembly) {
+        std::u16string report;
+        CompiledModulePtr code = compileSourceFile(line.scriptPath, report);
+        if (code == nullptr) {
+            consoleWrite(report, kLevelError);
+            return 1;
+        }
+        platform::writeStdout(disassemble(*code));
+        return 0;
     }
     if (line.dump == DebugDump::Ast) {
         std::string listing;

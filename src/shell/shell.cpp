@@ -3,33 +3,25 @@
 #include <iostream>
 #include <string>
 
-#include "parser/parse_file.h"
 #include "shell/console_queue.h"
 #include "shell/elapsed.h"
 #include "shell/platform.h"
-#include "shell/runtime_paths.h"
 #include "shell/startup.h"
-#include "vm/module_path.h"
+#include "vm/module_loader.h"
 
 namespace kestrel {
 
-// Module loading: a module loads when its file is found and parses; a
-// parse error is reported here, in red, naming the file.
-static bool loadModule(const std::u16string& name) {
-    const RuntimePaths& paths = runtimePaths();
-    ModuleFile file;
-    if (!findModuleFile(u"", name, {paths.workingDirectory, paths.projectDirectory}, file))
-        return false;
-    SourceFileParse parse = parseSourceFile(file.path);
-    if (parse.outcome.ok) return true;
-    consoleWrite(sourceFileErrorReport(parse, file.path), kLevelError);
-    return false;
+// A module that cannot be found or compiled yields null; the module
+// manager has already reported a parse or compile error.
+static ModuleRecord* loadModule(const std::u16string& name) {
+    return moduleManager().load(u"", name);
 }
 
 int runScriptFile(const std::u16string& path, bool waitOnFailure) {
     initializeRuntime();
     std::u16string report = u"[Source] " + path + u"\r\n";
-    if (!loadModule(path)) {
+    ModuleRecord* module = loadModule(path);
+    if (module == nullptr) {
         consoleWrite(report + u"Faild loaded file \"" + path + u"\"\r\n", kLevelNormal);
         if (waitOnFailure) waitForKey();
         return 1;

@@ -22,4 +22,13 @@ printf 'x = (1 +\n' > "$work/bad.kv"
 expect_output ast-error 1 "Parser exception: 末尾位置为数值运算符：不允许!(\"$work/bad.kv\")
   [line:1, pos:5] x = (1 <<" -- --ast "$work/bad.kv"
 
+expect_output dis 0 '   0  EnterScope          scope=0                 discard=1
+   1  PushString          "hi"                    discard=0
+   2  PushInt             1                       discard=1
+   3  CallBuiltin         0                       discard=1
+   4  PushNull                                    discard=1
+   5  Return                                      discard=1' -- --dis "$work/hello.kv"
+expect_output dis-error 1 "Parser exception: 末尾位置为数值运算符：不允许!(\"$work/bad.kv\")
+  [line:1, pos:5] x = (1 <<" -- --dis "$work/bad.kv"
+
 finish
