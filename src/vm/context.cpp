@@ -1,0 +1,163 @@
+// Slot storage, alias binding, position and name resolution of contexts.
+#include "vm/context.h"
+
+#include "objects/base_object.h"
+#include "vm/context_cycles.h"
+
+namespace kestrel {
+
+bool& showAllVariables() {
+    static bool showAll = false;
+    return showAll;
+}
+
+KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope)
+    : parent_(parent), scope_(scope), count_(scope ? scope->slotCount() : 0) {
+    if (parent_) parent_->retain();
+}
+
+KvVBaseContext::~KvVBaseContext() {
+    if (suspect) forgetSuspectContext(this);
+    releaseValues();
+    freeSlots();
+    if (this_ && this_ != this) this_->releaseRef();
+    for (KvVBaseContext* pinned : pinned_) pinned->releaseRef();
+    if (parent_) parent_->releaseRef();
+}
+
+void KvVBaseContext::releaseRef() {
+    if (--refs_ == 0) delete this;
+}
+
+void KvVBaseContext::allocateSlots() {
+    if (count_ <= 0 || slots_) return;
+    slots_.reset(new VariableSlot[count_]);
+    allocated_ = count_;
+}
+
+// Values are detached before they are released, so a destructor that reaches
+// back into this context sees null, never a value being destroyed.
+void KvVBaseContext::releaseValues() {
+    for (int32_t i = 0; i < allocated_; ++i) {
+        VariableSlot& s = slots_[i];
+        if (s.isAlias) continue;
+        KvBaseObject* held = s.value;
+        s.value = kvNull();
+        if (held) held->release();
+    }
+}
+
+void KvVBaseContext::freeSlots() {
+    slots_.reset();
+    allocated_ = 0;
+    count_ = 0;
+}
+
+int32_t KvVBaseContext::findSlotIndex(const std::u16string& name) const {
+    if (!scope_) return -1;
+    int32_t index = scope_->findSlot(name);
+    return index < allocated_ ? index : -1;
+}
+
+// Follows a member path (1-based hidden base slots) from the `this` context.
+static KvVBaseContext* walkMemberPath(KvVBaseContext* start, const KvVarPosition& position) {
+    KvVBaseContext* context = start;
+    auto step = [&context](uint32_t entry) {
+        if (!context || entry == 0 || !context->hasSlot(static_cast<int32_t>(entry - 1))) {
+            context = nullptr;
+            return;
+        }
+        KvBaseObject* holder = context->slot(static_cast<int32_t>(entry - 1)).read();
+        context = holder ? instanceContextOf(holder) : nullptr;
+    };
+    if (position.hasMemberPath) {
+        for (int32_t i = 0; i < position.depth && context; ++i) {
+            if (static_cast<size_t>(i) >= position.memberPath.size()) return nullptr;
+            step(position.memberPath[static_cast<size_t>(i)]);
+        }
+    } else if (position.depth > 0) {
+        step(static_cast<uint32_t>(position.depth));
+    }
+    return context;
+}
+
+VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
+    if (!position || !position->resolved()) return nullptr;
+    KvVBaseContext* context = this;
+    if (position->member) {
+        context = walkMemberPath(this_, *position);
+    } else {
+        for (int32_t up = position->depth; up < 0 && context; ++up) context = context->parent_;
+    }
+    int32_t index = static_cast<int32_t>(position->slot);
+    if (!context || !context->hasSlot(index)) return nullptr;
+    VariableSlot* found = &context->slots_[index];
+    if (position->alternate) {
+        VariableSlot* last = found->finalSlot();
+        if (last->secondary) return last;  // the caller reads `secondary` through it
+    }
+    return found;
+}
+
+bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBaseObject* value) {
+    VariableSlot* target = resolvePosition(position);
+    if (!target) return false;
+    target->store(value);  // counted, so the old value cannot leak or dangle
+    return true;
+}
+
+void KvVBaseContext::bindSlot(int32_t index, VariableSlot* target) {
+    if (!hasSlot(index) || !target) return;
+    VariableSlot& own = slots_[index];
+    if (target->finalSlot() == &own) return;  // already that slot, or a cycle
+    KvBaseObject* old = own.isAlias ? nullptr : own.value;
+    own.isAlias = true;
+    own.target = target;
+    own.value = nullptr;
+    if (old) old->release();
+}
+
+void KvVBaseContext::storeValue(int32_t index, KvBaseObject* value) {
+    if (hasSlot(index)) slots_[index].store(value);
+}
+
+void KvVBaseContext::setThisContext(KvVBaseContext* context) {
+    if (context == this_) return;
+    if (context && context != this) context->retain();
+    if (this_ && this_ != this) this_->releaseRef();
+    this_ = context;
+}
+
+void KvVBaseContext::pin(KvVBaseContext* context) {
+    if (!context || context == this) return;
+    context->retain();
+    pinned_.push_back(context);
+}
+
+std::u16string KvVBaseContext::dump() const {
+    std::u16string text;
+    if (!scope_) return text;
+    bool first = true;
+    for (const VariableDecl* decl : scope_->slotOrder) {
+        if (decl->visibility > 0 && !showAllVariables()) continue;
+        if (!first) text += u"\r\n";
+        first = false;
+        text += decl->name + u": ";
+        KvBaseObject* held = decl->slot >= 0 && decl->slot < allocated_
+                                 ? slots_[decl->slot].read() : nullptr;
+        text += held ? held->detailString(1) : u"<nil>";
+    }
+    return text;
+}
+
+std::unique_ptr<KvVarPosition> KvVBaseContext::resolveName(const std::u16string& name,
+                                                           int32_t line, int32_t column) {
+    int32_t index = findSlotIndex(name);
+    if (index >= 0) return std::make_unique<KvVarPosition>(0, static_cast<uint32_t>(index));
+    if (!parent_) return nullptr;
+    std::unique_ptr<KvVarPosition> outer = parent_->resolveName(name, 0xFFFF, 0xFFFF);
+    if (outer) --outer->depth;
+    return outer;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,24 @@
+// One program run from start to end.
+#include "vm/run_module.h"
+
+#include "objects/base_object.h"
+#include "vm/code_unit.h"
+#include "vm/machine.h"
+
+namespace kestrel {
+
+bool runModule(const CompiledModulePtr& module, const std::u16string& moduleKey) {
+    if (!module) return false;
+    auto* unit = new CodeUnit(module, moduleKey);
+    bool raised = false;
+    {
+        KvVirtualMachine machine;
+        KvBaseObject* result = machine.run(unit, true, false);
+        raised = machine.endedInException();
+        if (result) result->release();
+        unit->releaseRef();
+    }  // the machine and its program state go here, and with them the globals
+    return raised;
+}
+
+}  // namespace kestrel
