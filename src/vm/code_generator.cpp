@@ -1,0 +1,241 @@
+// The code generator's core: emitting, the dispatch over node kinds, and the
+// leaves (literals, names, groups). A construct with no value of its own
+// pushes null when its value is used, so the stack never comes up short.
+#include "vm/code_generator.h"
+
+#include "objects/base_object.h"
+#include "objects/number_floating.h"
+#include "objects/number_integer.h"
+#include "objects/number_literal.h"
+#include "objects/shared_constants.h"
+#include "parser/parser_messages.h"
+#include "vm/codegen.h"
+#include "vm/compile_marks.h"
+#include "vm/compile_messages.h"
+#include "vm/name_resolver.h"
+#include "vm/operand_kinds.h"
+
+namespace kestrel {
+
+Instruction& CodeGenerator::emit(Opcode opcode) {
+    module_.code.emplace_back();
+    Instruction& made = module_.code.back();
+    made.opcode = opcode;
+    made.operandKind = operandKindOf(opcode);
+    made.line = static_cast<uint16_t>(line_ > 0xFFFF ? 0xFFFF : line_);
+    return made;
+}
+
+Instruction& CodeGenerator::emitInt(Opcode opcode, int64_t value) {
+    Instruction& made = emit(opcode);
+    made.intValue = value;
+    return made;
+}
+
+Instruction& CodeGenerator::emitText(Opcode opcode, const std::u16string& text) {
+    Instruction& made = emit(opcode);
+    made.text = text;
+    return made;
+}
+
+int32_t CodeGenerator::emitJump(Opcode opcode) {
+    emitInt(opcode, -1);
+    return position() - 1;
+}
+
+void CodeGenerator::patchJump(int32_t at, int32_t target) { module_.code[at].intValue = target; }
+
+void CodeGenerator::markValue() {
+    if (!module_.code.empty()) module_.code.back().discard = false;
+}
+
+bool CodeGenerator::fail(const KvAstNode& node, const char16_t* message) {
+    error_ = KvParserException(node.line(), node.start(), node.text(), message);
+    return false;
+}
+
+// Claims the next register of the frame for a value kept across instructions.
+bool CodeGenerator::takeRegister(const KvAstNode& node, int32_t& reg) {
+    if (registerDepth_ >= kRegisterCount) return fail(node, msg::kTooManyRegisters);
+    reg = registerDepth_;
+    return true;
+}
+
+// module: EnterScope, the statements, and a final PushNull/Return when the
+// code does not already end in Return.
+bool CodeGenerator::compileProgram(KvAstNode& program) {
+    Instruction& enter = emitInt(Opcode::EnterScope, 0);
+    enter.scope = module_.scopes.empty() ? nullptr : module_.scopes[0].get();
+    auto* list = program.payloadAs<KvAstList>();
+    if (list && !compileList(list->items)) return false;
+    if (module_.code.back().opcode != Opcode::Return) {
+        emit(Opcode::PushNull);
+        emit(Opcode::Return);
+    }
+    for (size_t i = 0; i < module_.code.size(); ++i) module_.code[i].cacheIndex = static_cast<int32_t>(i);
+    return true;
+}
+
+bool CodeGenerator::compileList(const KvAstNodeList& list) {
+    for (const auto& item : list) {
+        if (!compile(item.get(), false)) return false;
+    }
+    return true;
+}
+
+bool CodeGenerator::compile(KvAstNode* node, bool used) {
+    if (!node) {
+        if (used) {
+            emit(Opcode::PushNull);
+            markValue();
+        }
+        return true;
+    }
+    if (++depth_ > kMaxCompileDepth) return fail(*node, msg::kNestingTooDeep);
+    uint32_t outerLine = line_;
+    line_ = node->line();
+    bool ok = compileNode(*node, used);
+    line_ = outerLine;
+    --depth_;
+    return ok;
+}
+
+bool CodeGenerator::compileNode(KvAstNode& node, bool used) {
+    switch (node.type()) {
+        case KvAstType_Null:
+        case KvAstType_Bool:
+        case KvAstType_Number:
+        case KvAstType_String: return compileLiteral(node, used);
+        case KvAstType_Var: return compileVariable(node, used);
+        case KvAstType_Block:
+        case KvAstType_Reserved50:
+        case KvAstType_VarDefineList: return compileBlockNode(node, used);
+        case KvAstType_Parens: return compileParens(node, used);
+        case KvAstType_VarDefine: return compileVarDefine(node, used);
+        case KvAstType_TupleVarDefine: return compileTupleDefine(node, used);
+        case KvAstType_Assign: return compileAssign(node, used);
+        case KvAstType_CompoundAssign: return compileCompoundAssign(node, used);
+        case KvAstType_PreIncrement:
+        case KvAstType_PostIncrement:
+        case KvAstType_PreDecrement:
+        case KvAstType_PostDecrement: return compileIncrement(node, used);
+        case KvAstType_NumberOp:
+        case KvAstType_BoolOp: return compileOperatorChain(node, used);
+        case KvAstType_NotExpr: return compileNot(node, used);
+        case KvAstType_Ternary: return compileTernary(node, used);
+        case KvAstType_Brackets: return compileListLiteral(node, used);
+        case KvAstType_Map: return compileMapLiteral(node, used);
+        case KvAstType_VarPipe: return compileChain(node, used);
+        case KvAstType_New: return compileNew(node, used);
+        case KvAstType_FuncDefine: return compileFunction(node, used);
+        case KvAstType_ClassDefine: return compileClass(node, used);
+        default: return compileStatementOnly(node, used);
+    }
+}
+
+// Constructs that have no value: compiled for their effect, null when used.
+bool CodeGenerator::compileStatementOnly(KvAstNode& node, bool used) {
+    bool ok = true;
+    switch (node.type()) {
+        case KvAstType_If: ok = compileIf(node); break;
+        case KvAstType_While: ok = compileWhile(node); break;
+        case KvAstType_DoWhile: ok = compileDoWhile(node); break;
+        case KvAstType_For: ok = compileFor(node); break;
+        case KvAstType_Break: ok = compileBreak(); break;
+        case KvAstType_Continue: ok = compileContinue(); break;
+        case KvAstType_Switch: ok = compileSwitch(node); break;
+        case KvAstType_Return: ok = compileReturn(node); break;
+        case KvAstType_Throw: ok = compileThrow(node); break;
+        case KvAstType_Try: ok = compileTry(node); break;
+        case KvAstType_Import: ok = compileImport(node); break;
+        default: break;  // for-each, bit operators and the rest have no instructions
+    }
+    if (ok && used) {
+        emit(Opcode::PushNull);
+        markValue();
+    }
+    return ok;
+}
+
+// A literal standing alone emits nothing.
+bool CodeGenerator::compileLiteral(KvAstNode& node, bool used) {
+    if (!used) return true;
+    switch (node.type()) {
+        case KvAstType_Null: emit(Opcode::PushNull); break;
+        case KvAstType_Bool: {
+            Instruction& push = emitInt(Opcode::PushBool, node.textRef() == u"true" ? 1 : 0);
+            (void)push;
+            break;
+        }
+        case KvAstType_Number: compileNumber(node); break;
+        default: emitText(Opcode::PushString, node.textRef()); break;
+    }
+    markValue();
+    return true;
+}
+
+// The literal's kind and value come from the number factory of the value
+// model, so the compiler and "toNumber" read literals alike.
+bool CodeGenerator::compileNumber(const KvAstNode& node) {
+    initObjectModel();
+    KvBaseObject* number = kvNumberFromLiteral(node.textRef());
+    if (auto* asInt = dynamic_cast<KvObjInt*>(number)) {
+        emitInt(Opcode::PushInt, asInt->get());
+    } else if (auto* asLong = dynamic_cast<KvObjLong*>(number)) {
+        emitInt(Opcode::PushLong, asLong->get());
+    } else if (auto* asFloat = dynamic_cast<KvObjFloat*>(number)) {
+        emit(Opcode::PushFloat).floatValue = asFloat->get();
+    } else if (auto* asDouble = dynamic_cast<KvObjDouble*>(number)) {
+        emit(Opcode::PushDouble).floatValue = asDouble->get();
+    } else {
+        emitInt(Opcode::PushInt, 0);
+    }
+    if (number) number->releaseTemporary();
+    return true;
+}
+
+bool CodeGenerator::compileVariable(KvAstNode& node, bool used) {
+    if (!used) return true;
+    if (!hasSlot(node)) return fail(node, msg::kChainHeadNotVariable);
+    emitInt(Opcode::LoadLocal, node.slot());
+    markValue();
+    return true;
+}
+
+// A block's names are slots of the enclosing function, so it emits no scope.
+// "{ }" used as a value is an empty map.
+bool CodeGenerator::compileBlockNode(KvAstNode& node, bool used) {
+    auto* list = node.payloadAs<KvAstList>();
+    const bool empty = !list || list->items.empty();
+    if (used && empty && node.type() == KvAstType_Block) {
+        emit(Opcode::MakeMap);
+        markValue();
+        return true;
+    }
+    if (list && !compileList(list->items)) return false;
+    if (used) {
+        emit(Opcode::PushNull);
+        markValue();
+    }
+    return true;
+}
+
+bool CodeGenerator::compileParens(KvAstNode& node, bool used) {
+    auto* list = node.payloadAs<KvAstList>();
+    if (!list || list->items.size() != 1) return fail(node, msg::kParensNotOneValue);
+    return compile(list->items.front().get(), used);
+}
+
+bool compileModule(const KvAstNodePtr& root, CompiledModule& out, KvParserException& error) {
+    out = CompiledModule();
+    if (!root) return false;
+    bool ok = resolveNames(*root, out.scopes, error);
+    if (ok) {
+        CodeGenerator generator(out, error);
+        ok = generator.compileProgram(*root);
+    }
+    for (auto& scope : out.scopes) scope->dropUsers();
+    return ok;
+}
+
+}  // namespace kestrel

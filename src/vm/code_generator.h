@@ -1,0 +1,101 @@
+// The code generator's state and its per-construct routines. Every routine
+// takes "used": when true the construct leaves exactly one value on the
+// operand stack, when false it leaves none.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "parser/ast_node.h"
+#include "parser/parser_error.h"
+#include "vm/instruction.h"
+
+namespace kestrel {
+
+class CodeGenerator {
+public:
+    CodeGenerator(CompiledModule& module, KvParserException& error) : module_(module), error_(error) {}
+
+    bool compileProgram(KvAstNode& program);
+
+private:
+    // break and continue jumps of one loop or switch, patched when it closes.
+    struct LoopRecord {
+        bool isSwitch = false;
+        int32_t reg = -1;  // a switch's subject register
+        std::vector<int32_t> breaks;
+        std::vector<int32_t> continues;
+    };
+
+    // Emitting (code_generator.cpp).
+    int32_t position() const { return static_cast<int32_t>(module_.code.size()); }
+    Instruction& emit(Opcode opcode);
+    Instruction& emitInt(Opcode opcode, int64_t value);
+    Instruction& emitText(Opcode opcode, const std::u16string& text);
+    int32_t emitJump(Opcode opcode);
+    void patchJump(int32_t at, int32_t target);
+    void markValue();  // the last instruction's value is used
+    bool fail(const KvAstNode& node, const char16_t* message);
+    bool takeRegister(const KvAstNode& node, int32_t& reg);
+
+    bool compile(KvAstNode* node, bool used);
+    bool compileNode(KvAstNode& node, bool used);
+    bool compileList(const KvAstNodeList& list);
+    bool compileStatementOnly(KvAstNode& node, bool used);
+    bool compileLiteral(KvAstNode& node, bool used);
+    bool compileNumber(const KvAstNode& node);
+    bool compileVariable(KvAstNode& node, bool used);
+    bool compileBlockNode(KvAstNode& node, bool used);
+    bool compileParens(KvAstNode& node, bool used);
+
+    // Expressions (codegen_expressions.cpp).
+    bool compileOperatorChain(KvAstNode& node, bool used);
+    bool emitOperator(const KvAstNode& node);
+    bool compileNot(KvAstNode& node, bool used);
+    bool compileTernary(KvAstNode& node, bool used);
+    bool compileListLiteral(KvAstNode& node, bool used);
+    bool compileMapLiteral(KvAstNode& node, bool used);
+    bool compileAssign(KvAstNode& node, bool used);
+    bool compileCompoundAssign(KvAstNode& node, bool used);
+    bool compileIncrement(KvAstNode& node, bool used);
+    bool compileNew(KvAstNode& node, bool used);
+    bool compileVarDefine(KvAstNode& node, bool used);
+    bool compileTupleDefine(KvAstNode& node, bool used);
+
+    // Member/call chains and stores (codegen_chains.cpp).
+    bool compileChain(KvAstNode& pipe, bool used);
+    bool compileChainHead(KvAstNode& pipe, const KvAstNodeList& items, size_t& next);
+    bool compileArguments(const KvAstNode& group, int32_t& count);
+    bool compileStore(KvAstNode& target, bool used);
+    bool compileChainStore(KvAstNode& target, bool used);
+
+    // Statements (codegen_statements.cpp).
+    bool compileIf(KvAstNode& node);
+    bool compileWhile(KvAstNode& node);
+    bool compileDoWhile(KvAstNode& node);
+    bool compileFor(KvAstNode& node);
+    bool compileBreak();
+    bool compileContinue();
+    bool compileSwitch(KvAstNode& node);
+    bool compileReturn(KvAstNode& node);
+    bool compileThrow(KvAstNode& node);
+    bool compileTry(KvAstNode& node);
+    bool compileImport(KvAstNode& node);
+    void openLoop(bool isSwitch);
+    void closeLoop(int32_t breakTarget, int32_t continueTarget);
+
+    // Definitions (codegen_definitions.cpp).
+    bool compileFunction(KvAstNode& node, bool used);
+    bool compileClass(KvAstNode& node, bool used);
+    FunctionDescriptor* newDescriptor(const KvAstNode& node, const std::u16string& name);
+    ScopeTable* scopeOf(const KvAstNode& node) const;
+
+    CompiledModule& module_;
+    KvParserException& error_;
+    std::vector<LoopRecord> loops_;  // of the function body being compiled
+    int32_t registerDepth_ = 0;      // next free register of the current frame
+    int32_t depth_ = 0;              // recursion depth
+    uint32_t line_ = 0;              // line of the node being compiled
+};
+
+}  // namespace kestrel

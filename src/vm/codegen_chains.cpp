@@ -1,0 +1,139 @@
+// Member/call chains (head, then .name, (args) and [index] items in a loop)
+// and stores into assignment targets: a name or this-member takes StoreLocal,
+// a member or index reference takes AssignRef, anything else is an error.
+#include "vm/code_generator.h"
+#include "vm/compile_marks.h"
+#include "vm/compile_messages.h"
+
+namespace kestrel {
+
+// head: a this/super/base member slot, a built-in (emitted with its call), a
+// name, or any other expression as a value. next is the first item left.
+bool CodeGenerator::compileChainHead(KvAstNode& pipe, const KvAstNodeList& items, size_t& next) {
+    KvAstNode& head = *items[0];
+    switch (chainHeadOf(pipe)) {
+        case ChainHead::Member: {
+            size_t holder = static_cast<size_t>(pipe.scopeWordB);
+            emitInt(Opcode::LoadLocal, items[holder]->slot());
+            next = holder + 1;
+            return true;
+        }
+        case ChainHead::Builtin: {
+            int32_t count = 0;
+            if (!compileArguments(*items[1], count)) return false;
+            line_ = items[1]->line();
+            emitInt(Opcode::PushInt, count);
+            emitInt(Opcode::CallBuiltin, static_cast<int64_t>(pipe.scopeWordA));
+            next = 2;
+            return true;
+        }
+        case ChainHead::Plain: break;
+    }
+    next = 1;
+    if (head.type() == KvAstType_Var && !head.payload()) {
+        if (!hasSlot(head)) return fail(head, msg::kChainHeadNotVariable);
+        emitInt(Opcode::LoadLocal, head.slot());
+        return true;
+    }
+    return compile(&head, true);
+}
+
+bool CodeGenerator::compileArguments(const KvAstNode& group, int32_t& count) {
+    count = 0;
+    auto* list = group.payloadAs<KvAstList>();
+    if (!list) return true;
+    for (const auto& argument : list->items) {
+        if (!compile(argument.get(), true)) return false;
+        ++count;
+    }
+    return true;
+}
+
+// chain: head {"." name | "(" args ")" | "[" indexes "]"}. Every item's last
+// instruction keeps its value; a chain standing alone drops the final one.
+bool CodeGenerator::compileChain(KvAstNode& pipe, bool used) {
+    auto* list = pipe.payloadAs<KvAstList>();
+    if (!list || list->items.empty()) return compileStatementOnly(pipe, used);
+    const KvAstNodeList& items = list->items;
+    size_t next = 1;
+    if (!compileChainHead(pipe, items, next)) return false;
+    markValue();
+    for (size_t i = next; i < items.size(); ++i) {
+        KvAstNode& item = *items[i];
+        int32_t count = 0;
+        if (item.type() == KvAstType_Parens) {
+            if (!compileArguments(item, count)) return false;
+            line_ = item.line();
+            emitInt(Opcode::PushInt, count);
+            emit(Opcode::Call);
+        } else if (item.type() == KvAstType_Brackets) {
+            if (!compileArguments(item, count)) return false;
+            line_ = item.line();
+            emitInt(Opcode::IndexRef, count);
+        } else {
+            line_ = item.line();
+            emitText(Opcode::MemberRef, item.textRef());
+        }
+        markValue();
+    }
+    Instruction& last = module_.code.back();
+    if (!used) {
+        if (last.opcode == Opcode::Call || last.opcode == Opcode::CallBuiltin) last.discard = true;
+        else emit(Opcode::Pop);
+    }
+    return true;
+}
+
+// The value to store is on the stack; with used, it stays there afterwards.
+bool CodeGenerator::compileStore(KvAstNode& target, bool used) {
+    if (target.type() == KvAstType_Var && !target.payload()) {
+        if (!hasSlot(target)) return fail(target, msg::kInvalidAssignTarget);
+        line_ = target.line();
+        emitInt(Opcode::StoreLocal, target.slot()).discard = !used;
+        return true;
+    }
+    if (target.type() == KvAstType_VarPipe) return compileChainStore(target, used);
+    return fail(target, msg::kInvalidAssignTarget);
+}
+
+// A chain ending in a this-member slot stores with StoreLocal; one ending in a
+// member or index reference assigns through it (the value, when used, is kept
+// in a register, since AssignRef consumes it).
+bool CodeGenerator::compileChainStore(KvAstNode& target, bool used) {
+    auto* list = target.payloadAs<KvAstList>();
+    if (!list || list->items.empty()) return fail(target, msg::kInvalidAssignTarget);
+    const bool endsInSlot = chainHeadOf(target) == ChainHead::Member &&
+                            static_cast<size_t>(target.scopeWordB) + 1 == list->items.size();
+    if (endsInSlot) {
+        line_ = target.line();
+        emitInt(Opcode::StoreLocal, list->items.back()->slot()).discard = !used;
+        return true;
+    }
+    int32_t reg = -1;
+    if (used) {
+        if (!takeRegister(target, reg)) return false;
+        emitInt(Opcode::PopToRegister, reg);
+        emitInt(Opcode::PushRegister, reg);
+        ++registerDepth_;
+    }
+    bool ok = compileChain(target, true);
+    if (ok) {
+        Opcode last = module_.code.back().opcode;
+        if (last == Opcode::MemberRef || last == Opcode::IndexRef) {
+            line_ = target.line();
+            emit(Opcode::AssignRef);
+        } else {
+            ok = fail(*list->items.back(), msg::kInvalidAssignTarget);  // the item that can't be assigned
+        }
+    }
+    if (reg >= 0) {
+        --registerDepth_;
+        if (ok) {
+            emitInt(Opcode::TakeRegister, reg);
+            markValue();
+        }
+    }
+    return ok;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,223 @@
+// Expressions: operators (left-leaning chains compiled in a loop), the
+// ternary, list and map literals, assignments, increments, new and variable
+// definitions. Postfix forms yield the value before the update.
+#include "objects/string_value.h"
+#include "vm/code_generator.h"
+#include "vm/compile_marks.h"
+
+namespace kestrel {
+
+namespace {
+
+// Arithmetic operators by their single character.
+bool arithmeticOpcode(const std::u16string& op, Opcode& out) {
+    if (op.size() != 1) return false;
+    switch (op[0]) {
+        case u'+': out = Opcode::Add; return true;
+        case u'-': out = Opcode::Subtract; return true;
+        case u'*': out = Opcode::Multiply; return true;
+        case u'/': out = Opcode::Divide; return true;
+        case u'%': out = Opcode::Modulo; return true;
+        case u'\\': out = Opcode::IntegerDivide; return true;
+        default: return false;
+    }
+}
+
+// Logical and comparison operators by the parser's operator code; code 4
+// ("===") shares ">" and unknown codes join their operands like "&&".
+Opcode boolOpcode(int32_t code) {
+    switch (code) {
+        case 1: return Opcode::Or;
+        case 2: return Opcode::Equal;
+        case 3: return Opcode::NotEqual;
+        case 4:
+        case 5: return Opcode::Greater;
+        case 6: return Opcode::GreaterEqual;
+        case 7: return Opcode::Less;
+        case 8: return Opcode::LessEqual;
+        default: return Opcode::And;
+    }
+}
+
+bool isBinaryOperator(const KvAstNode& node) {
+    return node.type() == KvAstType_NumberOp || node.type() == KvAstType_BoolOp;
+}
+
+}  // namespace
+
+bool CodeGenerator::emitOperator(const KvAstNode& node) {
+    auto* op = node.payloadAs<KvAstOperator>();
+    Opcode opcode = Opcode::And;
+    if (node.type() == KvAstType_NumberOp || node.type() == KvAstType_CompoundAssign) {
+        if (!op || !arithmeticOpcode(op->op, opcode)) opcode = Opcode::Add;
+    } else {
+        opcode = boolOpcode(op ? op->code : 0);
+    }
+    emit(opcode);
+    return true;
+}
+
+// left-operand {operator right-operand}: the left spine is walked in a loop.
+bool CodeGenerator::compileOperatorChain(KvAstNode& node, bool used) {
+    std::vector<KvAstNode*> spine;
+    KvAstNode* at = &node;
+    while (at && isBinaryOperator(*at)) {
+        spine.push_back(at);
+        auto* op = at->payloadAs<KvAstOperator>();
+        at = op ? op->left.get() : nullptr;
+    }
+    if (!compile(at, true)) return false;
+    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+        auto* op = (*it)->payloadAs<KvAstOperator>();
+        line_ = (*it)->line();
+        if (!compile(op ? op->right.get() : nullptr, true)) return false;
+        emitOperator(**it);
+    }
+    if (used) markValue();
+    else emit(Opcode::Pop);
+    return true;
+}
+
+bool CodeGenerator::compileNot(KvAstNode& node, bool used) {
+    auto* list = node.payloadAs<KvAstList>();
+    if (!compile(list && !list->items.empty() ? list->items.front().get() : nullptr, true)) return false;
+    emit(Opcode::Not);
+    if (used) markValue();
+    else emit(Opcode::Pop);
+    return true;
+}
+
+// test "?" a ":" b: only the chosen side is evaluated.
+bool CodeGenerator::compileTernary(KvAstNode& node, bool used) {
+    auto* parts = node.payloadAs<KvAstThreeChildren>();
+    if (!parts) return compileStatementOnly(node, used);
+    if (!compile(parts->first.get(), true)) return false;
+    int32_t toElse = emitJump(Opcode::JumpIfFalse);
+    if (!compile(parts->second.get(), used)) return false;
+    int32_t toEnd = emitJump(Opcode::Jump);
+    patchJump(toElse, position());
+    if (!compile(parts->third.get(), used)) return false;
+    patchJump(toEnd, position());
+    emit(Opcode::Label);
+    return true;
+}
+
+bool CodeGenerator::compileListLiteral(KvAstNode& node, bool used) {
+    auto* list = node.payloadAs<KvAstList>();
+    int32_t count = 0;
+    if (list) {
+        for (const auto& element : list->items) {
+            if (!compile(element.get(), true)) return false;
+            ++count;
+        }
+    }
+    line_ = node.line();
+    emitInt(Opcode::MakeList, count);
+    if (used) markValue();
+    else emit(Opcode::Pop);
+    return true;
+}
+
+// A key is unescaped like a string constant, so {"a\"b": 1} and "a\"b" name one entry.
+bool CodeGenerator::compileMapLiteral(KvAstNode& node, bool used) {
+    emit(Opcode::MakeMap);
+    if (auto* list = node.payloadAs<KvAstList>()) {
+        for (const auto& entry : list->items) {
+            auto* value = entry->payloadAs<KvAstOneChild>();
+            if (!compile(value ? value->child.get() : nullptr, true)) return false;
+            line_ = entry->line();
+            emitText(Opcode::MapPut, kvUnescapeLiteral(entry->textRef()));
+        }
+    }
+    line_ = node.line();
+    if (used) markValue();
+    else emit(Opcode::Pop);
+    return true;
+}
+
+// assign: value, then the store into the target.
+bool CodeGenerator::compileAssign(KvAstNode& node, bool used) {
+    auto* parts = node.payloadAs<KvAstTwoChildren>();
+    if (!parts || !parts->first) return compileStatementOnly(node, used);
+    if (!compile(parts->second.get(), true)) return false;
+    line_ = node.line();
+    return compileStore(*parts->first, used);
+}
+
+// target op= value: target's value, value, operator, store.
+bool CodeGenerator::compileCompoundAssign(KvAstNode& node, bool used) {
+    auto* op = node.payloadAs<KvAstOperator>();
+    if (!op || !op->left) return compileStatementOnly(node, used);
+    if (!compile(op->left.get(), true) || !compile(op->right.get(), true)) return false;
+    line_ = node.line();
+    emitOperator(node);
+    return compileStore(*op->left, used);
+}
+
+// ++x / --x: the updated value. x++ / x--: the value before the update, kept
+// in a register across the store.
+bool CodeGenerator::compileIncrement(KvAstNode& node, bool used) {
+    auto* operand = node.payloadAs<KvAstOneChild>();
+    if (!operand || !operand->child) return compileStatementOnly(node, used);
+    const bool postfix = node.type() == KvAstType_PostIncrement || node.type() == KvAstType_PostDecrement;
+    const bool increment = node.type() == KvAstType_PreIncrement || node.type() == KvAstType_PostIncrement;
+    if (!compile(operand->child.get(), true)) return false;
+    line_ = node.line();
+    int32_t reg = -1;
+    if (postfix && used) {
+        if (!takeRegister(node, reg)) return false;
+        emitInt(Opcode::PopToRegister, reg);
+        emitInt(Opcode::PushRegister, reg);
+        ++registerDepth_;
+    }
+    emitInt(Opcode::PushInt, increment ? 1 : -1);
+    emit(Opcode::Add);
+    bool ok = compileStore(*operand->child, used && !postfix);
+    if (reg >= 0) {
+        --registerDepth_;
+        emitInt(Opcode::TakeRegister, reg);
+        markValue();
+    }
+    return ok;
+}
+
+// new: class value, New, arguments, their count, Construct; the value is the instance.
+bool CodeGenerator::compileNew(KvAstNode& node, bool used) {
+    auto* call = node.payloadAs<KvAstCallLike>();
+    if (!call || !call->target) return compileStatementOnly(node, used);
+    if (!compile(call->target.get(), true)) return false;
+    std::u16string className = call->target->text();
+    if (auto* pipe = call->target->payloadAs<KvAstList>(); pipe && !pipe->items.empty()) {
+        className = pipe->items.back()->text();
+    }
+    line_ = node.line();
+    emitText(Opcode::New, className);
+    for (const auto& argument : call->arguments) {
+        if (!compile(argument.get(), true)) return false;
+    }
+    line_ = node.line();
+    emitInt(Opcode::PushInt, static_cast<int64_t>(call->arguments.size()));
+    emit(Opcode::Construct);
+    if (used) markValue();
+    else emit(Opcode::Pop);
+    return true;
+}
+
+// var-define: initial value (or null), StoreLocal into the variable's slot.
+bool CodeGenerator::compileVarDefine(KvAstNode& node, bool used) {
+    auto* definition = node.payloadAs<KvAstDefinition>();
+    if (!definition || !hasSlot(node)) return compileStatementOnly(node, used);
+    if (!compile(definition->value.get(), true)) return false;
+    line_ = node.line();
+    emitInt(Opcode::StoreLocal, node.slot()).discard = !used;
+    return true;
+}
+
+// var (a, b) = value: the names are declared (null); the value is evaluated for its effects.
+bool CodeGenerator::compileTupleDefine(KvAstNode& node, bool used) {
+    auto* definition = node.payloadAs<KvAstMultiDefinition>();
+    if (definition && !compile(definition->value.get(), false)) return false;
+    return compileStatementOnly(node, used);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,326 @@
+// The tree walk of the name-resolution pass. Bodies of functions and classes
+// are queued and walked once their defining scope is done; operator chains
+// and member chains are walked in loops, so only real nesting recurses.
+#include "vm/name_resolver.h"
+
+#include <deque>
+
+#include "modules/builtin_names.h"
+#include "parser/parser_messages.h"
+#include "vm/compile_marks.h"
+#include "vm/name_scopes.h"
+
+namespace kestrel {
+
+namespace {
+
+bool isOperatorNode(const KvAstNode& node) {
+    return node.type() == KvAstType_NumberOp || node.type() == KvAstType_BoolOp ||
+           node.type() == KvAstType_CompoundAssign;
+}
+
+class NameResolver {
+public:
+    explicit NameResolver(ScopeTableList& scopes) : scopes_(scopes) {}
+
+    bool run(KvAstNode& program, KvParserException& error);
+
+private:
+    struct PendingBody {
+        KvAstNode* definition;
+        ScopeState* scope;
+    };
+
+    bool walk(KvAstNode* node);
+    bool walkNode(KvAstNode& node);
+    bool walkList(const KvAstNodeList& list);
+    bool walkBlock(const KvAstNodeList& list);
+    bool walkOperatorChain(KvAstNode& node);
+    bool walkChain(KvAstNode& pipe);
+    void markChainHead(KvAstNode& pipe, const KvAstNodeList& items);
+    bool walkVarDefine(KvAstNode& node);
+    bool walkFunction(KvAstNode& node);
+    bool walkClass(KvAstNode& node);
+    bool walkLoop(KvAstNode& node);
+    bool walkTry(KvAstNode& node);
+    bool walkSwitch(KvAstNode& node);
+    bool walkPayload(KvAstNode& node);
+    bool walkFunctionBody(KvAstNode& definition);
+    bool walkClassBody(KvAstNode& definition);
+    bool fail(const KvAstNode& node, const std::u16string& message);
+
+    ScopeTableList& scopes_;
+    NameScopes names_{scopes_};
+    ScopeState* current_ = nullptr;
+    std::deque<PendingBody> pending_;
+    int32_t depth_ = 0;
+    KvParserException* error_ = nullptr;
+};
+
+bool NameResolver::fail(const KvAstNode& node, const std::u16string& message) {
+    *error_ = KvParserException(node.line(), node.start(), node.text(), message);
+    return false;
+}
+
+bool NameResolver::run(KvAstNode& program, KvParserException& error) {
+    error_ = &error;
+    current_ = names_.openScope(ScopeKind::Module, nullptr);
+    program.scopeWordA = 0;
+    auto* list = program.payloadAs<KvAstList>();
+    if (list && !walkList(list->items)) return false;
+    while (!pending_.empty()) {
+        PendingBody body = pending_.front();
+        pending_.pop_front();
+        current_ = body.scope;
+        bool ok = body.definition->type() == KvAstType_ClassDefine ? walkClassBody(*body.definition)
+                                                                    : walkFunctionBody(*body.definition);
+        if (!ok) return false;
+    }
+    names_.assignSlots();
+    return true;
+}
+
+bool NameResolver::walk(KvAstNode* node) {
+    if (!node) return true;
+    if (++depth_ > kMaxCompileDepth) return fail(*node, msg::kNestingTooDeep);
+    bool ok = walkNode(*node);
+    --depth_;
+    return ok;
+}
+
+bool NameResolver::walkList(const KvAstNodeList& list) {
+    for (const auto& item : list) {
+        if (!walk(item.get())) return false;
+    }
+    return true;
+}
+
+bool NameResolver::walkBlock(const KvAstNodeList& list) {
+    names_.openBlock(*current_);
+    bool ok = walkList(list);
+    names_.closeBlock(*current_);
+    return ok;
+}
+
+bool NameResolver::walkNode(KvAstNode& node) {
+    switch (node.type()) {
+        case KvAstType_Var:
+            if (auto* entry = node.payloadAs<KvAstOneChild>()) return walk(entry->child.get());
+            names_.resolveUse(*current_, node.textRef(), MemberPrefix::None, &node);
+            node.resolved = 1;
+            return true;
+        case KvAstType_Block:
+        case KvAstType_Reserved50: {
+            auto* list = node.payloadAs<KvAstList>();
+            return !list || walkBlock(list->items);
+        }
+        case KvAstType_NumberOp:
+        case KvAstType_BoolOp:
+        case KvAstType_CompoundAssign: return walkOperatorChain(node);
+        case KvAstType_VarPipe: return walkChain(node);
+        case KvAstType_VarDefine: return walkVarDefine(node);
+        case KvAstType_TupleVarDefine: {
+            auto* definition = node.payloadAs<KvAstMultiDefinition>();
+            if (!definition) return true;
+            if (!walk(definition->value.get())) return false;
+            for (const auto& name : definition->names) names_.declare(*current_, name, DeclKind::Declared, nullptr);
+            return true;
+        }
+        case KvAstType_FuncDefine: return walkFunction(node);
+        case KvAstType_ClassDefine: return walkClass(node);
+        case KvAstType_For:
+        case KvAstType_ForEach: return walkLoop(node);
+        case KvAstType_Try: return walkTry(node);
+        case KvAstType_Switch: return walkSwitch(node);
+        case KvAstType_Import: return true;
+        default: return walkPayload(node);
+    }
+}
+
+// Left-leaning chains (a + b + c ...) are walked down their left spine in a loop.
+bool NameResolver::walkOperatorChain(KvAstNode& node) {
+    std::vector<KvAstNode*> spine;
+    KvAstNode* at = &node;
+    while (at && isOperatorNode(*at)) {
+        spine.push_back(at);
+        auto* op = at->payloadAs<KvAstOperator>();
+        at = op ? op->left.get() : nullptr;
+    }
+    if (!walk(at)) return false;
+    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+        auto* op = (*it)->payloadAs<KvAstOperator>();
+        if (op && !walk(op->right.get())) return false;
+    }
+    return true;
+}
+
+bool NameResolver::walkChain(KvAstNode& pipe) {
+    auto* list = pipe.payloadAs<KvAstList>();
+    if (!list || list->items.empty()) return true;
+    const KvAstNodeList& items = list->items;
+    markChainHead(pipe, items);
+    size_t first = 1;
+    if (chainHeadOf(pipe) == ChainHead::Plain && !walk(items[0].get())) return false;
+    for (size_t i = first; i < items.size(); ++i) {
+        KvAstNode& item = *items[i];
+        if (item.type() == KvAstType_Var) continue;  // a member name, looked up at run time
+        if (!walkPayload(item)) return false;
+    }
+    return true;
+}
+
+// this.x / super.x / base.x read "@this.x" / "@super.x" slots of the current
+// function; super(...) / base(...) calls "@super.@init"; a built-in name
+// called at once becomes a built-in call.
+void NameResolver::markChainHead(KvAstNode& pipe, const KvAstNodeList& items) {
+    KvAstNode& head = *items[0];
+    if (head.type() != KvAstType_Var || head.payload() || items.size() < 2) return;
+    KvAstNode& second = *items[1];
+    const bool secondIsName = second.type() == KvAstType_Var && !second.payload();
+    const bool secondIsCall = second.type() == KvAstType_Parens;
+    const std::u16string& name = head.textRef();
+    if (name == u"this" && secondIsName) {
+        names_.resolveUse(*current_, second.textRef(), MemberPrefix::This, &second);
+        second.resolved = 1;
+        pipe.extraWord = static_cast<uint32_t>(ChainHead::Member);
+        pipe.scopeWordB = 1;
+    } else if ((name == u"super" || name == u"base") && (secondIsName || secondIsCall)) {
+        KvAstNode& holder = secondIsName ? second : head;
+        names_.resolveUse(*current_, secondIsName ? second.textRef() : u"@init", MemberPrefix::Super, &holder);
+        holder.resolved = 1;
+        pipe.extraWord = static_cast<uint32_t>(ChainHead::Member);
+        pipe.scopeWordB = secondIsName ? 1 : 0;
+    } else if (secondIsCall && builtinIndex(name) >= 0) {
+        pipe.extraWord = static_cast<uint32_t>(ChainHead::Builtin);
+        pipe.scopeWordA = static_cast<uint32_t>(builtinIndex(name));
+    }
+}
+
+// var-define: name ["=" value]; the value is walked first, so it sees an outer name of the same spelling.
+bool NameResolver::walkVarDefine(KvAstNode& node) {
+    auto* definition = node.payloadAs<KvAstDefinition>();
+    if (!definition) return true;
+    if (!walk(definition->value.get())) return false;
+    names_.declare(*current_, definition->name, DeclKind::Declared, &node);
+    node.resolved = 1;
+    return true;
+}
+
+bool NameResolver::walkFunction(KvAstNode& node) {
+    auto* function = node.payloadAs<KvAstFunction>();
+    if (!function) return true;
+    if (!function->name.empty()) {
+        names_.declare(*current_, function->name, DeclKind::Declared, &node);
+        node.resolved = 1;
+    }
+    ScopeState* body = names_.openScope(ScopeKind::Function, current_);
+    node.scopeWordA = static_cast<uint32_t>(body->table->number);
+    pending_.push_back({&node, body});
+    return true;
+}
+
+bool NameResolver::walkFunctionBody(KvAstNode& definition) {
+    auto* function = definition.payloadAs<KvAstFunction>();
+    for (const auto& parameter : function->params) {
+        names_.declare(*current_, parameter, DeclKind::Parameter, nullptr);
+    }
+    return walkList(function->body);
+}
+
+bool NameResolver::walkClass(KvAstNode& node) {
+    auto* definition = node.payloadAs<KvAstClass>();
+    if (!definition) return true;
+    names_.declare(*current_, definition->name, DeclKind::Declared, &node);
+    node.resolved = 1;
+    ScopeState* body = names_.openScope(ScopeKind::Class, current_);
+    node.scopeWordA = static_cast<uint32_t>(body->table->number);
+    pending_.push_back({&node, body});
+    return true;
+}
+
+// class body: one hidden "[Base]" slot per base (extends, then implements), then the members.
+bool NameResolver::walkClassBody(KvAstNode& definition) {
+    auto* body = definition.payloadAs<KvAstClass>();
+    for (const auto* names : {&body->extends, &body->implements}) {
+        for (const auto& base : *names) {
+            auto& table = *current_->table;
+            auto decl = std::make_unique<VariableDecl>();
+            decl->kind = DeclKind::Hidden;
+            decl->name = u"[" + base + u"]";
+            table.hidden.push_back(decl.get());
+            table.declarations.push_back(std::move(decl));
+        }
+    }
+    return walkList(body->variables) && walkList(body->functions);
+}
+
+bool NameResolver::walkLoop(KvAstNode& node) {
+    names_.openBlock(*current_);
+    bool ok = true;
+    if (auto* loop = node.payloadAs<KvAstCountedLoop>()) {
+        ok = walkList(loop->initialisers) && walk(loop->test.get()) && walkList(loop->updates) &&
+             walk(loop->body.get());
+    } else if (auto* each = node.payloadAs<KvAstEachLoop>()) {
+        ok = walk(each->range.get());
+        if (ok) names_.declare(*current_, each->name, DeclKind::Declared, nullptr);
+        ok = ok && walk(each->body.get());
+    }
+    names_.closeBlock(*current_);
+    return ok;
+}
+
+bool NameResolver::walkTry(KvAstNode& node) {
+    auto* statement = node.payloadAs<KvAstTry>();
+    if (!statement) return true;
+    if (!walk(statement->tryBlock.get())) return false;
+    names_.openBlock(*current_);
+    if (statement->catchVar) {
+        names_.declare(*current_, statement->catchName, DeclKind::Declared, statement->catchVar.get());
+        statement->catchVar->resolved = 1;
+    }
+    bool ok = walk(statement->catchBlock.get());
+    names_.closeBlock(*current_);
+    return ok && walk(statement->finallyBlock.get());
+}
+
+bool NameResolver::walkSwitch(KvAstNode& node) {
+    auto* statement = node.payloadAs<KvAstSwitch>();
+    if (!statement) return true;
+    if (!walk(statement->test.get())) return false;
+    names_.openBlock(*current_);
+    bool ok = true;
+    for (auto& clause : statement->cases) {
+        ok = ok && walkList(clause.values) && walkList(clause.statements);
+    }
+    names_.closeBlock(*current_);
+    return ok;
+}
+
+// Every other construct: its children in order, by payload shape.
+bool NameResolver::walkPayload(KvAstNode& node) {
+    KvAstPayload* payload = node.payload();
+    if (!payload) return true;
+    if (auto* one = dynamic_cast<KvAstOneChild*>(payload)) return walk(one->child.get());
+    if (auto* two = dynamic_cast<KvAstTwoChildren*>(payload)) {
+        return walk(two->first.get()) && walk(two->second.get());
+    }
+    if (auto* three = dynamic_cast<KvAstThreeChildren*>(payload)) {
+        return walk(three->first.get()) && walk(three->second.get()) && walk(three->third.get());
+    }
+    if (auto* list = dynamic_cast<KvAstList*>(payload)) return walkList(list->items);
+    if (auto* op = dynamic_cast<KvAstOperator*>(payload)) return walk(op->left.get()) && walk(op->right.get());
+    if (auto* definition = dynamic_cast<KvAstDefinition*>(payload)) return walk(definition->value.get());
+    if (auto* call = dynamic_cast<KvAstCallLike*>(payload)) {
+        return walk(call->target.get()) && walkList(call->arguments);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool resolveNames(KvAstNode& program, ScopeTableList& scopes, KvParserException& error) {
+    NameResolver resolver(scopes);
+    return resolver.run(program, error);
+}
+
+}  // namespace kestrel

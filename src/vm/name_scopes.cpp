@@ -1,0 +1,148 @@
+// Scope bookkeeping of the name-resolution pass. Implicit declarations live
+// in a scope's outermost block, so every block of the function shares them.
+#include "vm/name_scopes.h"
+
+namespace kestrel {
+
+std::u16string prefixedName(const std::u16string& name, MemberPrefix prefix) {
+    switch (prefix) {
+        case MemberPrefix::This: return u"@this." + name;
+        case MemberPrefix::Super: return u"@super." + name;
+        case MemberPrefix::None: break;
+    }
+    return name;
+}
+
+ScopeState* NameScopes::openScope(ScopeKind kind, ScopeState* parent) {
+    auto table = std::make_unique<ScopeTable>();
+    table->number = static_cast<int32_t>(scopes_.size());
+    table->kind = kind;
+    table->enclosing = parent ? parent->table : nullptr;
+    auto state = std::make_unique<ScopeState>();
+    state->table = table.get();
+    state->parent = parent;
+    state->definedIn = parent ? parent->innermost : nullptr;
+    scopes_.push_back(std::move(table));
+    states_.push_back(std::move(state));
+    ScopeState* opened = states_.back().get();
+    openBlock(*opened);
+    opened->outermost = opened->innermost;
+    return opened;
+}
+
+void NameScopes::openBlock(ScopeState& scope) {
+    auto block = std::make_unique<BlockNameMap>();
+    block->enclosing = scope.innermost;
+    scope.innermost = block.get();
+    blocks_.push_back(std::move(block));
+}
+
+void NameScopes::closeBlock(ScopeState& scope) {
+    if (scope.innermost != scope.outermost) scope.innermost = scope.innermost->enclosing;
+}
+
+VariableDecl* NameScopes::newDeclaration(ScopeState& scope, const std::u16string& key, DeclKind kind,
+                                         MemberPrefix prefix, BlockNameMap& block) {
+    ScopeTable& table = *scope.table;
+    auto decl = std::make_unique<VariableDecl>();
+    decl->kind = kind;
+    decl->name = key;
+    decl->prefix = prefix;
+    VariableDecl* made = decl.get();
+    table.declarations.push_back(std::move(decl));
+    switch (kind) {
+        case DeclKind::Declared: table.declared.push_back(made); break;
+        case DeclKind::Parameter: table.parameters.push_back(made); break;
+        case DeclKind::Implicit:
+            table.implicits.push_back(made);
+            table.outerReferences.emplace_back();  // kept parallel to implicits
+            break;
+        case DeclKind::Hidden: table.hidden.push_back(made); break;
+    }
+    block.names[key] = made;
+    if (&block == scope.outermost) table.names[key] = made;
+    return made;
+}
+
+VariableDecl* NameScopes::declare(ScopeState& scope, const std::u16string& name, DeclKind kind,
+                                  KvVarSlotEvent* user) {
+    VariableDecl* decl;
+    auto found = scope.innermost->names.find(name);
+    if (found != scope.innermost->names.end()) {
+        decl = found->second;
+    } else {
+        decl = newDeclaration(scope, name, kind, MemberPrefix::None, *scope.innermost);
+    }
+    if (user) decl->addUser(user);
+    return decl;
+}
+
+VariableDecl* NameScopes::addImplicit(ScopeState& scope, const std::u16string& key, MemberPrefix prefix) {
+    return newDeclaration(scope, key, DeclKind::Implicit, prefix, *scope.outermost);
+}
+
+static VariableDecl* findInBlocks(BlockNameMap* block, const std::u16string& key) {
+    for (; block; block = block->enclosing) {
+        auto found = block->names.find(key);
+        if (found != block->names.end()) return found->second;
+    }
+    return nullptr;
+}
+
+void NameScopes::resolveUse(ScopeState& scope, const std::u16string& name, MemberPrefix prefix,
+                            KvVarSlotEvent* user) {
+    const std::u16string key = prefixedName(name, prefix);
+    // A member name belongs to the whole function and is never found in an enclosing one.
+    VariableDecl* decl = prefix == MemberPrefix::None ? findInBlocks(scope.innermost, key)
+                                                      : scope.table->find(key);
+    if (!decl) {
+        decl = addImplicit(scope, key, prefix);
+        if (prefix == MemberPrefix::None && scope.parent) {
+            linkOuterReference(scope, name, scope.table->implicits.size() - 1);
+        }
+    }
+    decl->addUser(user);
+}
+
+// Records where an enclosing scope holds the name: the nearest scope whose
+// blocks (as they stood at the definition) hold it, else the module, where the
+// name is then declared implicitly. Depth 0 is the defining context.
+void NameScopes::linkOuterReference(ScopeState& scope, const std::u16string& name, size_t implicitIndex) {
+    // Contexts beyond a class body are the creating context's, not the source's.
+    bool classCrossed = scope.table->kind == ScopeKind::Class;
+    int32_t depth = 0;
+    ScopeState* outermostScope = nullptr;
+    int32_t outermostDepth = 0;
+    BlockNameMap* block = scope.definedIn;
+    for (ScopeState* enclosing = scope.parent; enclosing; enclosing = enclosing->parent, --depth) {
+        if (VariableDecl* found = findInBlocks(block, name)) {
+            auto position = std::make_unique<KvVarPosition>(depth, kUnresolvedSlot);
+            position->lexical = enclosing->table->kind == ScopeKind::Function && !classCrossed;
+            found->addUser(position.get());
+            scope.table->outerReferences[implicitIndex] = std::move(position);
+            return;
+        }
+        if (enclosing->table->kind == ScopeKind::Class) classCrossed = true;
+        outermostScope = enclosing;
+        outermostDepth = depth;
+        block = enclosing->definedIn;
+    }
+    VariableDecl* global = addImplicit(*outermostScope, name, MemberPrefix::None);
+    auto position = std::make_unique<KvVarPosition>(outermostDepth, kUnresolvedSlot);
+    global->addUser(position.get());
+    scope.table->outerReferences[implicitIndex] = std::move(position);
+}
+
+void NameScopes::assignSlots() {
+    for (auto& table : scopes_) {
+        table->slotOrder.clear();
+        for (auto* group : {&table->hidden, &table->parameters, &table->implicits, &table->declared}) {
+            if (group == &table->parameters) table->firstParameterSlot = table->slotCount();
+            if (group == &table->implicits) table->firstImplicitSlot = table->slotCount();
+            for (VariableDecl* decl : *group) table->slotOrder.push_back(decl);
+        }
+        for (int32_t slot = 0; slot < table->slotCount(); ++slot) table->slotOrder[slot]->assignSlot(slot);
+    }
+}
+
+}  // namespace kestrel

@@ -1,0 +1,187 @@
+// The code generator through real source: instruction layouts, discard
+// flags, values of every construct used as a value, and compile errors.
+#include <gtest/gtest.h>
+
+#include "compile_test_util.h"
+
+namespace kestrel::testing {
+namespace {
+
+TEST(Codegen, EmptyModuleAndLiteralStatementsEmitOnlyTheFrame) {
+    EXPECT_EQ(compiled("", true), "EnterScope scope=0; PushNull; Return");
+    EXPECT_EQ(compiled("1\n\"s\"\nnull\ntrue\n2.5\nx", true), "EnterScope scope=0; PushNull; Return");
+}
+
+TEST(Codegen, ModuleEndingInReturnGetsNoSecondReturn) {
+    EXPECT_EQ(compiled("return 1", true), "EnterScope scope=0; PushInt 1+; Return");
+}
+
+TEST(Codegen, CacheIndexesArePositions) {
+    Compiled result = compileUtf8("var a = 1\nwhile (a) { a = a - 1 }");
+    ASSERT_TRUE(result.ok);
+    for (size_t i = 0; i < result.module.code.size(); ++i) EXPECT_EQ(result.module.code[i].cacheIndex, int32_t(i));
+}
+
+TEST(Codegen, ChainedAssignmentKeepsOnlyTheInnerValue) {
+    EXPECT_EQ(compiled("var x\nvar y\nx = y = 3"),
+              "PushNull+; StoreLocal 0; PushNull+; StoreLocal 1; PushInt 3+; StoreLocal 1+; StoreLocal 0");
+}
+
+TEST(Codegen, MemberAssignmentUsedAsValueKeepsItInARegister) {
+    EXPECT_EQ(compiled("var v = o.k = 3"),
+              "PushInt 3+; PopToRegister 0; PushRegister 0; LoadLocal 0+; MemberRef \"k\"+; AssignRef; "
+              "TakeRegister 0+; StoreLocal 1");
+    EXPECT_EQ(compiled("o[1, 2] = 3"), "PushInt 3+; LoadLocal 0+; PushInt 1+; PushInt 2+; IndexRef 2+; AssignRef");
+}
+
+TEST(Codegen, PostfixYieldsTheOldValuePrefixTheNewOne) {
+    EXPECT_EQ(compiled("var x = 1\nvar y = x++"),
+              "PushInt 1+; StoreLocal 0; LoadLocal 0+; PopToRegister 0; PushRegister 0; PushInt 1; Add; "
+              "StoreLocal 0; TakeRegister 0+; StoreLocal 1");
+    EXPECT_EQ(compiled("var x = 1\nvar y = --x"),
+              "PushInt 1+; StoreLocal 0; LoadLocal 0+; PushInt -1; Add; StoreLocal 0+; StoreLocal 1");
+    // Standing alone both forms are the same update.
+    EXPECT_EQ(compiled("x++"), compiled("++x"));
+    EXPECT_EQ(compiled("o.n++"), "LoadLocal 0+; MemberRef \"n\"+; PushInt 1; Add; LoadLocal 0+; MemberRef \"n\"+; AssignRef");
+}
+
+TEST(Codegen, CompoundAssignmentAppliesItsOperator) {
+    EXPECT_EQ(compiled("var a = 1\na -= 2"), "PushInt 1+; StoreLocal 0; LoadLocal 0+; PushInt 2+; Subtract; StoreLocal 0");
+    EXPECT_EQ(compiled("var a = 1\nvar b = a *= 2"),
+              "PushInt 1+; StoreLocal 0; LoadLocal 0+; PushInt 2+; Multiply; StoreLocal 0+; StoreLocal 1");
+}
+
+TEST(Codegen, EmptyBracesUsedAsAValueAreAnEmptyMap) {
+    EXPECT_EQ(compiled("f({ })"), "LoadLocal 0+; MakeMap+; PushInt 1; Call");
+    EXPECT_EQ(compiled("var l = [{ }, 1]"), "MakeMap+; PushInt 1+; MakeList 2+; StoreLocal 0");
+    EXPECT_EQ(compiled("var m = { }"), "MakeMap+; StoreLocal 0");
+    EXPECT_EQ(compiled("{ }"), "");
+}
+
+TEST(Codegen, MapKeysAreUnescapedLikeStringConstants) {
+    Compiled result = compileUtf8("var m = {\"a\\\"b\": 1, c: 2}");
+    ASSERT_TRUE(result.ok);
+    std::vector<std::u16string> keys;
+    for (const Instruction& instruction : result.module.code) {
+        if (instruction.opcode == Opcode::MapPut) keys.push_back(instruction.text);
+    }
+    EXPECT_EQ(keys, (std::vector<std::u16string>{u"a\"b", u"c"}));
+}
+
+TEST(Codegen, NumberLiteralsTakeTheirKind) {
+    EXPECT_EQ(compiled("var n = [7, 123456789012, 1.5, 1.123456789]"),
+              "PushInt 7+; PushLong 123456789012L+; PushFloat 1.5f+; PushDouble 1.123456789+; MakeList 4+; StoreLocal 0");
+}
+
+TEST(Codegen, OperatorsEvaluateBothSidesAndValuesStandingAloneAreDropped) {
+    EXPECT_EQ(compiled("var r = a && b || c"), "LoadLocal 0+; LoadLocal 1+; And; LoadLocal 2+; Or+; StoreLocal 3");
+    EXPECT_EQ(compiled("var r = 7 \\ 2 % 3 == 1"),
+              "PushInt 7+; PushInt 2+; IntegerDivide; PushInt 3+; Modulo; PushInt 1+; Equal+; StoreLocal 0");
+    EXPECT_EQ(compiled("a + f()"), "LoadLocal 0+; LoadLocal 1+; PushInt 0; Call+; Add; Pop");
+}
+
+TEST(Codegen, TernaryEvaluatesOneSide) {
+    EXPECT_EQ(compiled("var r = c ? 1 : 2", true),
+              "EnterScope scope=0; LoadLocal 0+; JumpIfFalse 5; PushInt 1+; Jump 6; PushInt 2+; Label; "
+              "StoreLocal 1; PushNull; Return");
+}
+
+TEST(Codegen, SwitchFallsThroughAndBreaksToTheEnd) {
+    EXPECT_EQ(compiled("switch (v) { case 1: a()\ncase 2: b()\nbreak\ndefault: c() }", true),
+              "EnterScope scope=0; LoadLocal 0+; PopToRegister 0; "
+              "PushInt 1+; PushRegister 0; JumpIfEqual 10; "
+              "PushInt 2+; PushRegister 0; JumpIfEqual 13; Jump 17; "
+              "LoadLocal 1+; PushInt 0; Call; "
+              "LoadLocal 2+; PushInt 0; Call; Jump 20; "
+              "LoadLocal 3+; PushInt 0; Call; Label; ClearRegister 0; PushNull; Return");
+}
+
+TEST(Codegen, SwitchWithoutDefaultJumpsToTheEndAndEmptyBodiesGetALabel) {
+    EXPECT_EQ(compiled("switch (v) { case 1:\ncase 2: break }", true),
+              "EnterScope scope=0; LoadLocal 0+; PopToRegister 0; PushInt 1+; PushRegister 0; JumpIfEqual 10; "
+              "PushInt 2+; PushRegister 0; JumpIfEqual 11; Jump 12; Label; Jump 12; Label; ClearRegister 0; "
+              "PushNull; Return");
+}
+
+TEST(Codegen, NestedSwitchesUseNestedRegisters) {
+    std::string listing = compiled("switch (a) { case 1: switch (b) { case 2: break } }");
+    EXPECT_NE(listing.find("PopToRegister 1"), std::string::npos);
+    EXPECT_NE(listing.find("ClearRegister 1"), std::string::npos);
+}
+
+TEST(Codegen, LoopsBreakAndContinue) {
+    EXPECT_EQ(compiled("while (c) { continue\nbreak }", true),
+              "EnterScope scope=0; Jump 4; Jump 4; Jump 7; Label; LoadLocal 0+; JumpIfTrue 2; Label; PushNull; Return");
+    EXPECT_EQ(compiled("for (var i = 0; i < 3; i++) { continue }", true),
+              "EnterScope scope=0; PushInt 0+; StoreLocal 0; Jump 10; Label; Jump 6; LoadLocal 0+; PushInt 1; Add; "
+              "StoreLocal 0; LoadLocal 0+; PushInt 3+; Less+; JumpIfTrue 4; Label; PushNull; Return");
+    EXPECT_EQ(compiled("do { continue } while (c)", true),
+              "EnterScope scope=0; Label; Jump 3; LoadLocal 0+; JumpIfTrue 1; Label; PushNull; Return");
+}
+
+TEST(Codegen, ContinueInsideASwitchLeavesTheSwitchRegister) {
+    std::string listing = compiled("while (c) { switch (v) { case 1: continue } }");
+    EXPECT_NE(listing.find("ClearRegister 0; Jump"), std::string::npos) << listing;
+}
+
+TEST(Codegen, BreakOutsideLoopsEmitsNothingEvenInAFunctionDefinedInALoop) {
+    EXPECT_EQ(compiled("break\ncontinue"), "");
+    EXPECT_EQ(compiled("while (c) { func f() { break } }", true),
+              "EnterScope scope=0; Jump 6; Jump 5; PushNull; Return; MakeFunction func f scope=1 entry=3 slot=1; "
+              "Label; LoadLocal 0+; JumpIfTrue 2; Label; PushNull; Return");
+}
+
+TEST(Codegen, FunctionsAreStoredOrPushed) {
+    EXPECT_EQ(compiled("func f(a) { return a }"),
+              "Jump 6; LoadLocal 0+; Return; PushNull; Return; MakeFunction func f scope=1 entry=2 slot=0");
+    EXPECT_EQ(compiled("var g = func(a) { }"),
+              "Jump 4; PushNull; Return; MakeFunction func <anonymous> scope=1 entry=2 slot=-1+; StoreLocal 0");
+}
+
+TEST(Codegen, ClassBodyMakesItsBasesIntoHiddenSlots) {
+    EXPECT_EQ(compiled("class C extends B { var z = 1 }"),
+              "Jump 8; PushInt 1+; StoreLocal 1; LoadName \"B\"; New \"B\"; StoreLocal 0; Return; "
+              "MakeClass class C scope=1 entry=2 slot=0");
+    EXPECT_EQ(compiled("class C { }\nvar c = new C(1, 2)"),
+              "Jump 3; Return; MakeClass class C scope=1 entry=2 slot=0; LoadLocal 0+; New \"C\"; PushInt 1+; "
+              "PushInt 2+; PushInt 2; Construct+; StoreLocal 1");
+}
+
+TEST(Codegen, TryStoresTheCaughtExceptionThenRunsFinally) {
+    EXPECT_EQ(compiled("try { a() } catch (e) { } finally { b() }", true),
+              "EnterScope scope=0; PushHandler 7; LoadLocal 0+; PushInt 0; Call; PopHandler; Jump 9; Label; "
+              "StoreLocal 2; Label; LoadLocal 1+; PushInt 0; Call; PushNull; Return");
+    EXPECT_EQ(compiled("throw \"x\", 2"), "PushString \"x\"+; PushInt 2+; Throw 2");
+}
+
+TEST(Codegen, ImportCarriesItsDescriptor) {
+    EXPECT_EQ(compiled("import \"other\""), "Import script \"other\"");
+}
+
+TEST(Codegen, ParenthesesMustHoldExactlyOneValue) {
+    EXPECT_EQ(compiled("f(())"), "error: Unknow token \"()\" at ( (line 1)");
+    EXPECT_EQ(compiled("x = (1, 2)"), "error: Unknow token \"()\" at ( (line 1)");
+    EXPECT_EQ(compiled("var a = (1)"), "PushInt 1+; StoreLocal 0");
+}
+
+TEST(Codegen, AssignmentToACallIsAnErrorAtTheCall) {
+    EXPECT_EQ(compiled("a = 1\nf() = 1"),
+              "error: Error assign target: the value can't be assigned at ( (line 2)");
+    Compiled result = compileUtf8("\n  f(1) = 2");
+    ASSERT_FALSE(result.ok);
+    EXPECT_EQ(toUtf8(result.error.report(fromUtf8(result.source))),
+              "Parser exception: Error assign target: the value can't be assigned!\r\n  [line:2, pos:3]   f( <<\r\n");
+}
+
+TEST(Codegen, LongChainsCompileWithoutDeepRecursion) {
+    std::string sum = "x = a";
+    for (int i = 0; i < 100000; ++i) sum += " + a";
+    std::string members = "y = a";
+    for (int i = 0; i < 50000; ++i) members += ".b";
+    Compiled result = compileUtf8(sum + "\n" + members);
+    ASSERT_TRUE(result.ok);
+    EXPECT_GT(result.module.code.size(), 250000u);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
