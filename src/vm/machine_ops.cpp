@@ -120,19 +120,11 @@ void KvVirtualMachine::makeList(const Instruction& ins) {
     push(list);
 }
 
-// Map literal keys are unescaped like string constants, so {"a\"b": 1} and
-// the string "a\"b" name the same entry; the key is made once per site.
-void KvVirtualMachine::mapPut(const Instruction& ins, int32_t position) {
+// The key text arrives unescaped from the compiler, like a string constant's.
+void KvVirtualMachine::mapPut(const Instruction& ins, int32_t) {
     KvBaseObject* value = popValue();
     KvBaseObject* target = frame_->stack.peek();
-    if (target && target->tag() == kTagMap) {
-        CodeCacheEntry& entry = frame_->unit->cache(position);
-        if (!entry.value) {
-            entry.value = new KvObjString(kvUnescapeLiteral(ins.text));
-            entry.value->addRef();
-        }
-        static_cast<KvObjMap*>(target)->set(static_cast<KvObjString*>(entry.value)->text(), value);
-    }
+    if (target && target->tag() == kTagMap) static_cast<KvObjMap*>(target)->set(ins.text, value);
     value->release();
 }
 
