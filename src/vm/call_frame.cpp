@@ -13,6 +13,7 @@ void CallFrame::begin(CodeUnit* newUnit, int32_t startPc, int32_t mode,
                       KvVBaseContext* newContext, bool owns) {
     unit = newUnit;
     code = unit ? unit->code() : nullptr;
+    codeCount = unit ? unit->count() : 0;
     pc = startPc;
     resultMode = mode;
     context = newContext;
@@ -36,9 +37,12 @@ void CallFrame::setContext(KvVBaseContext* newContext) {
 
 void CallFrame::clear() {
     while (KvBaseObject* value = stack.pop()) value->release();
-    for (KvBaseObject*& reg : registers) {
-        if (reg) reg->release();
-        reg = nullptr;
+    if (registersUsed) {
+        for (KvBaseObject*& reg : registers) {
+            if (reg) reg->release();
+            reg = nullptr;
+        }
+        registersUsed = false;
     }
     handlers.clear();
     if (context) {

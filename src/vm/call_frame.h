@@ -38,11 +38,13 @@ struct CallFrame {
     CodeUnit* unit = nullptr;
     bool ownsContext = false;
     int32_t pc = 0;
+    int32_t codeCount = 0;  // instructions in the unit: pc beyond it ends the frame
     int32_t resultMode = kResultDiscard;
     std::vector<int32_t> handlers;
     KvVBaseContext* context = nullptr;
     KvFastStack stack;
     KvBaseObject* registers[kRegisterCount] = {};
+    bool registersUsed = false;  // spares clearing twelve empty registers per call
 };
 
 }  // namespace kestrel

@@ -1,6 +1,9 @@
 // Slot storage, alias binding, position and name resolution of contexts.
 #include "vm/context.h"
 
+#include <new>
+#include <type_traits>
+
 #include "objects/base_object.h"
 #include "vm/context_cycles.h"
 
@@ -29,9 +32,50 @@ void KvVBaseContext::releaseRef() {
     if (--refs_ == 0) delete this;
 }
 
+static_assert(std::is_trivially_destructible<VariableSlot>::value,
+              "inline slots are dropped without running destructors");
+
+namespace {
+
+std::vector<void*>& recycledContexts() {
+    static auto* blocks = new std::vector<void*>();
+    return *blocks;
+}
+// Under AddressSanitizer blocks go back to the heap, so a context used after
+// its release is reported instead of silently reused.
+#ifdef __SANITIZE_ADDRESS__
+constexpr size_t kMaxRecycledContexts = 0;
+#else
+constexpr size_t kMaxRecycledContexts = 256;
+#endif
+
+}  // namespace
+
+void* KvVBaseContext::operator new(std::size_t size) {
+    std::vector<void*>& blocks = recycledContexts();
+    if (size != sizeof(KvVBaseContext) || blocks.empty()) return ::operator new(size);
+    void* block = blocks.back();
+    blocks.pop_back();
+    return block;
+}
+
+void KvVBaseContext::operator delete(void* block, std::size_t size) {
+    std::vector<void*>& blocks = recycledContexts();
+    if (size == sizeof(KvVBaseContext) && blocks.size() < kMaxRecycledContexts) {
+        blocks.push_back(block);
+        return;
+    }
+    ::operator delete(block);
+}
+
 void KvVBaseContext::allocateSlots() {
     if (count_ <= 0 || slots_) return;
-    slots_.reset(new VariableSlot[count_]);
+    if (count_ > kInlineSlots) {
+        slots_ = new VariableSlot[count_];
+    } else {
+        slots_ = reinterpret_cast<VariableSlot*>(inlineStorage_);
+        for (int32_t i = 0; i < count_; ++i) new (&slots_[i]) VariableSlot();
+    }
     allocated_ = count_;
 }
 
@@ -48,7 +92,9 @@ void KvVBaseContext::releaseValues() {
 }
 
 void KvVBaseContext::freeSlots() {
-    slots_.reset();
+    // Inline slots are trivially destructible: nothing to run for them.
+    if (slots_ != reinterpret_cast<VariableSlot*>(inlineStorage_)) delete[] slots_;
+    slots_ = nullptr;
     allocated_ = 0;
     count_ = 0;
 }

@@ -5,6 +5,7 @@
 // `this` context (unless that is itself).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -45,6 +46,9 @@ class KvVBaseContext final : public IKvVContext {
 public:
     KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope);
     ~KvVBaseContext() override;
+    // Contexts are made and dropped on every call: recycled blocks, no heap.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size);
     KvVBaseContext(const KvVBaseContext&) = delete;
     KvVBaseContext& operator=(const KvVBaseContext&) = delete;
 
@@ -89,7 +93,9 @@ public:
 private:
     KvVBaseContext* parent_;
     KvVBaseContext* this_ = nullptr;
-    std::unique_ptr<VariableSlot[]> slots_;
+    static constexpr int32_t kInlineSlots = 4;
+    VariableSlot* slots_ = nullptr;  // inlineStorage_ or a heap array
+    alignas(VariableSlot) unsigned char inlineStorage_[kInlineSlots * sizeof(VariableSlot)];
     const ScopeTable* scope_;
     int32_t count_;
     int32_t allocated_ = 0;

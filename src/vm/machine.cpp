@@ -11,6 +11,7 @@
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/exception_value.h"
+#include "vm/machine_stack.h"
 
 namespace kestrel {
 
@@ -32,6 +33,25 @@ inline int32_t intOf(const KvBaseObject* v) {
 std::u16string unitKey(const CodeUnit& unit) {
     if (!unit.moduleKey().empty()) return unit.moduleKey();
     return u"#" + decimalText(reinterpret_cast<intptr_t>(unit.module().get()));
+}
+
+// Int with int, computed here; false when the general path must decide
+// (division by zero raises there).
+inline bool intArithmetic(Opcode op, int32_t a, int32_t b, int32_t& out) {
+    const uint32_t ua = static_cast<uint32_t>(a), ub = static_cast<uint32_t>(b);
+    switch (op) {
+    case Opcode::Add: out = static_cast<int32_t>(ua + ub); return true;
+    case Opcode::Subtract: out = static_cast<int32_t>(ua - ub); return true;
+    case Opcode::Multiply: out = static_cast<int32_t>(ua * ub); return true;
+    default: break;
+    }
+    if (b == 0) return false;
+    if (b == -1) {  // the minimum divided by -1 wraps to itself, its remainder is 0
+        out = op == Opcode::Modulo ? 0 : static_cast<int32_t>(0u - ua);
+        return true;
+    }
+    out = op == Opcode::Modulo ? a % b : a / b;
+    return true;
 }
 
 }  // namespace
@@ -97,35 +117,19 @@ KvBaseObject* KvVirtualMachine::run(CodeUnit* unit, bool newProgram, bool wantsR
     return dispatch();
 }
 
-void KvVirtualMachine::push(KvBaseObject* value) {
-    if (!value) value = kvNull();
-    value->addRef();
-    frame_->stack.push(value);
-}
-
-void KvVirtualMachine::pushOwned(KvBaseObject* value) {
-    frame_->stack.push(value ? value : kvNull());
-}
-
-KvBaseObject* KvVirtualMachine::popRaw() {
-    KvBaseObject* value = frame_->stack.pop();
-    return value ? value : kvNull();
-}
-
-// A field popped from the stack is read: its value replaces it.
-KvBaseObject* KvVirtualMachine::popValue() {
-    KvBaseObject* value = popRaw();
-    if (value->tag() != kTagField && value->tag() != kTagPosField) return value;
-    KvBaseObject* read = value->value();
+// Replaces a popped field by the value it reads.
+KvBaseObject* KvVirtualMachine::readField(KvBaseObject* field) {
+    KvBaseObject* read = field->value();
     if (!read) read = kvNull();
     read->addRef();
-    value->release();
+    field->release();
     return read;
 }
 
 int32_t KvVirtualMachine::popCount() {
     KvBaseObject* count = popValue();
-    int32_t n = count->tag() == kTagNumber ? static_cast<KvObjNumber*>(count)->toInt() : 0;
+    int32_t n = isInt(count) ? intOf(count)
+                : count->tag() == kTagNumber ? static_cast<KvObjNumber*>(count)->toInt() : 0;
     count->release();
     int32_t available = static_cast<int32_t>(frame_->stack.count());
     return n < 0 ? 0 : (n > available ? available : n);
@@ -191,10 +195,11 @@ bool KvVirtualMachine::finishFrame(KvBaseObject*& runResult) {
     } while (0)
 
 KvBaseObject* KvVirtualMachine::dispatch() {
+    const KvSharedConstants& shared = sharedConstants();
     KvBaseObject* runResult = nullptr;
     for (;;) {
         CallFrame* f = frame_;
-        if (static_cast<uint32_t>(f->pc) >= static_cast<uint32_t>(f->unit->count())) {
+        if (static_cast<uint32_t>(f->pc) >= static_cast<uint32_t>(f->codeCount)) {
             if (finishFrame(runResult)) return runResult;  // ran off the end
             continue;
         }
@@ -227,7 +232,7 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         case Opcode::JumpIfTrue:
         case Opcode::JumpIfFalse: {
             KvBaseObject* v = popValue();
-            bool truth = v->toBool();
+            bool truth = v == shared.trueValue ? true : v == shared.falseValue ? false : v->toBool();
             v->release();
             KV_JUMP_IF(truth == (ins.opcode == Opcode::JumpIfTrue));
             break;
@@ -244,32 +249,29 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         }
         case Opcode::Add:
         case Opcode::Subtract:
-        case Opcode::Multiply: {
-            KvBaseObject* right = f->stack.peek();
-            if (right && isInt(right) && f->stack.count() >= 2) {
-                KvBaseObject* r = f->stack.pop();
-                KvBaseObject* l = f->stack.peek();
-                if (isInt(l)) {
-                    f->stack.pop();
-                    uint32_t a = static_cast<uint32_t>(intOf(l)), b = static_cast<uint32_t>(intOf(r));
-                    uint32_t sum = ins.opcode == Opcode::Add        ? a + b
-                                   : ins.opcode == Opcode::Subtract ? a - b
-                                                                    : a * b;
-                    push(kvInt(static_cast<int32_t>(sum)));
+        case Opcode::Multiply:
+        case Opcode::Divide:
+        case Opcode::Modulo:
+        case Opcode::IntegerDivide: {
+            KvFastStack& stack = f->stack;
+            KvBaseObject* r = stack.peek();
+            if (r && isInt(r) && stack.count() >= 2) {
+                r = stack.pop();
+                KvBaseObject* l = stack.peek();
+                int32_t v;
+                if (isInt(l) && intArithmetic(ins.opcode, intOf(l), intOf(r), v)) {
+                    stack.pop();
+                    KvBaseObject* made = isSharedIntValue(v) ? shared.ints[v + 1] : new KvObjInt(v);
+                    push(made);
                     l->release();
                     r->release();
                     break;
                 }
-                f->stack.push(r);
+                stack.push(r);
             }
             if (!arithmetic(static_cast<int32_t>(ins.opcode), ins)) KV_RAISE(kDivideByZeroMessage);
             break;
         }
-        case Opcode::Divide:
-        case Opcode::Modulo:
-        case Opcode::IntegerDivide:
-            if (!arithmetic(static_cast<int32_t>(ins.opcode), ins)) KV_RAISE(kDivideByZeroMessage);
-            break;
         case Opcode::And:
         case Opcode::Or: {
             KvBaseObject* right = popValue();
@@ -304,7 +306,7 @@ KvBaseObject* KvVirtualMachine::dispatch() {
                                                                     : a >= b;
                     l->release();
                     r->release();
-                    push(kvBool(result));
+                    f->stack.push(result ? shared.trueValue : shared.falseValue);
                     break;
                 }
                 f->stack.push(r);
@@ -344,12 +346,20 @@ KvBaseObject* KvVirtualMachine::dispatch() {
             f->stack.push(kvBool(ins.intValue != 0));
             break;
         case Opcode::PushInt:
+            if (isSharedIntValue(static_cast<int32_t>(ins.intValue)) &&
+                ins.intValue == static_cast<int32_t>(ins.intValue)) {
+                f->stack.push(shared.ints[ins.intValue + 1]);
+                break;
+            }
+            [[fallthrough]];
         case Opcode::PushLong:
         case Opcode::PushFloat:
         case Opcode::PushDouble:
-        case Opcode::PushString:
-            push(constant(ins, position));
+        case Opcode::PushString: {
+            KvBaseObject* cached = f->unit->cache(position).value;
+            push(cached ? cached : constant(ins, position));
             break;
+        }
         case Opcode::StoreLocal: {
             KvBaseObject* v = popValue();
             KvVBaseContext* c = f->context;
@@ -422,6 +432,7 @@ KvBaseObject* KvVirtualMachine::dispatch() {
                 break;
             }
             KvBaseObject*& reg = f->registers[r];
+            f->registersUsed = true;
             if (ins.opcode == Opcode::PopToRegister) {
                 KvBaseObject* v = popValue();
                 if (reg) reg->release();

@@ -81,6 +81,7 @@ private:
     void pushOwned(KvBaseObject* value);
     KvBaseObject* popRaw();
     KvBaseObject* popValue();
+    KvBaseObject* readField(KvBaseObject* field);
     int32_t popCount();
     void popArgs(int32_t count, CallArgs& args);
 

@@ -16,6 +16,7 @@
 #include "vm/exception_value.h"
 #include "vm/function_value.h"
 #include "vm/machine.h"
+#include "vm/machine_stack.h"
 
 namespace kestrel {
 
