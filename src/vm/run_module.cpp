@@ -2,6 +2,7 @@
 #include "vm/run_module.h"
 
 #include "objects/base_object.h"
+#include "objects/shared_constants.h"
 #include "vm/code_unit.h"
 #include "vm/machine.h"
 
@@ -9,6 +10,7 @@ namespace kestrel {
 
 bool runModule(const CompiledModulePtr& module, const std::u16string& moduleKey) {
     if (!module) return false;
+    initObjectModel();  // idempotent; the interpreter thread owns the value pool
     auto* unit = new CodeUnit(module, moduleKey);
     bool raised = false;
     {

@@ -127,5 +127,13 @@ TEST(VmLifetime, CallingANonFunctionFromNativeReportsTheException) {
     ok.value->releaseTemporary();
 }
 
+TEST(VmLifetime, FunctionSignaturesNameTheFunctionAndItsParameters) {
+    LiveProgram program("func two(a, b) { }\nvar anon = func(x) { }\nvar none = func() { }");
+    EXPECT_EQ(static_cast<KvObjFunc*>(program.global(u"two"))->signature(), u"func two(a, b)");
+    EXPECT_EQ(static_cast<KvObjFunc*>(program.global(u"anon"))->signature(), u"func(x)");
+    EXPECT_EQ(static_cast<KvObjFunc*>(program.global(u"none"))->signature(), u"func()");
+    EXPECT_EQ(program.global(u"two")->toString(), u"<func>");
+}
+
 }  // namespace
 }  // namespace kestrel::testing
