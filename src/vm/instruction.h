@@ -57,7 +57,7 @@ struct Instruction {
     FunctionDescriptor* function = nullptr;  // Function, Class (owned by the module)
     ImportDescriptor* import = nullptr;      // Import (owned by the module)
     ScopeTable* scope = nullptr;             // Scope (owned by the module)
-    uint16_t line = 0;       // source line, for error reports; not stored in caches
+    uint16_t line = 0;       // source line, for error reports (kept in the compiled-module file)
 };
 
 // The compiled form of one module.

@@ -8,6 +8,7 @@
 #include "parser/parse_source.h"
 #include "vm/codegen.h"
 #include "vm/disassembler.h"
+#include "vm/module_verifier.h"
 
 namespace kestrel::testing {
 
@@ -56,6 +57,8 @@ inline std::string compiled(const std::string& source, bool whole = false) {
         return "error: " + toUtf8(result.error.message) + " at " + toUtf8(result.error.tokenText) + " (line " +
                std::to_string(result.error.line) + ")";
     }
+    // Whatever the generator makes must pass the checks a cached module has to pass.
+    if (!verifyModule(result.module)) return "unverifiable: " + instructions(result.module, true);
     return instructions(result.module, whole);
 }
 

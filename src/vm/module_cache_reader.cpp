@@ -1,0 +1,300 @@
+// Reading the compiled-module file. The bytes are untrusted: every count is
+// weighed against the bytes left, every reference against what it refers to,
+// and the scope structure must be exactly what the compiler would have made.
+// The code itself is then checked by verifyModule.
+#include <fstream>
+#include <iterator>
+
+#include "frontend/utf8.h"
+#include "vm/cache_bytes.h"
+#include "vm/cache_format.h"
+#include "vm/module_cache.h"
+#include "vm/module_verifier.h"
+
+namespace kestrel {
+
+namespace {
+
+// Slot order groups: hidden, parameters, implicit, declared.
+int groupOf(DeclKind kind) {
+    switch (kind) {
+        case DeclKind::Hidden: return 0;
+        case DeclKind::Parameter: return 1;
+        case DeclKind::Implicit: return 2;
+        case DeclKind::Declared: return 3;
+    }
+    return 4;
+}
+
+class ModuleReader {
+public:
+    ModuleReader(const std::string& bytes, CompiledModule& out) : in_(bytes.data(), bytes.size()), out_(out) {}
+
+    bool read(SourceStamp& stamp);
+
+private:
+    bool readScopes();
+    bool readScope(ScopeTable& scope, int32_t index);
+    bool readDeclarations(ScopeTable& scope);
+    bool readNames(ScopeTable& scope);
+    bool readList(ScopeTable& scope, std::vector<VariableDecl*>& list, DeclKind kind);
+    std::unique_ptr<KvVarPosition> readPosition();
+    bool readOuterReferences(ScopeTable& scope);
+    bool readEnclosing();
+    bool readCode();
+    bool readOperand(Instruction& instruction);
+    FunctionDescriptor* readDescriptor();
+    bool fail() {
+        in_.failed();
+        return false;
+    }
+
+    ByteReader in_;
+    CompiledModule& out_;
+};
+
+bool ModuleReader::read(SourceStamp& stamp) {
+    if (!in_.expect(cache::kMagic, sizeof cache::kMagic) || in_.u32() != cache::kFormatVersion) return fail();
+    stamp.seconds = in_.i64();
+    stamp.nanoseconds = in_.i64();
+    stamp.size = in_.i64();
+    if (in_.u8() != 1) return fail();  // the compiler always makes a module scope
+    if (!readScopes() || !readCode()) return fail();
+    return in_.ok() && in_.left() == 0;
+}
+
+bool ModuleReader::readScopes() {
+    uint32_t count = in_.u32();
+    if (count == 0 || !in_.canHold(count, cache::kMinScope)) return fail();
+    for (uint32_t i = 0; i < count; ++i) out_.scopes.push_back(std::make_unique<ScopeTable>());
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!readScope(*out_.scopes[i], static_cast<int32_t>(i))) return fail();
+    }
+    return readEnclosing();
+}
+
+bool ModuleReader::readScope(ScopeTable& scope, int32_t index) {
+    if (!readDeclarations(scope)) return false;
+    scope.number = static_cast<int32_t>(in_.u32());
+    uint32_t kind = in_.u32();
+    scope.firstParameterSlot = in_.i32();
+    scope.firstImplicitSlot = in_.i32();
+    if (!in_.ok() || scope.number != index || kind > static_cast<uint32_t>(ScopeKind::Class)) return false;
+    scope.kind = static_cast<ScopeKind>(kind);
+    if (!readNames(scope) || !readList(scope, scope.declared, DeclKind::Declared) ||
+        !readList(scope, scope.parameters, DeclKind::Parameter) ||
+        !readList(scope, scope.implicits, DeclKind::Implicit) || !readList(scope, scope.hidden, DeclKind::Hidden)) {
+        return false;
+    }
+    const auto hidden = static_cast<int32_t>(scope.hidden.size());
+    const auto parameters = static_cast<int32_t>(scope.parameters.size());
+    if (scope.firstParameterSlot != hidden || scope.firstImplicitSlot != hidden + parameters) return false;
+    return readOuterReferences(scope);
+}
+
+// Declarations in slot order, grouped hidden, parameters, implicit, declared.
+bool ModuleReader::readDeclarations(ScopeTable& scope) {
+    uint32_t count = in_.u32();
+    if (!in_.canHold(count, cache::kMinDeclaration)) return false;
+    int lastGroup = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        auto decl = std::make_unique<VariableDecl>();
+        uint32_t kind = in_.u32();
+        decl->slot = in_.i32();
+        decl->visibility = in_.i32();
+        decl->name = in_.text();
+        uint32_t prefix = in_.u32();
+        if (!in_.ok() || kind > static_cast<uint32_t>(DeclKind::Hidden) || decl->slot != static_cast<int32_t>(i) ||
+            prefix > static_cast<uint32_t>(MemberPrefix::Super)) {
+            return false;
+        }
+        decl->kind = static_cast<DeclKind>(kind);
+        decl->prefix = static_cast<MemberPrefix>(prefix);
+        int group = groupOf(decl->kind);
+        if (group < lastGroup) return false;
+        lastGroup = group;
+        scope.slotOrder.push_back(decl.get());
+        scope.declarations.push_back(std::move(decl));
+    }
+    return true;
+}
+
+bool ModuleReader::readNames(ScopeTable& scope) {
+    uint32_t count = in_.u32();
+    if (!in_.canHold(count, cache::kMinNameEntry)) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        std::u16string name = in_.text();
+        uint32_t reference = in_.u32();
+        if (!in_.ok() || reference >= scope.slotOrder.size()) return false;
+        scope.names[name] = scope.slotOrder[reference];
+    }
+    return true;
+}
+
+// A kind's list must name exactly that kind's declarations, in slot order.
+bool ModuleReader::readList(ScopeTable& scope, std::vector<VariableDecl*>& list, DeclKind kind) {
+    uint32_t count = in_.u32();
+    if (!in_.canHold(count, cache::kMinReference)) return false;
+    size_t expected = 0;
+    for (const VariableDecl* decl : scope.slotOrder) expected += decl->kind == kind ? 1 : 0;
+    if (count != expected) return false;
+    uint32_t previous = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t reference = in_.u32();
+        if (!in_.ok() || reference >= scope.slotOrder.size() || (i > 0 && reference <= previous)) return false;
+        if (scope.slotOrder[reference]->kind != kind) return false;
+        list.push_back(scope.slotOrder[reference]);
+        previous = reference;
+    }
+    return true;
+}
+
+std::unique_ptr<KvVarPosition> ModuleReader::readPosition() {
+    auto position = std::make_unique<KvVarPosition>();
+    position->member = in_.u8() != 0;
+    position->alternate = in_.u8() != 0;
+    position->lexical = in_.u8() != 0;
+    position->depth = in_.i32();
+    position->hasMemberPath = in_.u8() != 0;
+    if (position->hasMemberPath) {
+        uint32_t count = in_.u32();
+        if (!in_.canHold(count, 4)) return nullptr;
+        for (uint32_t i = 0; i < count; ++i) position->memberPath.push_back(in_.u32());
+    }
+    position->slot = in_.u32();
+    return in_.ok() ? std::move(position) : nullptr;
+}
+
+bool ModuleReader::readOuterReferences(ScopeTable& scope) {
+    uint32_t count = in_.u32();
+    if (count != scope.implicits.size() || !in_.canHold(count, cache::kMinOuterReference)) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t present = in_.u8();
+        if (!in_.ok() || present > 1) return false;
+        if (present == 0) {
+            scope.outerReferences.emplace_back();
+            continue;
+        }
+        auto position = readPosition();
+        if (!position) return false;
+        scope.outerReferences.push_back(std::move(position));
+    }
+    return true;
+}
+
+// The module scope has no enclosing scope; every other scope encloses in an
+// earlier one, so the chains are finite.
+bool ModuleReader::readEnclosing() {
+    for (size_t i = 0; i < out_.scopes.size(); ++i) {
+        int32_t enclosing = in_.i32();
+        if (!in_.ok()) return false;
+        if (i == 0) {
+            if (enclosing != -1 || out_.scopes[0]->kind != ScopeKind::Module) return false;
+            continue;
+        }
+        if (enclosing < 0 || static_cast<size_t>(enclosing) >= i || out_.scopes[i]->kind == ScopeKind::Module) {
+            return false;
+        }
+        out_.scopes[i]->enclosing = out_.scopes[enclosing].get();
+    }
+    return true;
+}
+
+bool ModuleReader::readCode() {
+    uint32_t count = in_.u32();
+    if (count == 0 || !in_.canHold(count, cache::kMinInstruction)) return false;
+    out_.code.resize(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        Instruction& instruction = out_.code[i];
+        uint32_t opcode = in_.u32();
+        uint8_t discard = in_.u8();
+        uint32_t kind = in_.u32();
+        uint32_t line = in_.u32();
+        if (!in_.ok() || !isKnownOpcode(opcode) || discard > 1 || kind > static_cast<uint32_t>(OperandKind::Import)) {
+            return false;
+        }
+        instruction.opcode = static_cast<Opcode>(opcode);
+        instruction.discard = discard != 0;
+        instruction.operandKind = static_cast<OperandKind>(kind);
+        instruction.line = static_cast<uint16_t>(line > 0xFFFF ? 0xFFFF : line);
+        instruction.cacheIndex = static_cast<int32_t>(i);
+        if (!readOperand(instruction)) return false;
+    }
+    return true;
+}
+
+FunctionDescriptor* ModuleReader::readDescriptor() {
+    auto descriptor = std::make_unique<FunctionDescriptor>();
+    descriptor->name = in_.text();
+    int32_t scope = in_.i32();
+    descriptor->slot = in_.i32();
+    descriptor->entry = in_.i32();
+    descriptor->line = in_.u16();
+    descriptor->column = in_.u16();
+    if (!in_.ok() || scope < 0 || static_cast<size_t>(scope) >= out_.scopes.size()) return nullptr;
+    descriptor->scope = out_.scopes[scope].get();
+    out_.functions.push_back(std::move(descriptor));
+    return out_.functions.back().get();
+}
+
+bool ModuleReader::readOperand(Instruction& instruction) {
+    switch (instruction.operandKind) {
+        case OperandKind::Int: instruction.intValue = in_.i32(); break;
+        case OperandKind::Long: instruction.intValue = in_.i64(); break;
+        case OperandKind::Float: instruction.floatValue = in_.f32(); break;
+        case OperandKind::Double: instruction.floatValue = in_.f64(); break;
+        case OperandKind::Text: instruction.text = in_.text(); break;
+        case OperandKind::Bool: {
+            uint8_t value = in_.u8();
+            if (value > 1) return false;
+            instruction.intValue = value;
+            break;
+        }
+        case OperandKind::Scope: {
+            uint32_t number = in_.u32();
+            if (!in_.ok() || number >= out_.scopes.size()) return false;
+            instruction.intValue = number;
+            instruction.scope = out_.scopes[number].get();
+            break;
+        }
+        case OperandKind::Function:
+        case OperandKind::Class:
+            instruction.function = readDescriptor();
+            return instruction.function != nullptr;
+        case OperandKind::Import: {
+            auto descriptor = std::make_unique<ImportDescriptor>();
+            int32_t kind = in_.i32();
+            descriptor->name = in_.text();
+            if (!in_.ok() || (kind != 1 && kind != 2)) return false;
+            descriptor->kind = static_cast<ImportKind>(kind);
+            instruction.import = descriptor.get();
+            out_.imports.push_back(std::move(descriptor));
+            break;
+        }
+        default: break;
+    }
+    return in_.ok();
+}
+
+}  // namespace
+
+bool deserializeModule(const std::string& bytes, CompiledModule& out, SourceStamp& stamp) {
+    out = CompiledModule();
+    ModuleReader reader(bytes, out);
+    if (reader.read(stamp) && verifyModule(out)) return true;
+    out = CompiledModule();
+    return false;
+}
+
+CompiledModulePtr readModuleCache(const std::u16string& path, const SourceStamp* expected) {
+    std::ifstream in(toUtf8(path), std::ios::binary);
+    if (!in) return nullptr;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto module = std::make_shared<CompiledModule>();
+    SourceStamp stamp;
+    if (!deserializeModule(bytes, *module, stamp)) return nullptr;
+    if (expected && stamp != *expected) return nullptr;
+    return module;
+}
+
+}  // namespace kestrel
