@@ -17,6 +17,7 @@
 #include "vm/function_value.h"
 #include "vm/machine.h"
 #include "vm/machine_stack.h"
+#include "vm/script_imports.h"
 
 namespace kestrel {
 
@@ -201,10 +202,13 @@ KvBaseObject* KvVirtualMachine::makeThrown(const Instruction& ins) {
 std::u16string KvVirtualMachine::import(const Instruction& ins) {
     const ImportDescriptor* descriptor = ins.import;
     if (!descriptor) return std::u16string();
-    if (descriptor->kind != ImportKind::Script || !scriptModuleLoader()) {
-        return loadModuleFailedMessage(descriptor->name);  // no native libraries yet
+    if (descriptor->kind != ImportKind::Script) {
+        return loadModuleFailedMessage(descriptor->name);  // native libraries arrive later
     }
-    ScriptModuleLoad loaded = scriptModuleLoader()(descriptor->name, frame_->unit->moduleKey());
+    const ScriptModuleLoader& loader = scriptModuleLoader();
+    const std::u16string& importer = frame_->unit->moduleKey();
+    ScriptModuleLoad loaded = loader ? loader(descriptor->name, importer)
+                                     : loadScriptModule(descriptor->name, importer);
     if (!loaded.ok || !loaded.module) return loadModuleFailedMessage(descriptor->name);
     // Marked before it runs, so a cycle of imports ends.
     if (!program_->markExecuted(loaded.key)) return std::u16string();

@@ -5,6 +5,7 @@
 #include "objects/shared_constants.h"
 #include "vm/code_unit.h"
 #include "vm/machine.h"
+#include "vm/module_loader.h"
 
 namespace kestrel {
 
@@ -21,6 +22,13 @@ bool runModule(const CompiledModulePtr& module, const std::u16string& moduleKey)
         unit->releaseRef();
     }  // the machine and its program state go here, and with them the globals
     return raised;
+}
+
+ScriptRunResult runScriptPath(const std::u16string& path) {
+    ModuleRecord* record = moduleManager().load(std::u16string(), path);
+    if (!record || !record->code) return ScriptRunResult::LoadFailed;
+    CompiledModulePtr code = record->code;  // a later reload must not free what runs
+    return runModule(code, record->key) ? ScriptRunResult::Uncaught : ScriptRunResult::Completed;
 }
 
 }  // namespace kestrel

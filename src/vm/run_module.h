@@ -14,4 +14,14 @@ namespace kestrel {
 // been printed at level 256).
 bool runModule(const CompiledModulePtr& module, const std::u16string& moduleKey = std::u16string());
 
+enum class ScriptRunResult {
+    Completed = 0,
+    Uncaught = 1,    // an exception no handler took (printed at level 256)
+    LoadFailed = 2,  // no such module, or it does not parse or compile (reported)
+};
+
+// Loads the module `path` names through module loading (a "./" name with no
+// caller is taken from the working directory) and runs it as a new program.
+ScriptRunResult runScriptPath(const std::u16string& path);
+
 }  // namespace kestrel

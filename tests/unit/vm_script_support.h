@@ -65,19 +65,18 @@ inline void installTestLoader() {
     });
 }
 
+// Through module loading, as the shell runs a file: the first run of a
+// changed file compiles it and writes its cache, a later one reads the cache.
 inline ScriptRun runScript(const std::filesystem::path& path) {
     initObjectModel();
-    installTestLoader();
+    setScriptModuleLoader(nullptr);  // imports go through module loading too
     ScriptRun run;
-    std::filesystem::path file = std::filesystem::canonical(path);
+    std::filesystem::path file = std::filesystem::absolute(path).lexically_normal();
     ::testing::internal::CaptureStdout();
     int64_t before = kvLiveValueCount();
-    CompiledModulePtr module = compileFile(file);
-    if (module) {
-        run.compiled = true;
-        run.raised = runModule(module, fromUtf8(file.string()));
-    }
-    module.reset();
+    ScriptRunResult result = runScriptPath(fromUtf8(file.string()));
+    run.compiled = result != ScriptRunResult::LoadFailed;
+    run.raised = result == ScriptRunResult::Uncaught;
     run.leakedValues = kvLiveValueCount() - before;
     consoleQueue().flush();
     run.output = ::testing::internal::GetCapturedStdout();

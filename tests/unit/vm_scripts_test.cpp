@@ -44,11 +44,16 @@ TEST(VmScripts, EveryScriptGivesItsExpectedOutputAndReleasesItsValues) {
         auto base = std::filesystem::path(script);
         std::string expected = readText(base.replace_extension(".out"));
         bool expectRaised = std::filesystem::exists(base.replace_extension(".status"));
-        ScriptRun run = runScript(script);
-        EXPECT_TRUE(run.compiled);
-        EXPECT_EQ(run.raised, expectRaised);
-        EXPECT_EQ(withoutTrailingNewlines(run.output), withoutTrailingNewlines(expected));
-        EXPECT_EQ(run.leakedValues, 0);
+        std::filesystem::remove(std::filesystem::path(script).replace_extension(".kvc"));
+        for (const char* pass : {"from source", "from its cache"}) {
+            SCOPED_TRACE(pass);
+            ScriptRun run = runScript(script);
+            EXPECT_TRUE(run.compiled);
+            EXPECT_EQ(run.raised, expectRaised);
+            EXPECT_EQ(withoutTrailingNewlines(run.output), withoutTrailingNewlines(expected));
+            EXPECT_EQ(run.leakedValues, 0);
+        }
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(script).replace_extension(".kvc")));
     }
 }
 
