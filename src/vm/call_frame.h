@@ -4,6 +4,7 @@
 // reference; clearing the frame releases them all and its context.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -40,7 +41,13 @@ struct CallFrame {
     int32_t pc = 0;
     int32_t codeCount = 0;  // instructions in the unit: pc beyond it ends the frame
     int32_t resultMode = kResultDiscard;
-    std::vector<int32_t> handlers;
+    // A handler remembers the stack depth at PushHandler, so an exception
+    // caught mid-expression leaves no half-built operands behind.
+    struct Handler {
+        int32_t target;
+        size_t depth;
+    };
+    std::vector<Handler> handlers;
     KvVBaseContext* context = nullptr;
     KvFastStack stack;
     KvBaseObject* registers[kRegisterCount] = {};

@@ -135,21 +135,27 @@ int32_t KvVirtualMachine::popCount() {
     return n < 0 ? 0 : (n > available ? available : n);
 }
 
-bool KvVirtualMachine::unwindToHandler() {
-    std::vector<int32_t>& handlers = frame_->handlers;
+// Hands an exception (one reference, taken over on success) to the current
+// frame's top handler: the operands pushed since the handler was set are
+// dropped and execution continues at the handler.
+bool KvVirtualMachine::catchInFrame(KvBaseObject* exception) {
+    std::vector<CallFrame::Handler>& handlers = frame_->handlers;
     if (handlers.empty()) return false;
-    int32_t target = handlers.back();
+    CallFrame::Handler handler = handlers.back();
     handlers.pop_back();  // a handler is used once, so a raising handler cannot loop
-    if (target < 0 || target >= frame_->unit->count()) return false;
-    frame_->pc = target;
+    if (handler.target < 0 || handler.target >= frame_->codeCount) return false;
+    while (frame_->stack.count() > handler.depth) popRaw()->release();
+    pushOwned(exception);
+    frame_->pc = handler.target;
     return true;
 }
 
-// Pushes the exception and jumps to the frame's handler, or returns from the
+// Jumps to the frame's handler with the exception, or returns from the
 // frame with it. True when that ended the run.
 bool KvVirtualMachine::raise(KvBaseObject* exception, KvBaseObject*& runResult) {
-    push(exception);
-    if (unwindToHandler()) return false;
+    exception->addRef();
+    if (catchInFrame(exception)) return false;
+    pushOwned(exception);
     frame_->resultMode = kResultRaising;
     return finishFrame(runResult);
 }
@@ -174,8 +180,12 @@ bool KvVirtualMachine::finishFrame(KvBaseObject*& runResult) {
             return true;
         }
         popFrame();
-        if (result) pushOwned(result);
-        if (mode != kResultRaising || unwindToHandler()) return false;
+        if (mode != kResultRaising) {
+            if (result) pushOwned(result);
+            return false;
+        }
+        if (catchInFrame(result)) return false;
+        pushOwned(result);
         frame_->resultMode = kResultRaising;
     }
 }
@@ -453,10 +463,10 @@ KvBaseObject* KvVirtualMachine::dispatch() {
             break;
         }
         case Opcode::PushHandler:
-            f->handlers.push_back(static_cast<int32_t>(ins.intValue));
+            f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count()});
             break;
         case Opcode::PopHandler:
-            if (!f->handlers.empty() && f->handlers.back() > 0) f->handlers.pop_back();
+            if (!f->handlers.empty() && f->handlers.back().target > 0) f->handlers.pop_back();
             break;
         case Opcode::Import:
             KV_CHECK(import(ins));

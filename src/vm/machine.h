@@ -50,7 +50,7 @@ private:
     bool finishFrame(KvBaseObject*& runResult);
     bool raise(KvBaseObject* exception, KvBaseObject*& runResult);
     bool raiseMessage(const std::u16string& message, KvBaseObject*& runResult);
-    bool unwindToHandler();
+    bool catchInFrame(KvBaseObject* exception);
     void pushFrame(CodeUnit* unit, int32_t pc, int32_t mode, KvVBaseContext* context, bool owns);
     void popFrame();
     void abandonFrames();

@@ -45,6 +45,20 @@ TEST(VmMachine, HandlerTakesARaisedErrorAndItsExceptionIsOnTheStack) {
     EXPECT_EQ(run.text, u"Divide by zero");
 }
 
+TEST(VmMachine, CaughtExceptionDropsTheOperandsPushedSinceTheHandler) {
+    Assembler a;
+    a.text(Opcode::PushString, u"below");
+    a.op(Opcode::PushHandler, 7);
+    a.op(Opcode::PushInt, 1);  // a half-built "1 + (2 / 0)"
+    a.op(Opcode::PushInt, 2);
+    a.op(Opcode::PushInt, 0);
+    a.op(Opcode::Divide);
+    a.op(Opcode::Return);
+    a.op(Opcode::Pop);  // 7: the exception
+    a.op(Opcode::Return);
+    EXPECT_EQ(runAssembled(a).text, u"below");
+}
+
 TEST(VmMachine, UndeclaredDynamicNameRaisesObjectNotFound) {
     Assembler a;
     a.enter(a.scope({u"known"}));
