@@ -28,8 +28,22 @@ KvVBaseContext::~KvVBaseContext() {
     if (parent_) parent_->releaseRef();
 }
 
+// A context's death can release functions that release further contexts:
+// those are queued and deleted by the outermost release, one at a time, so
+// a long chain of closures never recurses on the native stack.
 void KvVBaseContext::releaseRef() {
-    if (--refs_ == 0) delete this;
+    if (--refs_ != 0) return;
+    static std::vector<KvVBaseContext*>* pending = new std::vector<KvVBaseContext*>();
+    static bool draining = false;
+    pending->push_back(this);
+    if (draining) return;
+    draining = true;
+    while (!pending->empty()) {
+        KvVBaseContext* next = pending->back();
+        pending->pop_back();
+        delete next;
+    }
+    draining = false;
 }
 
 static_assert(std::is_trivially_destructible<VariableSlot>::value,
