@@ -1,13 +1,14 @@
 // Element ownership and text forms of lists.
 #include "objects/list_value.h"
 
+#include "objects/nested_release.h"
 #include "objects/shared_constants.h"
 
 namespace kestrel {
 
 KvObjList::~KvObjList() {
     for (KvBaseObject* item : items_) {
-        item->release();
+        kvReleaseNested(item);
     }
 }
 

@@ -1,12 +1,13 @@
 // Entry ownership, insertion order and the text forms of maps.
 #include "objects/map_value.h"
 
+#include "objects/nested_release.h"
 #include "objects/shared_constants.h"
 
 namespace kestrel {
 
 KvObjMap::~KvObjMap() {
-    for (auto& entry : entries_) entry.second->release();
+    for (auto& entry : entries_) kvReleaseNested(entry.second);
 }
 
 void KvObjMap::set(const std::u16string& key, KvBaseObject* value) {
