@@ -3,6 +3,7 @@
 
 #include "objects/nested_release.h"
 #include "objects/shared_constants.h"
+#include "objects/text_nesting.h"
 
 namespace kestrel {
 
@@ -22,6 +23,8 @@ void KvObjList::append(KvBaseObject* value) {
 
 template <class TextOf>
 std::u16string KvObjList::joined(TextOf textOf) const {
+    KvTextNesting nesting(this);
+    if (nesting.cut()) return u"[...]";
     std::u16string text = u"[";
     for (std::size_t i = 0; i < items_.size(); ++i) {
         if (i > 0) {

@@ -3,6 +3,7 @@
 
 #include "objects/nested_release.h"
 #include "objects/shared_constants.h"
+#include "objects/text_nesting.h"
 
 namespace kestrel {
 
@@ -43,6 +44,8 @@ bool KvObjMap::setMember(const std::u16string& name, KvBaseObject* value) {
 
 // {"a":1, "b":"x"}: keys quoted, string values quoted, nothing escaped.
 std::u16string KvObjMap::toString() const {
+    KvTextNesting nesting(this);
+    if (nesting.cut()) return u"{...}";
     std::u16string text = u"{";
     for (const auto& entry : entries_) {
         if (text.size() > 1) text += u", ";
@@ -56,6 +59,8 @@ std::u16string KvObjMap::toString() const {
 }
 
 std::u16string KvObjMap::detailString(int32_t indent) const {
+    KvTextNesting nesting(this);
+    if (nesting.cut()) return u"{...}";
     std::u16string text = u"{";
     if (!entries_.empty()) text += u"\r\n";
     for (const auto& entry : entries_) {
