@@ -59,6 +59,36 @@ TEST(VmMachine, CaughtExceptionDropsTheOperandsPushedSinceTheHandler) {
     EXPECT_EQ(runAssembled(a).text, u"below");
 }
 
+// A function whose free name no context declares cannot be called.
+TEST(VmMachine, UnboundFreeNameFailsTheCallWithObjectNotFound) {
+    Assembler a;
+    ScopeTable* body = a.scope({}, ScopeKind::Function);
+    auto decl = std::make_unique<VariableDecl>();
+    decl->kind = DeclKind::Implicit;
+    decl->name = u"nowhere";
+    decl->slot = 0;
+    body->implicits.push_back(decl.get());
+    body->slotOrder.push_back(decl.get());
+    body->outerReferences.push_back(nullptr);
+    body->declarations.push_back(std::move(decl));
+    auto function = std::make_unique<FunctionDescriptor>();
+    function->scope = body;
+    function->entry = 6;
+    a.enter(a.scope({u"f"}));
+    Instruction& make = a.op(Opcode::MakeFunction, 0, false);
+    make.function = function.get();
+    a.op(Opcode::PushInt, 0);
+    a.op(Opcode::Call, 0, false);
+    a.op(Opcode::Return);
+    a.op(Opcode::Label);
+    a.op(Opcode::LoadLocal, 0);  // 6: the body
+    a.op(Opcode::Return);
+    a.module()->functions.push_back(std::move(function));
+    MachineRun run = runAssembled(a);
+    EXPECT_TRUE(run.raised);
+    EXPECT_EQ(run.text, u"Object not found. name: nowhere");
+}
+
 TEST(VmMachine, UndeclaredDynamicNameRaisesObjectNotFound) {
     Assembler a;
     a.enter(a.scope({u"known"}));
