@@ -88,7 +88,8 @@ void KvVBaseContext::allocateSlots() {
         slots_ = new VariableSlot[count_];
     } else {
         slots_ = reinterpret_cast<VariableSlot*>(inlineStorage_);
-        for (int32_t i = 0; i < count_; ++i) new (&slots_[i]) VariableSlot();
+        KvBaseObject* null = kvNull();
+        for (int32_t i = 0; i < count_; ++i) new (&slots_[i]) VariableSlot{false, null, nullptr, nullptr};
     }
     allocated_ = count_;
 }

@@ -204,65 +204,116 @@ bool KvVirtualMachine::finishFrame(KvBaseObject*& runResult) {
         if (condition) frame_->pc = static_cast<int32_t>(ins.intValue); \
     } while (0)
 
+// Threaded dispatch (each instruction jumps straight to the next one's
+// code) where the compiler supports label addresses; a switch otherwise, or
+// with KESTREL_SWITCH_DISPATCH defined.
+#if defined(__GNUC__) && !defined(KESTREL_SWITCH_DISPATCH)
+#define KV_THREADED 1
+#else
+#define KV_THREADED 0
+#endif
+
+#if KV_THREADED
+#define KV_OP(name) L_##name:
+// Every instruction ends with its own copy of the fetch and jump.
+#define KV_NEXT                                                                        \
+    do {                                                                               \
+        f = frame_;                                                                    \
+        if (static_cast<uint32_t>(f->pc) >= static_cast<uint32_t>(f->codeCount)) {     \
+            goto fetch;                                                                \
+        }                                                                              \
+        position = f->pc++;                                                            \
+        ip = &f->code[position];                                                       \
+        uint32_t next_ = static_cast<uint32_t>(ip->opcode);                            \
+        goto* labels[next_ <= kMaxOpcode ? next_ : 0];                                 \
+    } while (0)
+#else
+#define KV_OP(name) KV_OP(name)
+#define KV_NEXT break
+#endif
+#define ins (*ip)
+
+#if KV_THREADED
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#endif
+
 KvBaseObject* KvVirtualMachine::dispatch() {
     const KvSharedConstants& shared = sharedConstants();
     KvBaseObject* runResult = nullptr;
+    CallFrame* f;
+    int32_t position;
+    const Instruction* ip;
+#if KV_THREADED
+    void* labels[kMaxOpcode + 1];
+    for (void*& label : labels) label = &&L_Nothing;
+#define KV_LABEL_OF(name, number) labels[number] = &&L_##name;
+    KESTREL_OPCODES(KV_LABEL_OF)
+#undef KV_LABEL_OF
+#endif
     for (;;) {
-        CallFrame* f = frame_;
+    fetch:
+        f = frame_;
         if (static_cast<uint32_t>(f->pc) >= static_cast<uint32_t>(f->codeCount)) {
             if (finishFrame(runResult)) return runResult;  // ran off the end
             continue;
         }
-        const int32_t position = f->pc++;
-        const Instruction& ins = f->code[position];
+        position = f->pc++;
+        ip = &f->code[position];
+#if KV_THREADED
+        {
+            uint32_t opcode = static_cast<uint32_t>(ip->opcode);
+            goto* labels[opcode <= kMaxOpcode ? opcode : 0];
+        }
+#endif
         switch (ins.opcode) {
-        case Opcode::Halt:
+        KV_OP(Halt)
             abandonFrames();
             return nullptr;
-        case Opcode::Jump:
-        case Opcode::JumpAlways:
+        KV_OP(Jump)
+        KV_OP(JumpAlways)
             f->pc = static_cast<int32_t>(ins.intValue);
-            break;
-        case Opcode::Call:
+            KV_NEXT;
+        KV_OP(Call)
             KV_CHECK(call(ins));
-            break;
-        case Opcode::CallBuiltin:
+            KV_NEXT;
+        KV_OP(CallBuiltin)
             callBuiltin(ins);
-            break;
-        case Opcode::Return:
+            KV_NEXT;
+        KV_OP(Return)
             if (finishFrame(runResult)) return runResult;
-            break;
-        case Opcode::Throw: {
+            KV_NEXT;
+        KV_OP(Throw) {
             KvBaseObject* thrown = makeThrown(ins);
             bool ended = raise(thrown, runResult);
             thrown->release();
             if (ended) return runResult;
-            break;
+            KV_NEXT;
         }
-        case Opcode::JumpIfTrue:
-        case Opcode::JumpIfFalse: {
+        KV_OP(JumpIfTrue)
+        KV_OP(JumpIfFalse) {
             KvBaseObject* v = popValue();
             bool truth = v == shared.trueValue ? true : v == shared.falseValue ? false : v->toBool();
             v->release();
             KV_JUMP_IF(truth == (ins.opcode == Opcode::JumpIfTrue));
-            break;
+            KV_NEXT;
         }
-        case Opcode::JumpIfEqual:
-        case Opcode::JumpIfNotEqual: {
+        KV_OP(JumpIfEqual)
+        KV_OP(JumpIfNotEqual) {
             KvBaseObject* right = popValue();
             KvBaseObject* left = popValue();
             bool equal = left->tag() == right->tag() && left->equals(right);
             left->release();
             right->release();
             KV_JUMP_IF(equal == (ins.opcode == Opcode::JumpIfEqual));
-            break;
+            KV_NEXT;
         }
-        case Opcode::Add:
-        case Opcode::Subtract:
-        case Opcode::Multiply:
-        case Opcode::Divide:
-        case Opcode::Modulo:
-        case Opcode::IntegerDivide: {
+        KV_OP(Add)
+        KV_OP(Subtract)
+        KV_OP(Multiply)
+        KV_OP(Divide)
+        KV_OP(Modulo)
+        KV_OP(IntegerDivide) {
             KvFastStack& stack = f->stack;
             KvBaseObject* r = stack.peek();
             if (r && isInt(r) && stack.count() >= 2) {
@@ -275,34 +326,34 @@ KvBaseObject* KvVirtualMachine::dispatch() {
                     push(made);
                     l->release();
                     r->release();
-                    break;
+                    KV_NEXT;
                 }
                 stack.push(r);
             }
             if (!arithmetic(static_cast<int32_t>(ins.opcode), ins)) KV_RAISE(kDivideByZeroMessage);
-            break;
+            KV_NEXT;
         }
-        case Opcode::And:
-        case Opcode::Or: {
+        KV_OP(And)
+        KV_OP(Or) {
             KvBaseObject* right = popValue();
             KvBaseObject* left = popValue();
             bool a = left->toBool(), b = right->toBool();
             left->release();
             right->release();
             push(kvBool(ins.opcode == Opcode::And ? (a && b) : (a || b)));
-            break;
+            KV_NEXT;
         }
-        case Opcode::Not: {
+        KV_OP(Not) {
             KvBaseObject* v = popValue();
             bool truth = v->toBool();
             v->release();
             push(kvBool(!truth));
-            break;
+            KV_NEXT;
         }
-        case Opcode::Less:
-        case Opcode::Greater:
-        case Opcode::LessEqual:
-        case Opcode::GreaterEqual: {
+        KV_OP(Less)
+        KV_OP(Greater)
+        KV_OP(LessEqual)
+        KV_OP(GreaterEqual) {
             KvBaseObject* r = f->stack.peek();
             if (r && isInt(r) && f->stack.count() >= 2) {
                 r = f->stack.pop();
@@ -317,21 +368,21 @@ KvBaseObject* KvVirtualMachine::dispatch() {
                     l->release();
                     r->release();
                     f->stack.push(result ? shared.trueValue : shared.falseValue);
-                    break;
+                    KV_NEXT;
                 }
                 f->stack.push(r);
             }
             compare(ins);
-            break;
+            KV_NEXT;
         }
-        case Opcode::Equal:
-        case Opcode::NotEqual:
+        KV_OP(Equal)
+        KV_OP(NotEqual)
             compare(ins);
-            break;
-        case Opcode::JumpIfGreater:
-        case Opcode::JumpIfGreaterEqual:
-        case Opcode::JumpIfLess:
-        case Opcode::JumpIfLessEqual: {
+            KV_NEXT;
+        KV_OP(JumpIfGreater)
+        KV_OP(JumpIfGreaterEqual)
+        KV_OP(JumpIfLess)
+        KV_OP(JumpIfLessEqual) {
             KvBaseObject* right = popValue();
             KvBaseObject* left = popValue();
             KvObjNumber* a = asNumber(left);
@@ -347,30 +398,31 @@ KvBaseObject* KvVirtualMachine::dispatch() {
             left->release();
             right->release();
             KV_JUMP_IF(jump);
-            break;
+            KV_NEXT;
         }
-        case Opcode::PushNull:
+        KV_OP(PushNull)
             f->stack.push(kvNull());
-            break;
-        case Opcode::PushBool:
+            KV_NEXT;
+        KV_OP(PushBool)
             f->stack.push(kvBool(ins.intValue != 0));
-            break;
-        case Opcode::PushInt:
+            KV_NEXT;
+        KV_OP(PushInt)
             if (isSharedIntValue(static_cast<int32_t>(ins.intValue)) &&
                 ins.intValue == static_cast<int32_t>(ins.intValue)) {
                 f->stack.push(shared.ints[ins.intValue + 1]);
-                break;
+                KV_NEXT;
             }
-            [[fallthrough]];
-        case Opcode::PushLong:
-        case Opcode::PushFloat:
-        case Opcode::PushDouble:
-        case Opcode::PushString: {
+            push(constant(ins, position));
+            KV_NEXT;
+        KV_OP(PushLong)
+        KV_OP(PushFloat)
+        KV_OP(PushDouble)
+        KV_OP(PushString) {
             KvBaseObject* cached = f->unit->cache(position).value;
             push(cached ? cached : constant(ins, position));
-            break;
+            KV_NEXT;
         }
-        case Opcode::StoreLocal: {
+        KV_OP(StoreLocal) {
             KvBaseObject* v = popValue();
             KvVBaseContext* c = f->context;
             int32_t slot = static_cast<int32_t>(ins.intValue);
@@ -380,58 +432,58 @@ KvBaseObject* KvVirtualMachine::dispatch() {
             } else {
                 pushOwned(v);
             }
-            break;
+            KV_NEXT;
         }
-        case Opcode::LoadLocal: {
+        KV_OP(LoadLocal) {
             KvVBaseContext* c = f->context;
             int32_t slot = static_cast<int32_t>(ins.intValue);
             push(c && c->hasSlot(slot) ? c->slot(slot).read() : kvNull());
-            break;
+            KV_NEXT;
         }
-        case Opcode::MakeFunction:
+        KV_OP(MakeFunction)
             makeFunction(ins, position);
-            break;
-        case Opcode::MakeList:
+            KV_NEXT;
+        KV_OP(MakeList)
             makeList(ins);
-            break;
-        case Opcode::MakeMap:
+            KV_NEXT;
+        KV_OP(MakeMap)
             push(new KvObjMap());
-            break;
-        case Opcode::MapPut:
+            KV_NEXT;
+        KV_OP(MapPut)
             mapPut(ins, position);
-            break;
-        case Opcode::EnterScope:
+            KV_NEXT;
+        KV_OP(EnterScope)
             enterScope(ins);
-            break;
-        case Opcode::MemberRef:
+            KV_NEXT;
+        KV_OP(MemberRef)
             memberRef(ins, position);
-            break;
-        case Opcode::IndexRef:
+            KV_NEXT;
+        KV_OP(IndexRef)
             indexRef(ins);
-            break;
-        case Opcode::AssignRef:
+            KV_NEXT;
+        KV_OP(AssignRef)
             assignRef(ins);
-            break;
-        case Opcode::LoadName:
+            KV_NEXT;
+        KV_OP(LoadName)
             KV_CHECK(loadName(ins, position));
-            break;
-        case Opcode::New: {
+            KV_NEXT;
+        KV_OP(New) {
             std::u16string error;
             newInstance(ins, error);
             KV_CHECK(error);
-            break;
+            KV_NEXT;
         }
-        case Opcode::Construct:
+        KV_OP(Construct)
             KV_CHECK(construct());
-            break;
-        case Opcode::Pop:
+            KV_NEXT;
+        KV_OP(Pop)
             popRaw()->release();
-            break;
-        case Opcode::PopToRegister:
-        case Opcode::PeekToRegister:
-        case Opcode::TakeRegister:
-        case Opcode::PushRegister:
-        case Opcode::ClearRegister: {
+            KV_NEXT;
+        KV_OP(PopToRegister)
+        KV_OP(PeekToRegister)
+        KV_OP(TakeRegister)
+        KV_OP(PushRegister)
+        KV_OP(ClearRegister) {
             int64_t r = ins.intValue;
             if (r < 0 || r >= CallFrame::kRegisterCount) {
                 if (ins.opcode == Opcode::TakeRegister || ins.opcode == Opcode::PushRegister) {
@@ -439,7 +491,7 @@ KvBaseObject* KvVirtualMachine::dispatch() {
                 } else if (ins.opcode == Opcode::PopToRegister) {
                     popRaw()->release();
                 }
-                break;
+                KV_NEXT;
             }
             KvBaseObject*& reg = f->registers[r];
             f->registersUsed = true;
@@ -460,22 +512,35 @@ KvBaseObject* KvVirtualMachine::dispatch() {
                 if (reg) reg->release();
                 reg = nullptr;
             }
-            break;
+            KV_NEXT;
         }
-        case Opcode::PushHandler:
+        KV_OP(PushHandler)
             f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count()});
-            break;
-        case Opcode::PopHandler:
+            KV_NEXT;
+        KV_OP(PopHandler)
             if (!f->handlers.empty() && f->handlers.back().target > 0) f->handlers.pop_back();
-            break;
-        case Opcode::Import:
+            KV_NEXT;
+        KV_OP(Import)
             KV_CHECK(import(ins));
-            break;
+            KV_NEXT;
+        KV_OP(Label)
+        KV_OP(MakeClass)  // until classes
         default:
-            break;  // Label, MakeClass until classes, and numbers with no instruction
+#if KV_THREADED
+        L_Nothing:
+#endif
+            KV_NEXT;  // numbers with no instruction
         }
     }
 }
+
+#if KV_THREADED
+#pragma GCC diagnostic pop
+#endif
+#undef ins
+#undef KV_OP
+#undef KV_NEXT
+#undef KV_THREADED
 
 #undef KV_RAISE
 #undef KV_CHECK
