@@ -228,7 +228,7 @@ bool KvVirtualMachine::finishFrame(KvBaseObject*& runResult) {
         goto* labels[next_ <= kMaxOpcode ? next_ : 0];                                 \
     } while (0)
 #else
-#define KV_OP(name) KV_OP(name)
+#define KV_OP(name) case Opcode::name:
 #define KV_NEXT break
 #endif
 #define ins (*ip)
@@ -252,7 +252,9 @@ KvBaseObject* KvVirtualMachine::dispatch() {
 #undef KV_LABEL_OF
 #endif
     for (;;) {
+#if KV_THREADED
     fetch:
+#endif
         f = frame_;
         if (static_cast<uint32_t>(f->pc) >= static_cast<uint32_t>(f->codeCount)) {
             if (finishFrame(runResult)) return runResult;  // ran off the end
@@ -467,12 +469,9 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         KV_OP(LoadName)
             KV_CHECK(loadName(ins, position));
             KV_NEXT;
-        KV_OP(New) {
-            std::u16string error;
-            newInstance(ins, error);
-            KV_CHECK(error);
+        KV_OP(New)
+            KV_CHECK(newInstance(ins));
             KV_NEXT;
-        }
         KV_OP(Construct)
             KV_CHECK(construct());
             KV_NEXT;

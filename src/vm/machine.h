@@ -72,7 +72,7 @@ private:
     KvBaseObject* makeThrown(const Instruction& ins);
     std::u16string import(const Instruction& ins);
     std::u16string construct();
-    void newInstance(const Instruction& ins, std::u16string& error);
+    std::u16string newInstance(const Instruction& ins);
     KvBaseObject* constant(const Instruction& ins, int32_t position);
 
     // Operand stack helpers: push takes a reference, pushOwned hands one over,

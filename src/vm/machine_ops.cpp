@@ -217,8 +217,9 @@ std::u16string KvVirtualMachine::import(const Instruction& ins) {
     return std::u16string();
 }
 
-void KvVirtualMachine::newInstance(const Instruction& ins, std::u16string& error) {
+std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
     KvBaseObject* cls = popValue();
+    std::u16string error;
     if (!cls->isClass()) {
         error = classNotExistsMessage(ins.text);
     } else {
@@ -226,6 +227,7 @@ void KvVirtualMachine::newInstance(const Instruction& ins, std::u16string& error
         push(instance ? instance : kvNull());
     }
     cls->release();
+    return error;
 }
 
 // Stack: instance, arguments, count. Instances with constructors arrive with
