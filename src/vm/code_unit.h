@@ -21,6 +21,7 @@ struct ImplicitBindings;
 struct CodeCacheEntry {
     KvBaseObject* value = nullptr;             // a constant, one reference held
     std::unique_ptr<KvVarPosition> position;   // LoadName
+    std::vector<const ScopeTable*> scopes;     // LoadName: the chain it was found through
     KvMemberBindingPtr binding;                // MemberRef
     std::unique_ptr<ImplicitBindings> implicits;  // MakeFunction: where free names bind
     CodeCacheEntry();

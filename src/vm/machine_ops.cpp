@@ -174,11 +174,29 @@ void KvVirtualMachine::assignRef(const Instruction& ins) {
     }
 }
 
+// The scopes from context up through `levels` parents: a cached position is
+// only valid in a chain of the same shape (class bodies run in contexts
+// whose parents differ from one creation site to the next).
+static std::vector<const ScopeTable*> scopeChain(KvVBaseContext* context, int32_t levels) {
+    std::vector<const ScopeTable*> chain;
+    for (int32_t i = 0; context && i <= levels; ++i, context = context->parent()) {
+        chain.push_back(context->scope());
+    }
+    return chain;
+}
+
 std::u16string KvVirtualMachine::loadName(const Instruction& ins, int32_t position) {
     KvVBaseContext* context = frame_->context;
+    if (!context) return objectNotFoundMessage(ins.text);
     CodeCacheEntry& entry = frame_->unit->cache(position);
-    if (!entry.position && context) entry.position = context->resolveName(ins.text, ins.line, 0);
-    VariableSlot* slot = context ? context->resolvePosition(entry.position.get()) : nullptr;
+    if (entry.position && scopeChain(context, -entry.position->depth) != entry.scopes) {
+        entry.position.reset();
+    }
+    if (!entry.position) {
+        entry.position = context->resolveName(ins.text, ins.line, 0);
+        if (entry.position) entry.scopes = scopeChain(context, -entry.position->depth);
+    }
+    VariableSlot* slot = context->resolvePosition(entry.position.get());
     if (!slot) return objectNotFoundMessage(ins.text);
     push(slot->read());
     return std::u16string();
