@@ -1,13 +1,15 @@
 // Element ownership and text forms of lists.
 #include "objects/list_value.h"
 
+#include "objects/nested_release.h"
 #include "objects/shared_constants.h"
+#include "objects/text_nesting.h"
 
 namespace kestrel {
 
 KvObjList::~KvObjList() {
     for (KvBaseObject* item : items_) {
-        item->release();
+        kvReleaseNested(item);
     }
 }
 
@@ -21,6 +23,8 @@ void KvObjList::append(KvBaseObject* value) {
 
 template <class TextOf>
 std::u16string KvObjList::joined(TextOf textOf) const {
+    KvTextNesting nesting(this);
+    if (nesting.cut()) return u"[...]";
     std::u16string text = u"[";
     for (std::size_t i = 0; i < items_.size(); ++i) {
         if (i > 0) {

@@ -12,30 +12,16 @@ KvFastStack::~KvFastStack() {
     }
 }
 
-void KvFastStack::push(KvBaseObject* value) {
-    if (top_ == kChunkCapacity) {
-        current_ = new Chunk{{}, current_};
-        top_ = 0;
-    }
-    current_->items[top_++] = value;
-    ++count_;
+void KvFastStack::grow() {
+    current_ = new Chunk{{}, current_};
+    top_ = 0;
 }
 
-KvBaseObject* KvFastStack::pop() {
-    if (count_ == 0) return nullptr;
-    KvBaseObject* value = current_->items[--top_];
-    --count_;
-    if (top_ == 0 && current_->older != nullptr) {
-        Chunk* emptied = current_;
-        current_ = current_->older;
-        top_ = kChunkCapacity;
-        delete emptied;
-    }
-    return value;
-}
-
-KvBaseObject* KvFastStack::peek() const {
-    return count_ == 0 ? nullptr : current_->items[top_ - 1];
+void KvFastStack::shrink() {
+    Chunk* emptied = current_;
+    current_ = current_->older;
+    top_ = kChunkCapacity;
+    delete emptied;
 }
 
 }  // namespace kestrel

@@ -1,0 +1,140 @@
+// Reads, assignments and calls through member and bracket fields.
+#include "objects/field_value.h"
+
+#include "objects/map_value.h"
+#include "objects/shared_constants.h"
+
+namespace kestrel {
+
+KvMemberBindingPtr bindMember(const KvMemberBindingPtr& cached, const KvBaseObject& owner,
+                              const std::u16string& name) {
+    if (cached && cached->reusable && cached->typeTag == owner.tag()) return cached;
+    auto binding = std::make_shared<KvMemberBinding>();
+    KvMemberLookup found = lookupMember(owner, name);
+    binding->typeTag = owner.tag();
+    binding->name = name;
+    // Owners that resolve names themselves (instances, modules) arrive with
+    // their types; until then their names read as per-object properties.
+    binding->kind = found.code == kBindByOwnerType ? kFieldProperty : found.code;
+    binding->reusable = found.code != kBindByOwnerType;
+    if (found.record) {
+        binding->id = found.record->id;
+        binding->method = found.record->method;
+    }
+    return binding;
+}
+
+IKvObjField::IKvObjField(KvBaseObject* owner) : owner_(owner ? owner : kvNull()) {
+    owner_->addRef();
+}
+
+IKvObjField::~IKvObjField() {
+    owner_->release();
+}
+
+KvBaseObject* IKvObjField::finishUse(KvBaseObject* result) {
+    if (!result) result = kvNull();
+    if (refCount() != 0 || result == this) return result;
+    result->addRef();  // the result may be the owner, freed with this field
+    releaseTemporary();
+    result->dropKeepAlive();
+    return result;
+}
+
+KvObjField::KvObjField(KvBaseObject* owner, KvMemberBindingPtr binding)
+    : IKvObjField(owner), binding_(std::move(binding)) {
+    setTag(kTagField);
+}
+
+KvBaseObject* KvObjField::read() const {
+    switch (binding_->kind) {
+    case kFieldProperty:
+        return owner_->getMember(binding_->name);
+    case kFieldBuiltinProperty:
+        return owner_->getBuiltinProperty(binding_->id);
+    case kFieldMapKey:
+        return owner_->tag() == kTagMap ? static_cast<KvObjMap*>(owner_)->get(binding_->name)
+                                        : owner_->getMember(binding_->name);
+    default:
+        return nullptr;
+    }
+}
+
+KvBaseObject* KvObjField::value() {
+    if (binding_->kind == kFieldNativeMethod) return this;  // a bound method
+    return finishUse(read());
+}
+
+bool KvObjField::assign(KvBaseObject* value) {
+    switch (binding_->kind) {
+    case kFieldProperty:
+        owner_->setProperty(binding_->name, value);
+        return true;
+    case kFieldBuiltinProperty:
+        return owner_->setBuiltinProperty(binding_->id, value);
+    case kFieldMapKey:
+        return owner_->setMember(binding_->name, value);
+    default:
+        return false;
+    }
+}
+
+bool KvObjField::isScriptCallable() const {
+    if (binding_->kind == kFieldScriptMethod) return true;
+    if (binding_->kind == kFieldNativeMethod) return false;
+    KvBaseObject* member = read();
+    if (!member) return false;
+    member->addRef();  // a property read may hand out a fresh value
+    bool callable = member->isScriptCallable();
+    member->release();
+    return callable;
+}
+
+KvProxyPtr KvObjField::invoke(const KvArgList& args) {
+    KvBaseObject* result = nullptr;
+    if (binding_->kind == kFieldNativeMethod) {
+        result = owner_->invokeNative(binding_->method, args);
+    } else if (KvBaseObject* member = read()) {
+        member->addRef();
+        if (member->isCallable()) {
+            KvProxyPtr proxy = member->invoke(args);
+            result = proxy ? proxy->object : nullptr;
+        }
+        if (result) result->addRef();
+        member->release();
+        if (result) result->dropKeepAlive();
+    }
+    return std::make_shared<KvBaseObjectProxy>(finishUse(result));
+}
+
+KvObjPosField::KvObjPosField(KvBaseObject* owner, std::vector<KvBaseObject*> args)
+    : IKvObjField(owner), args_(std::move(args)) {
+    setTag(kTagPosField);
+    for (KvBaseObject*& arg : args_) {
+        if (!arg) arg = kvNull();
+        arg->addRef();
+    }
+}
+
+KvObjPosField::~KvObjPosField() {
+    for (KvBaseObject* arg : args_) arg->release();
+}
+
+KvBaseObject* KvObjPosField::value() {
+    KvBaseObject* result = nullptr;
+    if (args_.size() == 1) {
+        if (owner_->canSubscript()) result = owner_->getAt(args_[0]);
+    } else if (args_.size() >= 2 && owner_->canSubscriptRange()) {
+        KvArgList list{static_cast<int32_t>(args_.size()), args_.data()};
+        result = owner_->getRange(list);
+    }
+    return finishUse(result);
+}
+
+bool KvObjPosField::assign(KvBaseObject* value) {
+    if (args_.size() != 1 || !owner_->canSubscript()) return false;
+    owner_->setAt(args_[0], value);
+    return owner_->setMemberByKey(args_[0], value);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,61 @@
+// A compiled instruction list made ready to run: the module it belongs to
+// (kept alive while the unit lives) and one cache entry per instruction for
+// what an instruction builds once (constants, member bindings, positions).
+// Units are reference counted by the frames and functions that run them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "objects/field_value.h"
+#include "vm/instruction.h"
+#include "vm/var_position.h"
+
+namespace kestrel {
+
+class KvBaseObject;
+struct ImplicitBindings;
+
+struct CodeCacheEntry {
+    KvBaseObject* value = nullptr;             // a constant, one reference held
+    std::unique_ptr<KvVarPosition> position;   // LoadName
+    std::vector<const ScopeTable*> scopes;     // LoadName: the chain it was found through
+    KvMemberBindingPtr binding;                // MemberRef
+    std::unique_ptr<ImplicitBindings> implicits;  // MakeFunction: where free names bind
+    CodeCacheEntry();
+    ~CodeCacheEntry();
+    CodeCacheEntry(CodeCacheEntry&&) noexcept;
+};
+
+class CodeUnit {
+public:
+    // The unit starts with one reference for its creator.
+    CodeUnit(CompiledModulePtr module, std::u16string moduleKey);
+    CodeUnit(const CodeUnit&) = delete;
+    CodeUnit& operator=(const CodeUnit&) = delete;
+
+    const Instruction* code() const { return module_->code.data(); }
+    int32_t count() const { return count_; }
+    CodeCacheEntry& cache(int32_t position) { return cache_[static_cast<size_t>(position)]; }
+    const CompiledModulePtr& module() const { return module_; }
+    // The key module loading knows the module by (its resolved path), or empty.
+    const std::u16string& moduleKey() const { return moduleKey_; }
+
+    void retain() { ++refs_; }
+    void releaseRef() {
+        if (--refs_ == 0) delete this;
+    }
+
+private:
+    ~CodeUnit();
+
+    CompiledModulePtr module_;
+    std::u16string moduleKey_;
+    int32_t count_;
+    std::vector<CodeCacheEntry> cache_;
+    int32_t refs_ = 1;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,224 @@
+// Slot storage, alias binding, position and name resolution of contexts.
+#include "vm/context.h"
+
+#include <new>
+#include <type_traits>
+
+#include "objects/base_object.h"
+#include "vm/context_cycles.h"
+
+namespace kestrel {
+
+bool& showAllVariables() {
+    static bool showAll = false;
+    return showAll;
+}
+
+KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope)
+    : parent_(parent), scope_(scope), count_(scope ? scope->slotCount() : 0) {
+    if (parent_) parent_->retain();
+}
+
+KvVBaseContext::~KvVBaseContext() {
+    if (suspect) forgetSuspectContext(this);
+    releaseValues();
+    freeSlots();
+    if (this_ && this_ != this) this_->releaseRef();
+    for (KvVBaseContext* pinned : pinned_) pinned->releaseRef();
+    if (parent_) parent_->releaseRef();
+}
+
+// A context's death can release functions that release further contexts:
+// those are queued and deleted by the outermost release, one at a time, so
+// a long chain of closures never recurses on the native stack.
+void KvVBaseContext::releaseRef() {
+    if (--refs_ != 0) return;
+    static std::vector<KvVBaseContext*>* pending = new std::vector<KvVBaseContext*>();
+    static bool draining = false;
+    pending->push_back(this);
+    if (draining) return;
+    draining = true;
+    while (!pending->empty()) {
+        KvVBaseContext* next = pending->back();
+        pending->pop_back();
+        delete next;
+    }
+    draining = false;
+}
+
+static_assert(std::is_trivially_destructible<VariableSlot>::value,
+              "inline slots are dropped without running destructors");
+
+namespace {
+
+std::vector<void*>& recycledContexts() {
+    static auto* blocks = new std::vector<void*>();
+    return *blocks;
+}
+// Under AddressSanitizer blocks go back to the heap, so a context used after
+// its release is reported instead of silently reused.
+#ifdef __SANITIZE_ADDRESS__
+constexpr size_t kMaxRecycledContexts = 0;
+#else
+constexpr size_t kMaxRecycledContexts = 256;
+#endif
+
+}  // namespace
+
+void* KvVBaseContext::operator new(std::size_t size) {
+    std::vector<void*>& blocks = recycledContexts();
+    if (size != sizeof(KvVBaseContext) || blocks.empty()) return ::operator new(size);
+    void* block = blocks.back();
+    blocks.pop_back();
+    return block;
+}
+
+void KvVBaseContext::operator delete(void* block, std::size_t size) {
+    std::vector<void*>& blocks = recycledContexts();
+    if (size == sizeof(KvVBaseContext) && blocks.size() < kMaxRecycledContexts) {
+        blocks.push_back(block);
+        return;
+    }
+    ::operator delete(block);
+}
+
+void KvVBaseContext::allocateSlots() {
+    if (count_ <= 0 || slots_) return;
+    if (count_ > kInlineSlots) {
+        slots_ = new VariableSlot[count_];
+    } else {
+        slots_ = reinterpret_cast<VariableSlot*>(inlineStorage_);
+        KvBaseObject* null = kvNull();
+        for (int32_t i = 0; i < count_; ++i) new (&slots_[i]) VariableSlot{false, null, nullptr, nullptr};
+    }
+    allocated_ = count_;
+}
+
+// Values are detached before they are released, so a destructor that reaches
+// back into this context sees null, never a value being destroyed.
+void KvVBaseContext::releaseValues() {
+    for (int32_t i = 0; i < allocated_; ++i) {
+        VariableSlot& s = slots_[i];
+        if (s.isAlias) continue;
+        KvBaseObject* held = s.value;
+        s.value = kvNull();
+        if (held) held->release();
+    }
+}
+
+void KvVBaseContext::freeSlots() {
+    // Inline slots are trivially destructible: nothing to run for them.
+    if (slots_ != reinterpret_cast<VariableSlot*>(inlineStorage_)) delete[] slots_;
+    slots_ = nullptr;
+    allocated_ = 0;
+    count_ = 0;
+}
+
+int32_t KvVBaseContext::findSlotIndex(const std::u16string& name) const {
+    if (!scope_) return -1;
+    int32_t index = scope_->findSlot(name);
+    return index < allocated_ ? index : -1;
+}
+
+// Follows a member path (1-based hidden base slots) from the `this` context.
+static KvVBaseContext* walkMemberPath(KvVBaseContext* start, const KvVarPosition& position) {
+    KvVBaseContext* context = start;
+    auto step = [&context](uint32_t entry) {
+        if (!context || entry == 0 || !context->hasSlot(static_cast<int32_t>(entry - 1))) {
+            context = nullptr;
+            return;
+        }
+        KvBaseObject* holder = context->slot(static_cast<int32_t>(entry - 1)).read();
+        context = holder ? instanceContextOf(holder) : nullptr;
+    };
+    if (position.hasMemberPath) {
+        for (int32_t i = 0; i < position.depth && context; ++i) {
+            if (static_cast<size_t>(i) >= position.memberPath.size()) return nullptr;
+            step(position.memberPath[static_cast<size_t>(i)]);
+        }
+    } else if (position.depth > 0) {
+        step(static_cast<uint32_t>(position.depth));
+    }
+    return context;
+}
+
+VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
+    if (!position || !position->resolved()) return nullptr;
+    KvVBaseContext* context = this;
+    if (position->member) {
+        context = walkMemberPath(this_, *position);
+    } else {
+        for (int32_t up = position->depth; up < 0 && context; ++up) context = context->parent_;
+    }
+    int32_t index = static_cast<int32_t>(position->slot);
+    if (!context || !context->hasSlot(index)) return nullptr;
+    VariableSlot* found = &context->slots_[index];
+    if (position->alternate) {
+        VariableSlot* last = found->finalSlot();
+        if (last->secondary) return last;  // the caller reads `secondary` through it
+    }
+    return found;
+}
+
+bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBaseObject* value) {
+    VariableSlot* target = resolvePosition(position);
+    if (!target) return false;
+    target->store(value);  // counted, so the old value cannot leak or dangle
+    return true;
+}
+
+void KvVBaseContext::bindSlot(int32_t index, VariableSlot* target) {
+    if (!hasSlot(index) || !target) return;
+    VariableSlot& own = slots_[index];
+    if (target->finalSlot() == &own) return;  // already that slot, or a cycle
+    KvBaseObject* old = own.isAlias ? nullptr : own.value;
+    own.isAlias = true;
+    own.target = target;
+    own.value = nullptr;
+    if (old) old->release();
+}
+
+void KvVBaseContext::storeValue(int32_t index, KvBaseObject* value) {
+    if (hasSlot(index)) slots_[index].store(value);
+}
+
+void KvVBaseContext::setThisContext(KvVBaseContext* context) {
+    if (context == this_) return;
+    if (context && context != this) context->retain();
+    if (this_ && this_ != this) this_->releaseRef();
+    this_ = context;
+}
+
+void KvVBaseContext::pin(KvVBaseContext* context) {
+    if (!context || context == this) return;
+    context->retain();
+    pinned_.push_back(context);
+}
+
+std::u16string KvVBaseContext::dump() const {
+    std::u16string text;
+    if (!scope_) return text;
+    bool first = true;
+    for (const VariableDecl* decl : scope_->slotOrder) {
+        if (decl->visibility > 0 && !showAllVariables()) continue;
+        if (!first) text += u"\r\n";
+        first = false;
+        text += decl->name + u": ";
+        KvBaseObject* held = decl->slot >= 0 && decl->slot < allocated_
+                                 ? slots_[decl->slot].read() : nullptr;
+        text += held ? held->detailString(1) : u"<nil>";
+    }
+    return text;
+}
+
+std::unique_ptr<KvVarPosition> KvVBaseContext::resolveName(const std::u16string& name,
+                                                           int32_t line, int32_t column) {
+    int32_t index = findSlotIndex(name);
+    if (index >= 0) return std::make_unique<KvVarPosition>(0, static_cast<uint32_t>(index));
+    if (!parent_) return nullptr;
+    std::unique_ptr<KvVarPosition> outer = parent_->resolveName(name, 0xFFFF, 0xFFFF);
+    if (outer) --outer->depth;
+    return outer;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,113 @@
+// Execution contexts: the slot array of one function activation, module or
+// instance, chained to its parent. Contexts are reference counted: frames,
+// child contexts and function values hold them, so a closure never outlives
+// the slots it reads. A context holds one reference on its parent and on its
+// `this` context (unless that is itself).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vm/scope_table.h"
+#include "vm/var_position.h"
+#include "vm/variable_slot.h"
+
+namespace kestrel {
+
+class KvBaseObject;
+
+class IKvVContext {
+public:
+    virtual ~IKvVContext() = default;
+    virtual void allocateSlots() = 0;
+    virtual int32_t slotCount() const = 0;
+    virtual void releaseValues() = 0;
+    virtual void freeSlots() = 0;
+    virtual int32_t findSlotIndex(const std::u16string& name) const = 0;
+    virtual VariableSlot* resolvePosition(const KvVarPosition* position) = 0;
+    virtual VariableSlot* slotAt(int32_t index) = 0;
+    virtual bool assignThroughPosition(const KvVarPosition* position, KvBaseObject* value) = 0;
+    virtual void bindSlot(int32_t index, VariableSlot* target) = 0;
+    virtual void storeValue(int32_t index, KvBaseObject* value) = 0;
+    virtual IKvVContext* thisContext() const = 0;
+    virtual KvBaseObject* instanceClass() const = 0;
+    virtual void setInstanceClass(KvBaseObject* cls) = 0;
+    virtual IKvVContext* parentContext() const = 0;
+    virtual std::u16string dump() const = 0;
+    // Null when no context of the chain declares the name; the caller owns the result.
+    virtual std::unique_ptr<KvVarPosition> resolveName(const std::u16string& name, int32_t line,
+                                                       int32_t column) = 0;
+};
+
+class KvVBaseContext final : public IKvVContext {
+public:
+    KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope);
+    ~KvVBaseContext() override;
+    // Contexts are made and dropped on every call: recycled blocks, no heap.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size);
+    KvVBaseContext(const KvVBaseContext&) = delete;
+    KvVBaseContext& operator=(const KvVBaseContext&) = delete;
+
+    void allocateSlots() override;
+    int32_t slotCount() const override { return count_; }
+    void releaseValues() override;
+    void freeSlots() override;
+    int32_t findSlotIndex(const std::u16string& name) const override;
+    VariableSlot* resolvePosition(const KvVarPosition* position) override;
+    VariableSlot* slotAt(int32_t index) override { return &slots_[index]; }
+    bool assignThroughPosition(const KvVarPosition* position, KvBaseObject* value) override;
+    void bindSlot(int32_t index, VariableSlot* target) override;
+    void storeValue(int32_t index, KvBaseObject* value) override;
+    IKvVContext* thisContext() const override { return this_; }
+    KvBaseObject* instanceClass() const override { return class_; }
+    void setInstanceClass(KvBaseObject* cls) override { class_ = cls; }
+    IKvVContext* parentContext() const override { return parent_; }
+    std::u16string dump() const override;
+    std::unique_ptr<KvVarPosition> resolveName(const std::u16string& name, int32_t line,
+                                               int32_t column) override;
+
+    // The machine's unchecked fast paths; the index is checked by the caller.
+    bool hasSlot(int32_t index) const { return index >= 0 && index < allocated_; }
+    VariableSlot& slot(int32_t index) { return slots_[index]; }
+    KvVBaseContext* parent() const { return parent_; }
+    KvVBaseContext* thisBaseContext() const { return this_; }
+    const ScopeTable* scope() const { return scope_; }
+    // Sets the `this` context, holding it unless it is this context itself.
+    void setThisContext(KvVBaseContext* context);
+    // Keeps another context alive while this one lives (slots aliased into it).
+    void pin(KvVBaseContext* context);
+
+    // Lifetime: the creator holds the first reference.
+    void retain() { ++refs_; }
+    // Drops one reference; the context is deleted when none is left.
+    void releaseRef();
+    int32_t refs() const { return refs_; }
+    // Set while a cycle check considers this context a candidate.
+    bool suspect = false;
+    int32_t mark = 0;  // scratch of the cycle check
+
+private:
+    KvVBaseContext* parent_;
+    KvVBaseContext* this_ = nullptr;
+    static constexpr int32_t kInlineSlots = 4;
+    VariableSlot* slots_ = nullptr;  // inlineStorage_ or a heap array
+    alignas(VariableSlot) unsigned char inlineStorage_[kInlineSlots * sizeof(VariableSlot)];
+    const ScopeTable* scope_;
+    int32_t count_;
+    int32_t allocated_ = 0;
+    KvBaseObject* class_ = nullptr;
+    int32_t refs_ = 1;
+    std::vector<KvVBaseContext*> pinned_;
+};
+
+// The context of a script instance, or null for any other value.
+KvVBaseContext* instanceContextOf(KvBaseObject* value);
+
+// Show every variable in dumps, hidden ones included (off unless set).
+bool& showAllVariables();
+
+}  // namespace kestrel

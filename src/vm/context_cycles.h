@@ -1,0 +1,21 @@
+// Breaks reference cycles between contexts and the function values stored in
+// their own slots (a named or recursive local function holds the context
+// that holds it). A context that outlives its frame is checked at once and,
+// failing that, kept as a suspect for a later check over all suspects.
+#pragma once
+
+#include <cstddef>
+
+namespace kestrel {
+
+class KvVBaseContext;
+
+// Called when a function frame let go of its context and the context lives on.
+void noteContextAfterFrame(KvVBaseContext* context);
+// Frees every suspect context that only cycles keep alive.
+void collectContextCycles();
+// A context being deleted leaves the suspects.
+void forgetSuspectContext(KvVBaseContext* context);
+size_t suspectContextCount();
+
+}  // namespace kestrel

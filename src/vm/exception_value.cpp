@@ -1,0 +1,66 @@
+// Messages, members and text forms of script exceptions.
+#include "vm/exception_value.h"
+
+#include "objects/member_registry.h"
+#include "objects/shared_constants.h"
+#include "objects/string_value.h"
+#include "shell/console_queue.h"
+#include "shell/runtime_settings.h"
+
+namespace kestrel {
+
+std::u16string objectNotFoundMessage(const std::u16string& name) {
+    return kObjectNotFoundPrefix + name;
+}
+
+std::u16string loadModuleFailedMessage(const std::u16string& name) {
+    return kLoadModuleFailedPrefix + name + u"'";
+}
+
+std::u16string classNotExistsMessage(const std::u16string& name) {
+    return u"Class \"" + name + u"\" not exists!";
+}
+
+void registerExceptionMembers() {
+    static bool registered = false;
+    if (registered) return;
+    registered = true;
+    memberRegistry().registerProperty(kTagException, u"message");
+    memberRegistry().registerMethod(kTagException, u"printStacks",
+                                    kvMethod(&KvObjException::printStacksMethod));
+}
+
+KvObjException::KvObjException(std::u16string message)
+    : extra_(kvNull()), message_(std::move(message)) {
+    setTag(kTagException);
+    registerExceptionMembers();
+}
+
+KvObjException::~KvObjException() {
+    extra_->release();
+}
+
+KvBaseObject* KvObjException::getBuiltinProperty(int32_t id) {
+    if (id == 1) return new KvObjString(message_);
+    if (id == 2) return extra_;
+    return kvNull();
+}
+
+bool KvObjException::setBuiltinProperty(int32_t id, KvBaseObject* value) {
+    if (id == 1) {
+        message_ = value ? value->toString() : std::u16string();
+        return true;
+    }
+    if (id == 2) {
+        setExtra(value ? value : kvNull());
+        return true;
+    }
+    return false;
+}
+
+KvBaseObject* KvObjException::printStacksMethod(const KvArgList&) {
+    if (runtimeSettings().printEnabled) consoleWrite(u"Exception: " + message_ + u"\r\n", kLevelNormal);
+    return kvNull();
+}
+
+}  // namespace kestrel

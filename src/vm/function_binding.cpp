@@ -1,0 +1,112 @@
+// Where each free name of a function binds, in order: the lexical position
+// the name-resolution pass found in an enclosing function, a member of the
+// `this` instance, a member found through the base classes, a name found by
+// name through the defining context, and last the recorded outer reference.
+#include "vm/function_binding.h"
+
+#include "vm/code_unit.h"
+#include "vm/context.h"
+#include "vm/function_value.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr const char16_t* kThisPrefix = u"@this.";
+constexpr const char16_t* kSuperPrefix = u"@super.";
+
+std::u16string withoutPrefix(const VariableDecl& decl) {
+    const std::u16string prefix = decl.prefix == MemberPrefix::This    ? kThisPrefix
+                                  : decl.prefix == MemberPrefix::Super ? kSuperPrefix
+                                                                       : u"";
+    if (!prefix.empty() && decl.name.compare(0, prefix.size(), prefix) == 0) {
+        return decl.name.substr(prefix.size());
+    }
+    return decl.name;
+}
+
+// Members of the instance's base classes; classes arrive in a later step.
+std::unique_ptr<KvVarPosition> searchBaseClasses(KvVBaseContext&, const std::u16string&) {
+    return nullptr;
+}
+
+struct Search {
+    KvObjFunc& function;
+    ImplicitBindings& cache;
+
+    // The position for implicit declaration i, or null when nothing binds it.
+    const KvVarPosition* find(const ScopeTable& scope, size_t i) {
+        const VariableDecl& decl = *scope.implicits[i];
+        const KvVarPosition* outer =
+            i < scope.outerReferences.size() ? scope.outerReferences[i].get() : nullptr;
+        if (outer && outer->lexical) return outer;
+        const std::u16string name = withoutPrefix(decl);
+        KvVBaseContext* self = function.thisContext();
+        if (self && decl.prefix != MemberPrefix::Super) {
+            int32_t slot = self->findSlotIndex(name);
+            if (slot >= 0) return keep(memberPosition(static_cast<uint32_t>(slot)));
+        }
+        if (self) {
+            if (auto inherited = searchBaseClasses(*self, name)) return keep(std::move(inherited));
+        }
+        if (decl.prefix == MemberPrefix::None && function.definingContext()) {
+            if (auto byName = function.definingContext()->resolveName(name, 0xFFFF, 0xFFFF)) {
+                byName->alternate = true;
+                return keep(std::move(byName));
+            }
+        }
+        return outer;
+    }
+
+    static std::unique_ptr<KvVarPosition> memberPosition(uint32_t slot) {
+        auto position = std::make_unique<KvVarPosition>(0, slot);
+        position->member = true;
+        position->alternate = true;
+        return position;
+    }
+
+    const KvVarPosition* keep(std::unique_ptr<KvVarPosition> position) {
+        cache.owned.push_back(std::move(position));
+        return cache.owned.back().get();
+    }
+};
+
+ImplicitBindings& bindingsOf(KvObjFunc& function) {
+    CodeCacheEntry& entry = function.codeUnit()->cache(function.definedAt());
+    if (!entry.implicits) entry.implicits = std::make_unique<ImplicitBindings>();
+    return *entry.implicits;
+}
+
+}  // namespace
+
+bool bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation,
+                       std::u16string& missingName) {
+    const ScopeTable* scope = function.descriptor()->scope;
+    if (!scope || scope->implicits.empty()) return true;
+    // With a `this` context the members found depend on the instance's class.
+    bool cacheable = function.thisContext() == nullptr;
+    ImplicitBindings scratch;
+    ImplicitBindings& bindings = cacheable ? bindingsOf(function) : scratch;
+    bool searched = bindings.complete;
+    if (!searched) {
+        bindings.positions.assign(scope->implicits.size(), nullptr);
+        bindings.owned.clear();
+    }
+    KvVBaseContext* defining = function.definingContext();
+    for (size_t i = 0; i < scope->implicits.size(); ++i) {
+        const VariableDecl& decl = *scope->implicits[i];
+        if (!searched) bindings.positions[i] = Search{function, bindings}.find(*scope, i);
+        const KvVarPosition* position = bindings.positions[i];
+        VariableSlot* target = position && defining ? defining->resolvePosition(position) : nullptr;
+        if (!target) {
+            missingName = decl.name;
+            bindings.complete = false;
+            return false;
+        }
+        activation.bindSlot(decl.slot, target);
+    }
+    bindings.complete = true;
+    return true;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,29 @@
+// Binding of a function's free names at each call: every implicit slot of
+// the new activation becomes an alias of the slot it names. The positions
+// are searched once per definition site and reused while they cannot change
+// (a function without a `this` context).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vm/var_position.h"
+
+namespace kestrel {
+
+class KvObjFunc;
+class KvVBaseContext;
+
+struct ImplicitBindings {
+    bool complete = false;
+    std::vector<const KvVarPosition*> positions;  // parallel to the scope's implicits
+    std::vector<std::unique_ptr<KvVarPosition>> owned;
+};
+
+// Binds the implicit slots of activation for a call of function; on failure
+// returns false and sets missingName to the name that could not be bound.
+bool bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation,
+                       std::u16string& missingName);
+
+}  // namespace kestrel

@@ -1,0 +1,61 @@
+// Script function values (tag 20): a descriptor, the code unit holding its
+// body, and the context it was defined in. The function holds references on
+// its code unit, its defining context and its `this` context, so a closure
+// stays valid after the defining frame returns. Two function values are
+// equal when they come from the same definition.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "objects/base_object.h"
+#include "vm/instruction.h"
+
+namespace kestrel {
+
+class CodeUnit;
+class KvVBaseContext;
+
+class KvObjFunc final : public KvBaseObject {
+public:
+    // definedAt: the position of the MakeFunction instruction in unit.
+    KvObjFunc(const FunctionDescriptor* descriptor, CodeUnit* unit, int32_t definedAt,
+              KvVBaseContext* defining, KvVBaseContext* thisContext);
+    ~KvObjFunc() override;
+
+    std::u16string toString() const override { return u"<func>"; }
+    bool equals(KvBaseObject* other) const override;
+    bool isCallable() const override { return true; }
+    bool isScriptCallable() const override { return true; }
+    // Runs the function to completion on a nested machine.
+    KvProxyPtr invoke(const KvArgList& args) override;
+
+    // "func name(a, b)".
+    std::u16string signature() const;
+    const FunctionDescriptor* descriptor() const { return descriptor_; }
+    CodeUnit* codeUnit() const { return unit_; }
+    int32_t definedAt() const { return definedAt_; }
+    KvVBaseContext* definingContext() const { return defining_; }
+    KvVBaseContext* thisContext() const { return this_; }
+
+private:
+    const FunctionDescriptor* descriptor_;
+    CodeUnit* unit_;
+    int32_t definedAt_;
+    KvVBaseContext* defining_;
+    KvVBaseContext* this_;
+};
+
+// The outcome of calling a script value from native code.
+struct KvScriptCallResult {
+    // Not owned by the caller: a temporary (count 0) unless something else holds it.
+    KvBaseObject* value = nullptr;
+    // The call ended in an exception; value is that exception.
+    bool raised = false;
+};
+
+// Calls any callable value from native code (a nested machine for script
+// functions); tells the caller when the call ended in an exception.
+KvScriptCallResult callFromNative(KvBaseObject* callee, const KvArgList& args);
+
+}  // namespace kestrel

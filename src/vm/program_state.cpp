@@ -1,0 +1,65 @@
+// Global name binding across modules and the end of a program.
+#include "vm/program_state.h"
+
+#include "objects/base_object.h"
+#include "vm/context.h"
+#include "vm/context_cycles.h"
+
+namespace kestrel {
+
+ProgramState::~ProgramState() {
+    // The program is over: its globals go, which breaks the cycles between
+    // module contexts and the functions defined in them.
+    for (KvVBaseContext* context : modules_) context->releaseValues();
+    for (auto& entry : nativeExports_) entry.second->release();
+    for (KvVBaseContext* context : modules_) context->releaseRef();
+    collectContextCycles();
+}
+
+void ProgramState::enterModule(KvVBaseContext* context) {
+    context->retain();
+    modules_.push_back(context);
+    const ScopeTable* scope = context->scope();
+    if (!scope) return;
+    for (const VariableDecl* decl : scope->slotOrder) {
+        if (decl->visibility != 0 || decl->slot < 0) continue;
+        if (decl->kind != DeclKind::Declared && decl->kind != DeclKind::Implicit) continue;
+        bindGlobal(context, decl->slot, decl->name);
+    }
+}
+
+void ProgramState::bindGlobal(KvVBaseContext* context, int32_t slot, const std::u16string& name) {
+    if (!context->hasSlot(slot)) return;
+    auto found = globals_.find(name);
+    if (found == globals_.end()) {
+        globals_.emplace(name, GlobalBinding{&context->slot(slot), context});
+        return;
+    }
+    if (found->second.owner == context) return;
+    context->bindSlot(slot, found->second.slot);
+    context->pin(found->second.owner);  // the aliased slot must outlive this one
+}
+
+bool ProgramState::markExecuted(const std::u16string& key) {
+    return executed_.insert(key).second;
+}
+
+VariableSlot* ProgramState::global(const std::u16string& name) const {
+    auto found = globals_.find(name);
+    return found == globals_.end() ? nullptr : found->second.slot;
+}
+
+static ScriptModuleLoader& loaderSlot() {
+    static ScriptModuleLoader loader;
+    return loader;
+}
+
+void setScriptModuleLoader(ScriptModuleLoader loader) {
+    loaderSlot() = std::move(loader);
+}
+
+const ScriptModuleLoader& scriptModuleLoader() {
+    return loaderSlot();
+}
+
+}  // namespace kestrel

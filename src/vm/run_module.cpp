@@ -1,0 +1,34 @@
+// One program run from start to end.
+#include "vm/run_module.h"
+
+#include "objects/base_object.h"
+#include "objects/shared_constants.h"
+#include "vm/code_unit.h"
+#include "vm/machine.h"
+#include "vm/module_loader.h"
+
+namespace kestrel {
+
+bool runModule(const CompiledModulePtr& module, const std::u16string& moduleKey) {
+    if (!module) return false;
+    initObjectModel();  // idempotent; the interpreter thread owns the value pool
+    auto* unit = new CodeUnit(module, moduleKey);
+    bool raised = false;
+    {
+        KvVirtualMachine machine;
+        KvBaseObject* result = machine.run(unit, true, false);
+        raised = machine.endedInException();
+        if (result) result->release();
+        unit->releaseRef();
+    }  // the machine and its program state go here, and with them the globals
+    return raised;
+}
+
+ScriptRunResult runScriptPath(const std::u16string& path) {
+    ModuleRecord* record = moduleManager().load(std::u16string(), path);
+    if (!record || !record->code) return ScriptRunResult::LoadFailed;
+    CompiledModulePtr code = record->code;  // a later reload must not free what runs
+    return runModule(code, record->key) ? ScriptRunResult::Uncaught : ScriptRunResult::Completed;
+}
+
+}  // namespace kestrel

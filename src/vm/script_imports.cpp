@@ -1,0 +1,19 @@
+// Script imports through the program-wide module manager.
+#include "vm/script_imports.h"
+
+#include "vm/module_loader.h"
+#include "vm/module_path.h"
+
+namespace kestrel {
+
+ScriptModuleLoad loadScriptModule(const std::u16string& name, const std::u16string& importerKey) {
+    ScriptModuleLoad load;
+    ModuleRecord* record = moduleManager().load(directoryOf(importerKey), name);
+    if (!record || !record->code) return load;  // already reported by module loading
+    load.ok = true;
+    load.module = record->code;
+    load.key = record->key;
+    return load;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,139 @@
+// Lifetimes of contexts and function values: closures outlive their frames,
+// and the common patterns (named and recursive local functions, dropped
+// closures) leave no value behind.
+#include "vm_script_support.h"
+
+#include "objects/number_integer.h"
+#include "vm/code_unit.h"
+#include "vm/context.h"
+#include "vm/context_cycles.h"
+#include "vm/function_value.h"
+#include "vm/machine.h"
+
+namespace kestrel::testing {
+namespace {
+
+// A program kept alive after its module ran, so its functions can be called.
+class LiveProgram {
+public:
+    explicit LiveProgram(const std::string& source) {
+        initObjectModel();
+        ParseOutcome parse = parseSourceText(fromUtf8(source));
+        EXPECT_TRUE(parse.ok);
+        auto module = std::make_shared<CompiledModule>();
+        KvParserException error;
+        EXPECT_TRUE(compileModule(parse.root, *module, error));
+        unit_ = new CodeUnit(module, u"");
+        KvBaseObject* result = machine_.run(unit_, true, false);
+        if (result) result->release();
+    }
+    ~LiveProgram() { unit_->releaseRef(); }
+
+    KvBaseObject* global(const std::u16string& name) {
+        VariableSlot* slot = machine_.program().global(name);
+        return slot ? slot->read() : nullptr;
+    }
+    // Calls a global function with int arguments; the result is a temporary.
+    KvScriptCallResult call(const std::u16string& name, std::vector<int32_t> ints = {}) {
+        std::vector<KvBaseObject*> args;
+        for (int32_t v : ints) args.push_back(kvInt(v));
+        KvArgList list{static_cast<int32_t>(args.size()), args.data()};
+        return callFromNative(global(name), list);
+    }
+
+private:
+    KvVirtualMachine machine_;
+    CodeUnit* unit_;
+};
+
+int32_t intResult(const KvScriptCallResult& r) {
+    return r.value && r.value->tag() == kTagNumber ? static_cast<KvObjNumber*>(r.value)->toInt() : -99;
+}
+
+TEST(VmLifetime, NamedInnerFunctionInAFunctionCalledOftenLeavesNothing) {
+    LiveProgram program(
+        "func outer() { func inner() { return 1 }\n return inner() }\n"
+        "func churn(n) { var s = 0\n for (var i = 0; i < n; i++) { s = s + outer() }\n return s }");
+    int64_t before = kvLiveValueCount();
+    KvScriptCallResult r = program.call(u"churn", {100000});
+    EXPECT_EQ(intResult(r), 100000);
+    r.value->releaseTemporary();
+    EXPECT_EQ(suspectContextCount(), 0u);
+    EXPECT_EQ(kvLiveValueCount(), before);
+}
+
+TEST(VmLifetime, RecursiveLocalFunctionLeavesNothing) {
+    LiveProgram program(
+        "func outer(n) { func fact(k) { if (k < 2) { return 1 }\n return k * fact(k - 1) }\n"
+        " return fact(n) }\n"
+        "func churn(n) { var s = 0\n for (var i = 0; i < n; i++) { s = outer(5) }\n return s }");
+    int64_t before = kvLiveValueCount();
+    KvScriptCallResult r = program.call(u"churn", {20000});
+    EXPECT_EQ(intResult(r), 120);
+    r.value->releaseTemporary();
+    EXPECT_EQ(suspectContextCount(), 0u);
+    EXPECT_EQ(kvLiveValueCount(), before);
+}
+
+TEST(VmLifetime, ReturnedClosureKeepsItsContextAlive) {
+    LiveProgram program(
+        "func make() { var n = 0\n func step() { n++\n return n }\n return step }\n"
+        "func twice() { var f = make()\n f()\n return f }");
+    int64_t before = kvLiveValueCount();
+    KvScriptCallResult made = program.call(u"twice");
+    ASSERT_EQ(made.value->tag(), kTagFunc);
+    made.value->addRef();
+    KvArgList none;
+    KvScriptCallResult second = callFromNative(made.value, none);
+    EXPECT_EQ(intResult(second), 2);
+    EXPECT_EQ(intResult(callFromNative(made.value, none)), 3);
+    made.value->release();  // the escaped named closure and its context form a cycle
+    collectContextCycles();
+    EXPECT_EQ(suspectContextCount(), 0u);
+    EXPECT_EQ(kvLiveValueCount(), before);
+}
+
+TEST(VmLifetime, DroppedClosuresAreCollectedWhileTheProgramRuns) {
+    LiveProgram program(
+        "func make() { var n = 0\n func step() { n++\n return n }\n return step }\n"
+        "func churn(k) { var t = 0\n for (var i = 0; i < k; i++) { var f = make()\n t = t + f()\n f = null }\n"
+        " return t }");
+    int64_t before = kvLiveValueCount();
+    KvScriptCallResult r = program.call(u"churn", {10000});
+    EXPECT_EQ(intResult(r), 10000);
+    r.value->releaseTemporary();
+    EXPECT_LT(suspectContextCount(), 2048u);  // checked in batches, never piling up
+    collectContextCycles();
+    EXPECT_EQ(kvLiveValueCount(), before);
+}
+
+TEST(VmLifetime, ClosureSharedByTwoEscapedFunctionsSurvivesACheck) {
+    LiveProgram program(
+        "func pair() { var n = 0\n func inc() { n++\n return n }\n func get() { return n }\n"
+        " return [inc, get] }\n"
+        "var p = pair()\n");
+    collectContextCycles();  // the list holds both: nothing may be freed
+    EXPECT_EQ(program.global(u"p")->toString(), u"[<func>, <func>]");
+}
+
+TEST(VmLifetime, CallingANonFunctionFromNativeReportsTheException) {
+    LiveProgram program("var x = 3\nfunc bad() { return x() }");
+    KvScriptCallResult r = program.call(u"bad");
+    EXPECT_TRUE(r.raised);
+    EXPECT_EQ(r.value->toString(), u"Object is not function");
+    r.value->releaseTemporary();
+    KvScriptCallResult ok = program.call(u"x");
+    EXPECT_TRUE(ok.raised);
+    ok.value->releaseTemporary();
+}
+
+TEST(VmLifetime, FunctionSignaturesNameTheFunctionAndItsParameters) {
+    LiveProgram program("func two(a, b) { }\nvar anon = func(x) { }\nvar none = func() { }");
+    EXPECT_EQ(static_cast<KvObjFunc*>(program.global(u"two"))->signature(), u"func two(a, b)");
+    EXPECT_EQ(static_cast<KvObjFunc*>(program.global(u"anon"))->signature(), u"func(x)");
+    EXPECT_EQ(static_cast<KvObjFunc*>(program.global(u"none"))->signature(), u"func()");
+    EXPECT_EQ(program.global(u"two")->toString(), u"<func>");
+}
+
+}  // namespace
+}  // namespace kestrel::testing
