@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs one script test: tests/scripts/NAME.kv through the interpreter, its
 # output compared with NAME.out; NAME.status, when present, holds the
-# expected exit status (0 otherwise); the script's directory is cut from
-# paths in the output. Usage: run_script.sh KESTREL SCRIPT
+# expected exit status (0 otherwise). The script runs twice, from source
+# and then from the compiled-module cache the first run wrote, each time
+# checking that no value outlives the run. The script's directory is cut
+# from paths in the output. Usage: run_script.sh KESTREL SCRIPT
 set -u
 kestrel="$1"; script="$2"
 base="${script%.kv}"
@@ -10,17 +12,22 @@ want_status=0
 [ -f "$base.status" ] && want_status=$(tr -d '[:space:]' < "$base.status")
 
 cd "$(dirname "$script")"
-actual=$(timeout 60 "$kestrel" -q "$(basename "$script")" </dev/null 2>&1); status=$?
-# Paths in reports are machine-dependent: show them relative to the script.
-actual=${actual//"$PWD/"/}
+name="$(basename "$script")"
+rm -f "${name}c"
 
-if [ "$status" != "$want_status" ]; then
-    echo "exit status $status, expected $want_status"
-    printf '%s\n' "$actual"
-    exit 1
-fi
-if ! diff -u "$base.out" <(printf '%s\n' "$actual") >/dev/null 2>&1 &&
-   ! diff -u "$base.out" <(printf '%s' "$actual") >/dev/null 2>&1; then
-    diff -u "$base.out" <(printf '%s\n' "$actual")
-    exit 1
-fi
+failed=0
+for pass in "from source" "from cache"; do
+    actual=$(timeout 60 "$kestrel" -q --check-leaks "$name" </dev/null 2>&1); status=$?
+    actual=${actual//"$PWD/"/}
+    if [ "$status" != "$want_status" ]; then
+        echo "$pass: exit status $status, expected $want_status"
+        printf '%s\n' "$actual"
+        failed=1
+    elif ! diff -u "$base.out" <(printf '%s\n' "$actual") >/dev/null 2>&1 &&
+         ! diff -u "$base.out" <(printf '%s' "$actual") >/dev/null 2>&1; then
+        echo "$pass: output differs"
+        diff -u "$base.out" <(printf '%s\n' "$actual")
+        failed=1
+    fi
+done
+exit $failed

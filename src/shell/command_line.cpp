@@ -7,6 +7,7 @@ static void applyOption(const std::u16string& option, CommandLine& line) {
     else if (option == u"-q") line.quiet = true;
     else if (option == u"-h" || option == u"--help") line.help = true;
     else if (option == u"--version") line.version = true;
+    else if (option == u"--check-leaks") line.checkLeaks = true;
     else if (option == u"--tokens") line.dump = DebugDump::Tokens;
     else if (option == u"--ast") line.dump = DebugDump::Ast;
     else if (option == u"--dis") line.dump = DebugDump::Disassembly;
@@ -29,13 +30,14 @@ std::u16string usageText() {
            u"test/standard-module-test each time Enter is pressed.\n"
            u"\n"
            u"Options:\n"
-           u"  -w          wait for a key after the script has run\n"
-           u"  -q          quiet: no start-up notices (errors still show)\n"
-           u"  --tokens    print the tokens of the script and exit\n"
-           u"  --ast       print the syntax tree of the script and exit\n"
-           u"  --dis       print the compiled instructions of the script and exit\n"
-           u"  --version   print the version line and exit\n"
-           u"  -h, --help  print this text and exit\n";
+           u"  -w             wait for a key after the script has run\n"
+           u"  -q             quiet: no start-up notices (errors still show)\n"
+           u"  --tokens       print the tokens of the script and exit\n"
+           u"  --ast          print the syntax tree of the script and exit\n"
+           u"  --dis          print the compiled instructions of the script and exit\n"
+           u"  --check-leaks  after the run, fail (status 3) when values are still alive\n"
+           u"  --version      print the version line and exit\n"
+           u"  -h, --help     print this text and exit\n";
 }
 
 }  // namespace kestrel

@@ -16,6 +16,7 @@ struct CommandLine {
     bool quiet = false;       // "-q": no start-up notices
     bool help = false;        // "-h", "--help"
     bool version = false;     // "--version"
+    bool checkLeaks = false;  // "--check-leaks": fail when values outlive the run
     DebugDump dump = DebugDump::None;
 };
 

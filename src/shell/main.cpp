@@ -5,6 +5,7 @@
 
 #include "frontend/token_dump.h"
 #include "frontend/utf8.h"
+#include "objects/value_pool.h"
 #include "parser/parse_file.h"
 #include "vm/disassembler.h"
 #include "vm/module_loader.h"
@@ -15,6 +16,17 @@
 #include "shell/shell.h"
 
 using namespace kestrel;
+
+// Every value a run creates is released when it ends; tests hold us to it.
+static int checkNothingOutlivedTheRun() {
+    int64_t alive = kvLiveValueCount();
+    if (alive == 0) return 0;
+    std::string count = std::to_string(alive);
+    consoleWrite(u"[check-leaks] " + std::u16string(count.begin(), count.end()) +
+                     u" values still alive after the run\r\n",
+                 kLevelError);
+    return 3;
+}
 
 int main(int argc, char** argv) {
     std::vector<std::u16string> arguments;
@@ -59,6 +71,7 @@ int main(int argc, char** argv) {
     if (line.scriptPath.empty()) return runInteractive();
 
     int status = runScriptFile(line.scriptPath, line.waitForKey);
+    if (line.checkLeaks && checkNothingOutlivedTheRun() != 0) status = 3;
     if (line.waitForKey) waitForKey();
     return status;
 }

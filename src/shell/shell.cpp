@@ -8,25 +8,20 @@
 #include "shell/platform.h"
 #include "shell/startup.h"
 #include "vm/module_loader.h"
+#include "vm/run_module.h"
 
 namespace kestrel {
 
-// A module that cannot be found or compiled yields null; the module
-// manager has already reported a parse or compile error.
-static ModuleRecord* loadModule(const std::u16string& name) {
-    return moduleManager().load(u"", name);
-}
-
 int runScriptFile(const std::u16string& path, bool waitOnFailure) {
     initializeRuntime();
-    std::u16string report = u"[Source] " + path + u"\r\n";
-    ModuleRecord* module = loadModule(path);
-    if (module == nullptr) {
-        consoleWrite(report + u"Faild loaded file \"" + path + u"\"\r\n", kLevelNormal);
+    ScriptRunResult result = runScriptPath(path);
+    if (result == ScriptRunResult::LoadFailed) {
+        consoleWrite(u"[Source] " + path + u"\r\nFaild loaded file \"" + path + u"\"\r\n",
+                     kLevelNormal);
         if (waitOnFailure) waitForKey();
         return 1;
     }
-    return 0;
+    return result == ScriptRunResult::Uncaught ? 1 : 0;
 }
 
 int runInteractive() {
@@ -45,7 +40,9 @@ int runModuleTestLoop() {
     const std::u16string label(23, u'-');
     std::string line;
     for (;;) {
-        loadModule(u"test/standard-module-test");  // a module that cannot load is skipped
+        // A module that cannot load is skipped without a message of its own.
+        ModuleRecord* module = moduleManager().load(u"", u"test/standard-module-test");
+        if (module != nullptr && module->code != nullptr) runModule(module->code, module->key);
         printElapsed(timer, true, label);
         consoleQueue().flush();  // the timing line shows before the wait
         if (!std::getline(std::cin, line)) return 0;

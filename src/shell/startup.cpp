@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "modules/builtins.h"
 #include "objects/shared_constants.h"
 #include "parser/operator_table.h"
 #include "shell/console_queue.h"
@@ -37,8 +38,7 @@ static void initializeAll() {
     runtimePaths();
 }
 
-// Metadata models (actions, objects, keyword mapping); each reports success.
-static bool loadActionsModel() { return true; }
+// Metadata models (objects, keyword mapping); each reports success.
 static bool loadObjectsModel() { return true; }
 static bool loadKeywordMapping() { return true; }
 

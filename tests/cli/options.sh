@@ -9,6 +9,7 @@ help=$("$KESTREL" --help </dev/null); status=$?
 [ "$("$KESTREL" -h </dev/null)" = "$help" ] || { echo "FAIL -h differs from --help"; failures=$((failures+1)); }
 
 expect_output missing 1 "[Kestrel 0.1.0 Internal version]
+[Loading actions model] Actions model loaded.
 [Initialize finished]
 [Source] $work/missing.kv
 Faild loaded file \"$work/missing.kv\"" -- "$work/missing.kv"
