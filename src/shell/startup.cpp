@@ -8,6 +8,7 @@
 #include "shell/console_queue.h"
 #include "shell/platform.h"
 #include "shell/runtime_paths.h"
+#include "vm/module_loader.h"
 #include "shell/runtime_settings.h"
 
 namespace kestrel {
@@ -30,17 +31,23 @@ std::u16string versionString() {
 
 std::u16string versionLine() { return u"[Kestrel " + versionString() + u"]"; }
 
-// Creates the shared singletons once per process.
+// Start-up steps whose subsystems arrive later; each reports success.
+static void buildRuntimeRecord() {}                   // handed to native libraries
+static bool loadNativeLibraries() { return true; }    // ".kvd" files of the library directories
+static void registerNativeLibraryModules() {}
+static bool loadObjectsModel() { return true; }       // objects.json
+static bool loadKeywordMapping() { return true; }     // the language packs
+
+// Creates the shared singletons once per process, in dependency order.
 static void initializeAll() {
     runtimeSettings();
-    consoleQueue();
-    initObjectModel();
+    consoleQueue();      // starts the writer thread
+    initObjectModel();   // built-in types, shared constants
+    buildRuntimeRecord();
     runtimePaths();
+    moduleManager();
+    if (loadNativeLibraries()) registerNativeLibraryModules();
 }
-
-// Metadata models (objects, keyword mapping); each reports success.
-static bool loadObjectsModel() { return true; }
-static bool loadKeywordMapping() { return true; }
 
 bool initializeRuntime() {
     static bool initialized = false;

@@ -1,5 +1,5 @@
 // Facts shared by the compiled-module writer and reader: the magic, the
-// format version and the smallest size of each record, used to refuse counts
+// format version, the trailing checksum and the smallest size of each record, used to refuse counts
 // that the bytes left could not hold.
 #pragma once
 
@@ -9,7 +9,21 @@
 namespace kestrel::cache {
 
 inline constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'K', 'V', 'C', '\x1a'};
-inline constexpr uint32_t kFormatVersion = 1;
+inline constexpr uint32_t kFormatVersion = 2;
+
+// The file ends with this many bytes: a checksum of everything before them,
+// so a damaged file is refused even where its damage still parses.
+inline constexpr size_t kChecksumSize = 8;
+
+// FNV-1a, 64-bit.
+inline uint64_t checksum(const char* data, size_t size) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (size_t i = 0; i < size; ++i) {
+        hash ^= static_cast<uint8_t>(data[i]);
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
 
 inline constexpr size_t kMinDeclaration = 4 + 4 + 4 + 6 + 4;  // kind, slot, visibility, "" name, prefix
 inline constexpr size_t kMinNameEntry = 6 + 4;

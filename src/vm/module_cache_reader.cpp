@@ -278,9 +278,22 @@ bool ModuleReader::readOperand(Instruction& instruction) {
 
 }  // namespace
 
+// The checksum is tested before anything is parsed: a file that fails it is
+// damaged, whatever its records would still say.
+static bool checksumHolds(const std::string& bytes) {
+    if (bytes.size() < cache::kChecksumSize) return false;
+    size_t bodySize = bytes.size() - cache::kChecksumSize;
+    uint64_t stored = 0;
+    for (size_t i = 0; i < cache::kChecksumSize; ++i)
+        stored |= static_cast<uint64_t>(static_cast<uint8_t>(bytes[bodySize + i])) << (8 * i);
+    return stored == cache::checksum(bytes.data(), bodySize);
+}
+
 bool deserializeModule(const std::string& bytes, CompiledModule& out, SourceStamp& stamp) {
     out = CompiledModule();
-    ModuleReader reader(bytes, out);
+    if (!checksumHolds(bytes)) return false;
+    const std::string body = bytes.substr(0, bytes.size() - cache::kChecksumSize);
+    ModuleReader reader(body, out);
     if (reader.read(stamp) && verifyModule(out)) return true;
     out = CompiledModule();
     return false;

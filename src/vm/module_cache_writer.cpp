@@ -117,6 +117,8 @@ std::string serializeModule(const CompiledModule& module, const SourceStamp& sta
         out.u32(instruction.line);  // the spare field carries the source line
         writeOperand(out, instruction);
     }
+    const uint64_t sum = cache::checksum(out.data().data(), out.data().size());
+    out.i64(static_cast<int64_t>(sum));
     return out.data();
 }
 
