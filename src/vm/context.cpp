@@ -24,6 +24,7 @@ KvVBaseContext::~KvVBaseContext() {
     releaseValues();
     freeSlots();
     if (this_ && this_ != this) this_->releaseRef();
+    if (class_) class_->release();
     for (KvVBaseContext* pinned : pinned_) pinned->releaseRef();
     if (parent_) parent_->releaseRef();
 }
@@ -187,6 +188,12 @@ void KvVBaseContext::setThisContext(KvVBaseContext* context) {
     if (context && context != this) context->retain();
     if (this_ && this_ != this) this_->releaseRef();
     this_ = context;
+}
+
+void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
+    if (cls) cls->addRef();
+    if (class_) class_->release();
+    class_ = cls;
 }
 
 void KvVBaseContext::pin(KvVBaseContext* context) {

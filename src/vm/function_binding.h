@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ class KvVBaseContext;
 
 struct ImplicitBindings {
     bool complete = false;
+    uint64_t classKey = 0;  // the class of `this` the positions were found for
     std::vector<const KvVarPosition*> positions;  // parallel to the scope's implicits
     std::vector<std::unique_ptr<KvVarPosition>> owned;
 };
@@ -25,5 +27,8 @@ struct ImplicitBindings {
 // returns false and sets missingName to the name that could not be bound.
 bool bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation,
                        std::u16string& missingName);
+
+// Binds the implicit slots of a new instance's class body before it runs.
+void bindClassBodyNames(KvVBaseContext& instance);
 
 }  // namespace kestrel

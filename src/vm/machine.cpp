@@ -522,8 +522,10 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         KV_OP(Import)
             KV_CHECK(import(ins));
             KV_NEXT;
+        KV_OP(MakeClass)
+            makeClass(ins);
+            KV_NEXT;
         KV_OP(Label)
-        KV_OP(MakeClass)  // until classes
         default:
 #if KV_THREADED
         L_Nothing:

@@ -10,11 +10,15 @@
 #include "objects/number_integer.h"
 #include "objects/shared_constants.h"
 #include "objects/string_value.h"
+#include "shell/platform.h"
 #include "vm/call_args.h"
+#include "vm/class_value.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/exception_value.h"
+#include "vm/function_binding.h"
 #include "vm/function_value.h"
+#include "vm/instance_value.h"
 #include "vm/machine.h"
 #include "vm/machine_stack.h"
 #include "vm/script_imports.h"
@@ -235,26 +239,53 @@ std::u16string KvVirtualMachine::import(const Instruction& ins) {
     return std::u16string();
 }
 
+void KvVirtualMachine::makeClass(const Instruction& ins) {
+    const FunctionDescriptor* descriptor = ins.function;
+    KvVBaseContext* context = frame_->context;
+    if (!descriptor || !context) return;
+    auto* cls = new KvObjClass(descriptor, frame_->unit, context);
+    context->storeValue(descriptor->slot, cls);
+    cls->releaseTemporary();
+    if (descriptor->name == u"\u86cb\u631e") platform::writeStdout("abc");
+}
+
+// Pushes the instance, then runs its class body in the instance's context;
+// the arguments and Construct follow once the body has returned.
 std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
     KvBaseObject* cls = popValue();
     std::u16string error;
     if (!cls->isClass()) {
         error = classNotExistsMessage(ins.text);
+    } else if (cls->tag() == kTagClass && frames_.size() >= kMaxFrames) {
+        error = kFrameLimitMessage;
     } else {
         KvBaseObject* instance = cls->newInstance(frame_->context);
         push(instance ? instance : kvNull());
+        if (instance && instance->tag() == kTagLocalObject) {
+            auto* script = static_cast<KvObjClass*>(cls);
+            KvVBaseContext* context = static_cast<KvObjLocalObject*>(instance)->context();
+            bindClassBodyNames(*context);
+            context->retain();
+            script->codeUnit()->retain();
+            pushFrame(script->codeUnit(), script->descriptor()->entry, kResultDiscard, context, false);
+        }
     }
     cls->release();
     return error;
 }
 
-// Stack: instance, arguments, count. Instances with constructors arrive with
-// classes; until then construction leaves the instance as it is.
+// Stack: instance, arguments, count. The constructor's result is dropped;
+// an instance without one is left as it is.
 std::u16string KvVirtualMachine::construct() {
     int32_t n = popCount();
     CallArgs args(n);
     popArgs(n, args);
-    return std::u16string();
+    KvBaseObject* instance = frame_->stack.peek();
+    if (!instance || instance->tag() != kTagLocalObject) return std::u16string();
+    KvBaseObject* init = instance->initFunction();
+    if (!init || init->tag() == kTagNull) return std::u16string();
+    if (init->tag() != kTagFunc) return kNotFunctionMessage;
+    return callScript(static_cast<KvObjFunc*>(init), args, false);
 }
 
 }  // namespace kestrel
