@@ -9,7 +9,7 @@
 namespace kestrel::cache {
 
 inline constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'K', 'V', 'C', '\x1a'};
-inline constexpr uint32_t kFormatVersion = 1;
+inline constexpr uint32_t kFormatVersion = 2;  // 2: finally blocks (PendingJump, PendingRaise, EndFinally, DropPending)
 
 inline constexpr size_t kMinDeclaration = 4 + 4 + 4 + 6 + 4;  // kind, slot, visibility, "" name, prefix
 inline constexpr size_t kMinNameEntry = 6 + 4;
