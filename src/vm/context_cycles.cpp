@@ -171,6 +171,12 @@ void noteContextAfterFrame(KvVBaseContext* context) {
     if (suspects().size() >= nextCheckAt()) collectContextCycles();
 }
 
+void noteInstanceContext(KvVBaseContext* context) {
+    if (context->suspect) return;
+    addSuspect(context);
+    if (!collecting() && suspects().size() >= nextCheckAt()) collectContextCycles();
+}
+
 // Contexts noted while a collection released values are checked in another round.
 void collectContextCycles() {
     for (int round = 0; round < 64 && !suspects().empty(); ++round) {

@@ -12,6 +12,9 @@ class KvVBaseContext;
 
 // Called when a function frame let go of its context and the context lives on.
 void noteContextAfterFrame(KvVBaseContext* context);
+// Instances can hold each other in cycles no frame exit sees: each instance
+// context is a suspect from its creation.
+void noteInstanceContext(KvVBaseContext* context);
 // Frees every suspect context that only cycles keep alive.
 void collectContextCycles();
 // A context being deleted leaves the suspects.

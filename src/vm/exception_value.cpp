@@ -26,6 +26,7 @@ void registerExceptionMembers() {
     if (registered) return;
     registered = true;
     memberRegistry().registerProperty(kTagException, u"message");
+    memberRegistry().registerProperty(kTagException, u"extra");  // id 2: the second operand of throw
     memberRegistry().registerMethod(kTagException, u"printStacks",
                                     kvMethod(&KvObjException::printStacksMethod));
 }

@@ -43,7 +43,7 @@ private:
     std::u16string message_;
 };
 
-// Registers "message" (id 1) and "printStacks" (id 100); later calls do nothing.
+// Registers "message" (id 1), "extra" (id 2) and "printStacks" (id 100); later calls do nothing.
 void registerExceptionMembers();
 
 }  // namespace kestrel

@@ -15,6 +15,7 @@
 #include "vm/class_value.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
+#include "vm/context_cycles.h"
 #include "vm/exception_value.h"
 #include "vm/function_binding.h"
 #include "vm/function_value.h"
@@ -265,6 +266,7 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
             auto* script = static_cast<KvObjClass*>(cls);
             KvVBaseContext* context = static_cast<KvObjLocalObject*>(instance)->context();
             bindClassBodyNames(*context);
+            noteInstanceContext(context);
             context->retain();
             script->codeUnit()->retain();
             pushFrame(script->codeUnit(), script->descriptor()->entry, kResultDiscard, context, false);
