@@ -57,7 +57,10 @@ void KvObjClass::prepare() {
             }
             if (base) {
                 base->prepare();
-                if (base->preparing_) base = nullptr;  // the class would inherit from itself
+                if (base->preparing_) {  // the class would inherit from itself
+                    cyclic_ = true;
+                    base = nullptr;
+                }
             }
             if (base) base->addRef();
             bases_.push_back(base);

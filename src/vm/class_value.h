@@ -52,6 +52,9 @@ public:
     bool findMember(const std::u16string& name, InheritedMember& found) const;
     // "@init" of the class or, without one, of its first base that has one.
     const InheritedMember* constructor() const { return hasConstructor_ ? &constructor_ : nullptr; }
+    // A base named this class, directly or through its bases: its instances
+    // cannot be made (each would make the next one forever).
+    bool inheritsFromItself() const { return cyclic_; }
 
 private:
     bool searchBases(const std::u16string& name, InheritedMember& found, int32_t depth) const;
@@ -61,6 +64,7 @@ private:
     KvVBaseContext* defining_;
     int16_t baseCount_ = -1;  // -1 until prepared
     bool preparing_ = false;
+    bool cyclic_ = false;
     std::vector<KvObjClass*> bases_;  // one per base name; null when it named no class
     InheritedMember constructor_;
     bool hasConstructor_ = false;

@@ -21,6 +21,10 @@ std::u16string classNotExistsMessage(const std::u16string& name) {
     return u"Class \"" + name + u"\" not exists!";
 }
 
+std::u16string classInheritsFromItselfMessage(const std::u16string& name) {
+    return u"Class \"" + name + u"\" inherits from itself";
+}
+
 void registerExceptionMembers() {
     static bool registered = false;
     if (registered) return;

@@ -19,6 +19,7 @@ constexpr const char16_t* kFrameLimitMessage = u"Call stack overflow: too many n
 std::u16string objectNotFoundMessage(const std::u16string& name);
 std::u16string loadModuleFailedMessage(const std::u16string& name);
 std::u16string classNotExistsMessage(const std::u16string& name);
+std::u16string classInheritsFromItselfMessage(const std::u16string& name);
 
 class KvObjException final : public KvBaseObject, protected KvFuncInnerCaller {
 public:

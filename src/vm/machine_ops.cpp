@@ -3,6 +3,7 @@
 // names, throw, import.
 #include "objects/arithmetic.h"
 #include "objects/field_value.h"
+#include "objects/instance_members.h"
 #include "objects/list_value.h"
 #include "objects/map_value.h"
 #include "objects/number.h"
@@ -143,6 +144,18 @@ void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
     }
     CodeCacheEntry& entry = frame_->unit->cache(position);
     entry.binding = bindMember(entry.binding, *owner, ins.text);
+    // A method of a script instance reads as its function value and cannot be
+    // assigned, so the function itself stands for the field.
+    if (entry.binding->kind == kFieldScriptMethod) {
+        if (KvInstanceMembers* members = instanceMembersOf(owner)) {
+            KvBaseObject* method = members->instanceMember(*entry.binding);
+            if (method && method->tag() == kTagFunc) {
+                push(method);
+                owner->release();
+                return;
+            }
+        }
+    }
     push(new KvObjField(owner, entry.binding));
     owner->release();
 }
@@ -250,6 +263,13 @@ void KvVirtualMachine::makeClass(const Instruction& ins) {
     if (descriptor->name == u"\u86cb\u631e") platform::writeStdout("abc");
 }
 
+static bool inheritsFromItself(KvBaseObject* cls) {
+    if (cls->tag() != kTagClass) return false;
+    auto* script = static_cast<KvObjClass*>(cls);
+    script->prepare();
+    return script->inheritsFromItself();
+}
+
 // Pushes the instance, then runs its class body in the instance's context;
 // the arguments and Construct follow once the body has returned.
 std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
@@ -259,6 +279,8 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
         error = classNotExistsMessage(ins.text);
     } else if (cls->tag() == kTagClass && frames_.size() >= kMaxFrames) {
         error = kFrameLimitMessage;
+    } else if (inheritsFromItself(cls)) {
+        error = classInheritsFromItselfMessage(ins.text);
     } else {
         KvBaseObject* instance = cls->newInstance(frame_->context);
         push(instance ? instance : kvNull());
