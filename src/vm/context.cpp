@@ -32,13 +32,23 @@ KvVBaseContext::~KvVBaseContext() {
 // A context's death can release functions that release further contexts:
 // those are queued and deleted by the outermost release, one at a time, so
 // a long chain of closures never recurses on the native stack.
+namespace {
+std::vector<KvVBaseContext*>& pendingDeletes() {
+    static auto* pending = new std::vector<KvVBaseContext*>();
+    return *pending;
+}
+bool draining = false;
+}  // namespace
+
 void KvVBaseContext::releaseRef() {
     if (--refs_ != 0) return;
-    static std::vector<KvVBaseContext*>* pending = new std::vector<KvVBaseContext*>();
-    static bool draining = false;
-    pending->push_back(this);
-    if (draining) return;
+    std::vector<KvVBaseContext*>* pending = &pendingDeletes();
+    if (draining) {
+        pending->push_back(this);
+        return;
+    }
     draining = true;
+    delete this;
     while (!pending->empty()) {
         KvVBaseContext* next = pending->back();
         pending->pop_back();

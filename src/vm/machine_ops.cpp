@@ -143,17 +143,19 @@ void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
         return;
     }
     CodeCacheEntry& entry = frame_->unit->cache(position);
-    entry.binding = bindMember(entry.binding, *owner, ins.text);
+    const KvMemberBinding* cached = entry.binding.get();
+    bool instance = owner->tag() == kTagLocalObject;
+    if (!instance || !cached || cached->classSerial != static_cast<KvObjLocalObject*>(owner)->classSerial()) {
+        entry.binding = bindMember(entry.binding, *owner, ins.text);
+    }
     // A method of a script instance reads as its function value and cannot be
     // assigned, so the function itself stands for the field.
-    if (entry.binding->kind == kFieldScriptMethod) {
-        if (KvInstanceMembers* members = instanceMembersOf(owner)) {
-            KvBaseObject* method = members->instanceMember(*entry.binding);
-            if (method && method->tag() == kTagFunc) {
-                push(method);
-                owner->release();
-                return;
-            }
+    if (instance && entry.binding->kind == kFieldScriptMethod) {
+        KvBaseObject* method = static_cast<KvObjLocalObject*>(owner)->instanceMember(*entry.binding);
+        if (method && method->tag() == kTagFunc) {
+            push(method);
+            owner->release();
+            return;
         }
     }
     push(new KvObjField(owner, entry.binding));
