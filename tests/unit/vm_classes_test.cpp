@@ -1,6 +1,8 @@
 // Classes, instances and finally blocks run in-process: lifetimes checked
 // with the live-value counter, the cycle collection of instance contexts,
 // and failures inside class bodies and constructors.
+#include "vm/class_value.h"
+#include "vm/code_unit.h"
 #include "vm/context_cycles.h"
 #include "vm_script_support.h"
 
@@ -74,6 +76,28 @@ TEST(VmFinally, ContinueThroughNestedFinallyBlocksRunsEachOnce) {
         "  s = s + \"x\"\n"
         "}\nprint(s)\n");
     EXPECT_EQ(run.output, "abab\n");
+}
+
+}  // namespace
+}  // namespace kestrel::testing
+
+namespace kestrel::testing {
+namespace {
+
+TEST(VmClasses, TextFormsOfAClass) {
+    initObjectModel();
+    auto module = std::make_shared<CompiledModule>();
+    module->code.resize(1);
+    FunctionDescriptor descriptor;
+    descriptor.name = u"Point";
+    auto* unit = new CodeUnit(module, u"");
+    auto* cls = new KvObjClass(&descriptor, unit, nullptr);
+    cls->addRef();
+    EXPECT_EQ(toUtf8(cls->toString()), "<class>");
+    EXPECT_EQ(toUtf8(cls->signature()), "class Point()");
+    EXPECT_TRUE(cls->isClass());
+    cls->release();
+    unit->releaseRef();
 }
 
 }  // namespace
