@@ -1,6 +1,7 @@
 // Control flow: if, loops with their break/continue records, switch with a
-// register holding its subject, return, throw, try and import. Loop records
-// belong to one function body; break outside any loop emits nothing.
+// register holding its subject, return, throw, try with catch and finally,
+// and import. Loop records and protected regions belong to one function
+// body; break outside any loop emits nothing.
 #include "vm/code_generator.h"
 #include "vm/compile_messages.h"
 

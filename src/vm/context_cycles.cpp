@@ -1,7 +1,9 @@
 // Trial deletion over a group of contexts: references that come from inside
-// the group (parent links, `this` links, functions held only by the group's
-// slots) are subtracted; what is left reachable from an outside reference is
-// kept, the rest is garbage and its slot values are released.
+// the group (parent links, `this` links, and the functions, classes and
+// instances held only by the group's slots) are subtracted; what is left
+// reachable from an outside reference is kept, the rest is garbage and its
+// slot values are released. Instances held by the group bring their own
+// contexts into it.
 #include "vm/context_cycles.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
-// Breaks reference cycles between contexts and the function values stored in
-// their own slots (a named or recursive local function holds the context
-// that holds it). A context that outlives its frame is checked at once and,
+// Breaks reference cycles between contexts and the function, class and
+// instance values stored in their slots (a named or recursive local function
+// holds the context that holds it; instances can hold each other). A context that outlives its frame is checked at once and,
 // failing that, kept as a suspect for a later check over all suspects.
 #pragma once
 

@@ -1,7 +1,7 @@
 // Binding of a function's free names at each call: every implicit slot of
 // the new activation becomes an alias of the slot it names. The positions
-// are searched once per definition site and reused while they cannot change
-// (a function without a `this` context).
+// are searched once per definition site and reused while the class of the
+// `this` instance stays the same (the members found depend on it).
 #pragma once
 
 #include <memory>

@@ -1,6 +1,6 @@
 // Out-of-line instruction work: constants, mixed arithmetic and comparison,
-// scopes, functions, lists and maps, member and element references, dynamic
-// names, throw, import.
+// scopes, functions, classes and instances, lists and maps, member and
+// element references, dynamic names, throw, import.
 #include "objects/arithmetic.h"
 #include "objects/field_value.h"
 #include "objects/instance_members.h"
