@@ -53,7 +53,7 @@ void CallFrame::clear() {
         registersUsed = false;
     }
     handlers.clear();
-    dropPending(0);
+    if (!pending.empty()) dropPending(0);
     if (context) {
         KvVBaseContext* old = context;
         context = nullptr;

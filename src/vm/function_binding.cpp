@@ -95,10 +95,9 @@ ImplicitBindings& bindingsOf(KvObjFunc& function) {
 
 }  // namespace
 
-bool bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation,
-                       std::u16string& missingName) {
+const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation) {
     const ScopeTable* scope = function.descriptor()->scope;
-    if (!scope || scope->implicits.empty()) return true;
+    if (!scope || scope->implicits.empty()) return nullptr;
     // With a `this` context the members found depend on the instance's class.
     ImplicitBindings& bindings = bindingsOf(function);
     const uint64_t classKey = classKeyOf(function.thisContext());
@@ -115,14 +114,13 @@ bool bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation,
         const KvVarPosition* position = bindings.positions[i];
         VariableSlot* target = position && defining ? defining->resolvePosition(position) : nullptr;
         if (!target) {
-            missingName = decl.name;
             bindings.complete = false;
-            return false;
+            return &decl;
         }
         activation.bindSlot(decl.slot, target);
     }
     bindings.complete = true;
-    return true;
+    return nullptr;
 }
 
 // A class body's free names: "@this."/"@super." members of the new instance

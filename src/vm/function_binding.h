@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "vm/scope_table.h"
 #include "vm/var_position.h"
 
 namespace kestrel {
@@ -23,10 +24,9 @@ struct ImplicitBindings {
     std::vector<std::unique_ptr<KvVarPosition>> owned;
 };
 
-// Binds the implicit slots of activation for a call of function; on failure
-// returns false and sets missingName to the name that could not be bound.
-bool bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation,
-                       std::u16string& missingName);
+// Binds the implicit slots of activation for a call of function; returns
+// the declaration that could not be bound, or null when all were.
+const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation);
 
 // Binds the implicit slots of a new instance's class body before it runs.
 void bindClassBodyNames(KvVBaseContext& instance);
