@@ -1,13 +1,46 @@
 // Reads, assignments and calls through member and bracket fields.
 #include "objects/field_value.h"
 
+#include "objects/instance_members.h"
 #include "objects/map_value.h"
 #include "objects/shared_constants.h"
 
 namespace kestrel {
 
+namespace {
+
+// A script instance: its class's members (its own, then its bases') come
+// before the common methods; a site keeps its binding while the class stays.
+KvMemberBindingPtr bindInstance(const KvMemberBindingPtr& cached, const KvInstanceMembers& members,
+                                const KvBaseObject& owner, const std::u16string& name) {
+    const uint64_t serial = members.classSerial();
+    if (cached && cached->reusable && cached->typeTag == owner.tag() && cached->classSerial == serial) {
+        return cached;
+    }
+    auto binding = std::make_shared<KvMemberBinding>();
+    binding->typeTag = owner.tag();
+    binding->name = name;
+    binding->classSerial = serial;
+    binding->reusable = true;
+    if (members.bindInstanceMember(name, *binding)) return binding;
+    KvMemberLookup found = lookupMember(owner, name);
+    binding->kind = found.code == kBindByOwnerType ? kFieldProperty : found.code;
+    if (found.record) {
+        binding->id = found.record->id;
+        binding->method = found.record->method;
+    }
+    return binding;
+}
+
+}  // namespace
+
 KvMemberBindingPtr bindMember(const KvMemberBindingPtr& cached, const KvBaseObject& owner,
                               const std::u16string& name) {
+    if (owner.tag() == kTagLocalObject) {
+        if (KvInstanceMembers* members = instanceMembersOf(const_cast<KvBaseObject*>(&owner))) {
+            return bindInstance(cached, *members, owner, name);
+        }
+    }
     if (cached && cached->reusable && cached->typeTag == owner.tag()) return cached;
     auto binding = std::make_shared<KvMemberBinding>();
     KvMemberLookup found = lookupMember(owner, name);
@@ -55,6 +88,10 @@ KvBaseObject* KvObjField::read() const {
     case kFieldMapKey:
         return owner_->tag() == kTagMap ? static_cast<KvObjMap*>(owner_)->get(binding_->name)
                                         : owner_->getMember(binding_->name);
+    case kFieldInstanceVariable:
+    case kFieldScriptMethod:
+        if (KvInstanceMembers* members = instanceMembersOf(owner_)) return members->instanceMember(*binding_);
+        return nullptr;
     default:
         return nullptr;
     }
@@ -74,6 +111,11 @@ bool KvObjField::assign(KvBaseObject* value) {
         return owner_->setBuiltinProperty(binding_->id, value);
     case kFieldMapKey:
         return owner_->setMember(binding_->name, value);
+    case kFieldInstanceVariable:
+        if (KvInstanceMembers* members = instanceMembersOf(owner_)) {
+            return members->storeInstanceMember(*binding_, value);
+        }
+        return false;
     default:
         return false;
     }

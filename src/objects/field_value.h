@@ -34,6 +34,11 @@ struct KvMemberBinding {
     int32_t id = 0;
     KvNativeMethod method = nullptr;
     KvBaseObject* instanceClass = nullptr;  // not counted; compared only
+    // Script instances (kinds 13, 15): the class resolved for, the hidden base
+    // slots (1-based) leading to the instance that holds the member, its slot.
+    uint64_t classSerial = 0;
+    std::vector<uint32_t> memberPath;
+    int32_t memberSlot = -1;
 };
 using KvMemberBindingPtr = std::shared_ptr<const KvMemberBinding>;
 

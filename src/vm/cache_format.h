@@ -9,7 +9,8 @@
 namespace kestrel::cache {
 
 inline constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'K', 'V', 'C', '\x1a'};
-inline constexpr uint32_t kFormatVersion = 2;
+// 2: finally blocks (PendingJump, PendingRaise, EndFinally, DropPending); 3: checksum.
+inline constexpr uint32_t kFormatVersion = 3;
 
 // The file ends with this many bytes: a checksum of everything before them,
 // so a damaged file is refused even where its damage still parses.

@@ -35,6 +35,14 @@ void CallFrame::setContext(KvVBaseContext* newContext) {
     if (old) releaseContext(old, ownsContext);
 }
 
+void CallFrame::dropPending(size_t depth) {
+    while (pending.size() > depth) {
+        KvBaseObject* raised = pending.back().raised;
+        pending.pop_back();
+        if (raised) raised->release();
+    }
+}
+
 void CallFrame::clear() {
     while (KvBaseObject* value = stack.pop()) value->release();
     if (registersUsed) {
@@ -45,6 +53,7 @@ void CallFrame::clear() {
         registersUsed = false;
     }
     handlers.clear();
+    if (!pending.empty()) dropPending(0);
     if (context) {
         KvVBaseContext* old = context;
         context = nullptr;

@@ -43,11 +43,22 @@ struct CallFrame {
     int32_t resultMode = kResultDiscard;
     // A handler remembers the stack depth at PushHandler, so an exception
     // caught mid-expression leaves no half-built operands behind.
+    // and how many finally completions were pending.
     struct Handler {
         int32_t target;
         size_t depth;
+        size_t pendingDepth;
     };
     std::vector<Handler> handlers;
+    // What a running finally block does when it ends: jump to target, or
+    // raise value (one reference held). Innermost last.
+    struct Pending {
+        int32_t target;
+        KvBaseObject* raised;
+    };
+    std::vector<Pending> pending;
+    // Drops pending completions above depth, releasing their exceptions.
+    void dropPending(size_t depth);
     KvVBaseContext* context = nullptr;
     KvFastStack stack;
     KvBaseObject* registers[kRegisterCount] = {};

@@ -25,6 +25,15 @@ private:
         int32_t reg = -1;  // a switch's subject register
         std::vector<int32_t> breaks;
         std::vector<int32_t> continues;
+        size_t regionDepth = 0;  // protected regions open where the loop starts
+    };
+    // A protected region of the function body being compiled: a try block
+    // (its catch handler is pushed), a try or catch block with a finally
+    // (its finally handler is pushed), or a finally block (a completion is pending).
+    enum class RegionKind { Catch, Finally, FinallyBody };
+    struct Region {
+        RegionKind kind;
+        std::vector<int32_t> entryJumps;  // Finally: jumps to the finally block
     };
 
     // Emitting (code_generator.cpp).
@@ -81,6 +90,9 @@ private:
     bool compileThrow(KvAstNode& node);
     bool compileTry(KvAstNode& node);
     bool compileImport(KvAstNode& node);
+    bool compileTryBlocks(KvAstTry& statement, bool hasCatch, bool hasFinally,
+                          std::vector<int32_t>& toEnd);
+    void emitExits(size_t toDepth);
     void openLoop(bool isSwitch);
     void closeLoop(int32_t breakTarget, int32_t continueTarget);
 
@@ -93,6 +105,7 @@ private:
     CompiledModule& module_;
     KvParserException& error_;
     std::vector<LoopRecord> loops_;  // of the function body being compiled
+    std::vector<Region> regions_;    // of the function body being compiled
     int32_t registerDepth_ = 0;      // next free register of the current frame
     int32_t depth_ = 0;              // recursion depth
     uint32_t line_ = 0;              // line of the node being compiled

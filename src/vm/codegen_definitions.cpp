@@ -40,9 +40,11 @@ bool CodeGenerator::compileFunction(KvAstNode& node, bool used) {
     int32_t skip = emitJump(Opcode::Jump);
     int32_t entry = position();
     auto outerLoops = std::exchange(loops_, {});
+    auto outerRegions = std::exchange(regions_, {});
     int32_t outerRegisters = std::exchange(registerDepth_, 0);
     bool ok = compileList(function->body);
     loops_ = std::move(outerLoops);
+    regions_ = std::move(outerRegions);
     registerDepth_ = outerRegisters;
     if (!ok) return false;
     line_ = node.line();
@@ -66,9 +68,11 @@ bool CodeGenerator::compileClass(KvAstNode& node, bool used) {
     int32_t skip = emitJump(Opcode::Jump);
     int32_t entry = position();
     auto outerLoops = std::exchange(loops_, {});
+    auto outerRegions = std::exchange(regions_, {});
     int32_t outerRegisters = std::exchange(registerDepth_, 0);
     bool ok = compileList(definition->variables) && compileList(definition->functions);
     loops_ = std::move(outerLoops);
+    regions_ = std::move(outerRegions);
     registerDepth_ = outerRegisters;
     if (!ok) return false;
     line_ = node.line();

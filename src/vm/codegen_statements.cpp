@@ -1,6 +1,7 @@
 // Control flow: if, loops with their break/continue records, switch with a
-// register holding its subject, return, throw, try and import. Loop records
-// belong to one function body; break outside any loop emits nothing.
+// register holding its subject, return, throw, try with catch and finally,
+// and import. Loop records and protected regions belong to one function
+// body; break outside any loop emits nothing.
 #include "vm/code_generator.h"
 #include "vm/compile_messages.h"
 
@@ -9,6 +10,27 @@ namespace kestrel {
 void CodeGenerator::openLoop(bool isSwitch) {
     loops_.emplace_back();
     loops_.back().isSwitch = isSwitch;
+    loops_.back().regionDepth = regions_.size();
+}
+
+// Leaving protected regions down to toDepth (by break, continue or return):
+// their handlers are popped, pending completions of finally blocks being
+// left are dropped, and each finally block on the way runs, coming back
+// here through a pending jump.
+void CodeGenerator::emitExits(size_t toDepth) {
+    for (size_t i = regions_.size(); i > toDepth; --i) {
+        Region& region = regions_[i - 1];
+        if (region.kind == RegionKind::FinallyBody) {
+            emit(Opcode::DropPending);
+            continue;
+        }
+        emit(Opcode::PopHandler);
+        if (region.kind == RegionKind::Catch) continue;
+        int32_t resume = emitJump(Opcode::PendingJump);
+        region.entryJumps.push_back(emitJump(Opcode::Jump));
+        patchJump(resume, position());
+        emit(Opcode::Label);
+    }
 }
 
 void CodeGenerator::closeLoop(int32_t breakTarget, int32_t continueTarget) {
@@ -94,7 +116,9 @@ bool CodeGenerator::compileFor(KvAstNode& node) {
 }
 
 bool CodeGenerator::compileBreak() {
-    if (!loops_.empty()) loops_.back().breaks.push_back(emitJump(Opcode::Jump));
+    if (loops_.empty()) return true;
+    emitExits(loops_.back().regionDepth);
+    loops_.back().breaks.push_back(emitJump(Opcode::Jump));
     return true;
 }
 
@@ -105,6 +129,7 @@ bool CodeGenerator::compileContinue() {
     if (loop == loops_.rend()) return true;
     // The subjects of the switches left behind are dropped on the way out.
     for (auto it = loops_.rbegin(); it != loop; ++it) emitInt(Opcode::ClearRegister, it->reg);
+    emitExits(loop->regionDepth);
     loop->continues.push_back(emitJump(Opcode::Jump));
     return true;
 }
@@ -153,6 +178,7 @@ bool CodeGenerator::compileReturn(KvAstNode& node) {
     auto* value = node.payloadAs<KvAstOneChild>();
     if (!compile(value ? value->child.get() : nullptr, true)) return false;
     line_ = node.line();
+    emitExits(0);  // the value waits on the stack while finally blocks run
     emit(Opcode::Return);
     return true;
 }
@@ -171,26 +197,76 @@ bool CodeGenerator::compileThrow(KvAstNode& node) {
     return true;
 }
 
-// try-stmt: PushHandler catch, try block, PopHandler, Jump end, Label catch,
-// the exception into the catch variable (or dropped), catch block, Label end, finally.
+// try-stmt: [PushHandler finally-pad] [PushHandler catch] try block
+// [PopHandler] then, with a finally: PopHandler, PendingJump end, Jump finally;
+// catch: the exception into the catch variable (or dropped), catch block,
+// likewise; finally-pad: PendingRaise; finally block; EndFinally; Label end.
+// The finally block thus runs on every way out, and EndFinally carries on
+// with what was pending (the jump onwards or the exception).
 bool CodeGenerator::compileTry(KvAstNode& node) {
     auto* statement = node.payloadAs<KvAstTry>();
     if (!statement) return true;
-    int32_t handler = emitJump(Opcode::PushHandler);
-    if (!compile(statement->tryBlock.get(), false)) return false;
-    emit(Opcode::PopHandler);
-    int32_t toEnd = emitJump(Opcode::Jump);
+    const bool hasFinally = statement->finallyBlock != nullptr;
+    const bool hasCatch = statement->catchBlock || statement->catchVar || !hasFinally;
+    int32_t pad = -1;
+    if (hasFinally) {
+        pad = emitJump(Opcode::PushHandler);
+        regions_.push_back({RegionKind::Finally, {}});
+    }
+    std::vector<int32_t> toEnd;
+    if (!compileTryBlocks(*statement, hasCatch, hasFinally, toEnd)) return false;
+    if (hasFinally) {
+        Region region = std::move(regions_.back());
+        regions_.pop_back();
+        patchJump(pad, position());
+        emit(Opcode::Label);
+        emit(Opcode::PendingRaise);
+        for (int32_t at : region.entryJumps) patchJump(at, position());
+        regions_.push_back({RegionKind::FinallyBody, {}});
+        bool ok = compile(statement->finallyBlock.get(), false);
+        regions_.pop_back();
+        if (!ok) return false;
+        emit(Opcode::EndFinally);
+    }
+    for (int32_t at : toEnd) patchJump(at, position());
+    emit(Opcode::Label);
+    return true;
+}
+
+// The try block and the catch part; each ends by going to the finally block
+// (with a pending jump to the end) or straight to the end.
+bool CodeGenerator::compileTryBlocks(KvAstTry& statement, bool hasCatch, bool hasFinally,
+                                     std::vector<int32_t>& toEnd) {
+    auto leave = [&]() {
+        if (hasFinally) {
+            emit(Opcode::PopHandler);
+            toEnd.push_back(emitJump(Opcode::PendingJump));
+            regions_.back().entryJumps.push_back(emitJump(Opcode::Jump));
+        } else {
+            toEnd.push_back(emitJump(Opcode::Jump));
+        }
+    };
+    int32_t handler = -1;
+    if (hasCatch) {
+        handler = emitJump(Opcode::PushHandler);
+        regions_.push_back({RegionKind::Catch, {}});
+    }
+    bool ok = compile(statement.tryBlock.get(), false);
+    if (hasCatch) regions_.pop_back();
+    if (!ok) return false;
+    if (hasCatch) emit(Opcode::PopHandler);
+    leave();
+    if (!hasCatch) return true;
     patchJump(handler, position());
     emit(Opcode::Label);
-    if (statement->catchVar && statement->catchVar->resolved) {
-        emitInt(Opcode::StoreLocal, statement->catchVar->slot());
+    if (statement.catchVar && statement.catchVar->resolved) {
+        emitInt(Opcode::StoreLocal, statement.catchVar->slot());
     } else {
         emit(Opcode::Pop);
     }
-    if (!compile(statement->catchBlock.get(), false)) return false;
-    patchJump(toEnd, position());
-    emit(Opcode::Label);
-    return compile(statement->finallyBlock.get(), false);
+    if (!compile(statement.catchBlock.get(), false)) return false;
+    leave();
+    return true;
 }
 
 bool CodeGenerator::compileImport(KvAstNode& node) {

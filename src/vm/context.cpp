@@ -24,6 +24,7 @@ KvVBaseContext::~KvVBaseContext() {
     releaseValues();
     freeSlots();
     if (this_ && this_ != this) this_->releaseRef();
+    if (class_) class_->release();
     for (KvVBaseContext* pinned : pinned_) pinned->releaseRef();
     if (parent_) parent_->releaseRef();
 }
@@ -31,13 +32,23 @@ KvVBaseContext::~KvVBaseContext() {
 // A context's death can release functions that release further contexts:
 // those are queued and deleted by the outermost release, one at a time, so
 // a long chain of closures never recurses on the native stack.
+namespace {
+std::vector<KvVBaseContext*>& pendingDeletes() {
+    static auto* pending = new std::vector<KvVBaseContext*>();
+    return *pending;
+}
+bool draining = false;
+}  // namespace
+
 void KvVBaseContext::releaseRef() {
     if (--refs_ != 0) return;
-    static std::vector<KvVBaseContext*>* pending = new std::vector<KvVBaseContext*>();
-    static bool draining = false;
-    pending->push_back(this);
-    if (draining) return;
+    std::vector<KvVBaseContext*>* pending = &pendingDeletes();
+    if (draining) {
+        pending->push_back(this);
+        return;
+    }
     draining = true;
+    delete this;
     while (!pending->empty()) {
         KvVBaseContext* next = pending->back();
         pending->pop_back();
@@ -187,6 +198,12 @@ void KvVBaseContext::setThisContext(KvVBaseContext* context) {
     if (context && context != this) context->retain();
     if (this_ && this_ != this) this_->releaseRef();
     this_ = context;
+}
+
+void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
+    if (cls) cls->addRef();
+    if (class_) class_->release();
+    class_ = cls;
 }
 
 void KvVBaseContext::pin(KvVBaseContext* context) {

@@ -64,7 +64,8 @@ public:
     void storeValue(int32_t index, KvBaseObject* value) override;
     IKvVContext* thisContext() const override { return this_; }
     KvBaseObject* instanceClass() const override { return class_; }
-    void setInstanceClass(KvBaseObject* cls) override { class_ = cls; }
+    // Holds a reference on the class: methods search its bases after the instance is gone.
+    void setInstanceClass(KvBaseObject* cls) override;
     IKvVContext* parentContext() const override { return parent_; }
     std::u16string dump() const override;
     std::unique_ptr<KvVarPosition> resolveName(const std::u16string& name, int32_t line,
@@ -99,7 +100,7 @@ private:
     const ScopeTable* scope_;
     int32_t count_;
     int32_t allocated_ = 0;
-    KvBaseObject* class_ = nullptr;
+    KvBaseObject* class_ = nullptr;  // one reference held
     int32_t refs_ = 1;
     std::vector<KvVBaseContext*> pinned_;
 };

@@ -1,6 +1,6 @@
-// Breaks reference cycles between contexts and the function values stored in
-// their own slots (a named or recursive local function holds the context
-// that holds it). A context that outlives its frame is checked at once and,
+// Breaks reference cycles between contexts and the function, class and
+// instance values stored in their slots (a named or recursive local function
+// holds the context that holds it; instances can hold each other). A context that outlives its frame is checked at once and,
 // failing that, kept as a suspect for a later check over all suspects.
 #pragma once
 
@@ -12,6 +12,9 @@ class KvVBaseContext;
 
 // Called when a function frame let go of its context and the context lives on.
 void noteContextAfterFrame(KvVBaseContext* context);
+// Instances can hold each other in cycles no frame exit sees: each instance
+// context is a suspect from its creation.
+void noteInstanceContext(KvVBaseContext* context);
 // Frees every suspect context that only cycles keep alive.
 void collectContextCycles();
 // A context being deleted leaves the suspects.

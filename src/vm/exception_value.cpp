@@ -21,11 +21,16 @@ std::u16string classNotExistsMessage(const std::u16string& name) {
     return u"Class \"" + name + u"\" not exists!";
 }
 
+std::u16string classInheritsFromItselfMessage(const std::u16string& name) {
+    return u"Class \"" + name + u"\" inherits from itself";
+}
+
 void registerExceptionMembers() {
     static bool registered = false;
     if (registered) return;
     registered = true;
     memberRegistry().registerProperty(kTagException, u"message");
+    memberRegistry().registerProperty(kTagException, u"extra");  // id 2: the second operand of throw
     memberRegistry().registerMethod(kTagException, u"printStacks",
                                     kvMethod(&KvObjException::printStacksMethod));
 }

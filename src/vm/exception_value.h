@@ -19,6 +19,7 @@ constexpr const char16_t* kFrameLimitMessage = u"Call stack overflow: too many n
 std::u16string objectNotFoundMessage(const std::u16string& name);
 std::u16string loadModuleFailedMessage(const std::u16string& name);
 std::u16string classNotExistsMessage(const std::u16string& name);
+std::u16string classInheritsFromItselfMessage(const std::u16string& name);
 
 class KvObjException final : public KvBaseObject, protected KvFuncInnerCaller {
 public:
@@ -43,7 +44,7 @@ private:
     std::u16string message_;
 };
 
-// Registers "message" (id 1) and "printStacks" (id 100); later calls do nothing.
+// Registers "message" (id 1), "extra" (id 2) and "printStacks" (id 100); later calls do nothing.
 void registerExceptionMembers();
 
 }  // namespace kestrel

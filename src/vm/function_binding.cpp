@@ -4,6 +4,7 @@
 // name through the defining context, and last the recorded outer reference.
 #include "vm/function_binding.h"
 
+#include "vm/class_value.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/function_value.h"
@@ -25,9 +26,21 @@ std::u16string withoutPrefix(const VariableDecl& decl) {
     return decl.name;
 }
 
-// Members of the instance's base classes; classes arrive in a later step.
-std::unique_ptr<KvVarPosition> searchBaseClasses(KvVBaseContext&, const std::u16string&) {
-    return nullptr;
+// A member of the instance's bases: a path through the hidden base slots.
+std::unique_ptr<KvVarPosition> searchBaseClasses(KvVBaseContext& self, const std::u16string& name) {
+    KvObjClass* cls = classOfContext(self);
+    InheritedMember found;
+    if (!cls || !cls->findInherited(name, found)) return nullptr;
+    auto position = std::make_unique<KvVarPosition>(static_cast<int32_t>(found.path.size()), found.slot);
+    position->member = true;
+    position->hasMemberPath = true;
+    position->memberPath = found.path;
+    return position;
+}
+
+uint64_t classKeyOf(const KvVBaseContext* self) {
+    KvObjClass* cls = self ? classOfContext(*self) : nullptr;
+    return cls ? cls->serial() : 0;
 }
 
 struct Search {
@@ -47,7 +60,10 @@ struct Search {
             if (slot >= 0) return keep(memberPosition(static_cast<uint32_t>(slot)));
         }
         if (self) {
-            if (auto inherited = searchBaseClasses(*self, name)) return keep(std::move(inherited));
+            if (auto inherited = searchBaseClasses(*self, name)) {
+                inherited->alternate = decl.prefix != MemberPrefix::Super;
+                return keep(std::move(inherited));
+            }
         }
         if (decl.prefix == MemberPrefix::None && function.definingContext()) {
             if (auto byName = function.definingContext()->resolveName(name, 0xFFFF, 0xFFFF)) {
@@ -79,16 +95,15 @@ ImplicitBindings& bindingsOf(KvObjFunc& function) {
 
 }  // namespace
 
-bool bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation,
-                       std::u16string& missingName) {
+const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation) {
     const ScopeTable* scope = function.descriptor()->scope;
-    if (!scope || scope->implicits.empty()) return true;
+    if (!scope || scope->implicits.empty()) return nullptr;
     // With a `this` context the members found depend on the instance's class.
-    bool cacheable = function.thisContext() == nullptr;
-    ImplicitBindings scratch;
-    ImplicitBindings& bindings = cacheable ? bindingsOf(function) : scratch;
-    bool searched = bindings.complete;
+    ImplicitBindings& bindings = bindingsOf(function);
+    const uint64_t classKey = classKeyOf(function.thisContext());
+    bool searched = bindings.complete && bindings.classKey == classKey;
     if (!searched) {
+        bindings.classKey = classKey;
         bindings.positions.assign(scope->implicits.size(), nullptr);
         bindings.owned.clear();
     }
@@ -99,14 +114,37 @@ bool bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation,
         const KvVarPosition* position = bindings.positions[i];
         VariableSlot* target = position && defining ? defining->resolvePosition(position) : nullptr;
         if (!target) {
-            missingName = decl.name;
             bindings.complete = false;
-            return false;
+            return &decl;
         }
         activation.bindSlot(decl.slot, target);
     }
     bindings.complete = true;
-    return true;
+    return nullptr;
+}
+
+// A class body's free names: "@this."/"@super." members of the new instance
+// (its bases are not made yet, so only its own), and plain names through the
+// scopes around the class definition. A name that binds nowhere stays null.
+void bindClassBodyNames(KvVBaseContext& instance) {
+    const ScopeTable* scope = instance.scope();
+    KvVBaseContext* around = instance.parent();
+    if (!scope) return;
+    for (size_t i = 0; i < scope->implicits.size(); ++i) {
+        const VariableDecl& decl = *scope->implicits[i];
+        VariableSlot* target = nullptr;
+        if (decl.prefix != MemberPrefix::None) {
+            int32_t slot = instance.findSlotIndex(withoutPrefix(decl));
+            if (slot >= 0 && slot != decl.slot) target = instance.slotAt(slot);
+        } else if (around) {
+            std::unique_ptr<KvVarPosition> byName = around->resolveName(decl.name, 0xFFFF, 0xFFFF);
+            target = around->resolvePosition(byName.get());
+            const KvVarPosition* outer =
+                i < scope->outerReferences.size() ? scope->outerReferences[i].get() : nullptr;
+            if (!target) target = around->resolvePosition(outer);
+        }
+        if (target) instance.bindSlot(decl.slot, target);
+    }
 }
 
 }  // namespace kestrel

@@ -1,13 +1,15 @@
 // Binding of a function's free names at each call: every implicit slot of
 // the new activation becomes an alias of the slot it names. The positions
-// are searched once per definition site and reused while they cannot change
-// (a function without a `this` context).
+// are searched once per definition site and reused while the class of the
+// `this` instance stays the same (the members found depend on it).
 #pragma once
 
 #include <memory>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "vm/scope_table.h"
 #include "vm/var_position.h"
 
 namespace kestrel {
@@ -17,13 +19,16 @@ class KvVBaseContext;
 
 struct ImplicitBindings {
     bool complete = false;
+    uint64_t classKey = 0;  // the class of `this` the positions were found for
     std::vector<const KvVarPosition*> positions;  // parallel to the scope's implicits
     std::vector<std::unique_ptr<KvVarPosition>> owned;
 };
 
-// Binds the implicit slots of activation for a call of function; on failure
-// returns false and sets missingName to the name that could not be bound.
-bool bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation,
-                       std::u16string& missingName);
+// Binds the implicit slots of activation for a call of function; returns
+// the declaration that could not be bound, or null when all were.
+const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation);
+
+// Binds the implicit slots of a new instance's class body before it runs.
+void bindClassBodyNames(KvVBaseContext& instance);
 
 }  // namespace kestrel

@@ -8,10 +8,6 @@
 
 namespace kestrel {
 
-KvVBaseContext* instanceContextOf(KvBaseObject*) {
-    return nullptr;  // script instances arrive with classes
-}
-
 KvObjFunc::KvObjFunc(const FunctionDescriptor* descriptor, CodeUnit* unit, int32_t definedAt,
                      KvVBaseContext* defining, KvVBaseContext* thisContext)
     : descriptor_(descriptor), unit_(unit), definedAt_(definedAt), defining_(defining),

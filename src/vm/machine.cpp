@@ -127,6 +127,13 @@ KvBaseObject* KvVirtualMachine::readField(KvBaseObject* field) {
 }
 
 int32_t KvVirtualMachine::popCount() {
+    KvBaseObject* top = frame_->stack.peek();
+    if (top && isInt(top) && top->refCount() < 0) {  // a shared small count: nothing to release
+        frame_->stack.pop();
+        int32_t n = intOf(top);
+        int32_t available = static_cast<int32_t>(frame_->stack.count());
+        return n < 0 ? 0 : (n > available ? available : n);
+    }
     KvBaseObject* count = popValue();
     int32_t n = isInt(count) ? intOf(count)
                 : count->tag() == kTagNumber ? static_cast<KvObjNumber*>(count)->toInt() : 0;
@@ -145,6 +152,7 @@ bool KvVirtualMachine::catchInFrame(KvBaseObject* exception) {
     handlers.pop_back();  // a handler is used once, so a raising handler cannot loop
     if (handler.target < 0 || handler.target >= frame_->codeCount) return false;
     while (frame_->stack.count() > handler.depth) popRaw()->release();
+    frame_->dropPending(handler.pendingDepth);  // a raise inside finally replaces what it was finishing
     pushOwned(exception);
     frame_->pc = handler.target;
     return true;
@@ -514,16 +522,40 @@ KvBaseObject* KvVirtualMachine::dispatch() {
             KV_NEXT;
         }
         KV_OP(PushHandler)
-            f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count()});
+            f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count(), f->pending.size()});
             KV_NEXT;
+        KV_OP(PendingJump)
+            f->pending.push_back({static_cast<int32_t>(ins.intValue), nullptr});
+            KV_NEXT;
+        KV_OP(PendingRaise)
+            f->pending.push_back({0, popValue()});  // the caught exception's reference moves in
+            KV_NEXT;
+        KV_OP(DropPending)
+            f->dropPending(f->pending.empty() ? 0 : f->pending.size() - 1);
+            KV_NEXT;
+        KV_OP(EndFinally) {
+            if (f->pending.empty()) KV_NEXT;
+            CallFrame::Pending done = f->pending.back();
+            f->pending.pop_back();
+            if (!done.raised) {
+                f->pc = done.target;
+                KV_NEXT;
+            }
+            bool ended = raise(done.raised, runResult);
+            done.raised->release();
+            if (ended) return runResult;
+            KV_NEXT;
+        }
         KV_OP(PopHandler)
             if (!f->handlers.empty() && f->handlers.back().target > 0) f->handlers.pop_back();
             KV_NEXT;
         KV_OP(Import)
             KV_CHECK(import(ins));
             KV_NEXT;
+        KV_OP(MakeClass)
+            makeClass(ins);
+            KV_NEXT;
         KV_OP(Label)
-        KV_OP(MakeClass)  // until classes
         default:
 #if KV_THREADED
         L_Nothing:

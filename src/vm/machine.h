@@ -63,6 +63,7 @@ private:
     void compare(const Instruction& ins);
     void enterScope(const Instruction& ins);
     void makeFunction(const Instruction& ins, int32_t position);
+    void makeClass(const Instruction& ins);
     void makeList(const Instruction& ins);
     void mapPut(const Instruction& ins, int32_t position);
     void memberRef(const Instruction& ins, int32_t position);

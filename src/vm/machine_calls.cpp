@@ -95,10 +95,9 @@ std::u16string KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args,
             context->storeValue(params[i]->slot, args.items[i]);  // surplus arguments dropped
         }
     }
-    std::u16string missing;
-    if (!bindImplicitNames(*function, *context, missing)) {
+    if (const VariableDecl* missing = bindImplicitNames(*function, *context)) {
         context->releaseRef();
-        return objectNotFoundMessage(missing);
+        return objectNotFoundMessage(missing->name);
     }
     function->codeUnit()->retain();
     pushFrame(function->codeUnit(), descriptor->entry,

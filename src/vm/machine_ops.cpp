@@ -1,8 +1,9 @@
 // Out-of-line instruction work: constants, mixed arithmetic and comparison,
-// scopes, functions, lists and maps, member and element references, dynamic
-// names, throw, import.
+// scopes, functions, classes and instances, lists and maps, member and
+// element references, dynamic names, throw, import.
 #include "objects/arithmetic.h"
 #include "objects/field_value.h"
+#include "objects/instance_members.h"
 #include "objects/list_value.h"
 #include "objects/map_value.h"
 #include "objects/number.h"
@@ -10,11 +11,16 @@
 #include "objects/number_integer.h"
 #include "objects/shared_constants.h"
 #include "objects/string_value.h"
+#include "shell/platform.h"
 #include "vm/call_args.h"
+#include "vm/class_value.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
+#include "vm/context_cycles.h"
 #include "vm/exception_value.h"
+#include "vm/function_binding.h"
 #include "vm/function_value.h"
+#include "vm/instance_value.h"
 #include "vm/machine.h"
 #include "vm/machine_stack.h"
 #include "vm/script_imports.h"
@@ -137,7 +143,21 @@ void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
         return;
     }
     CodeCacheEntry& entry = frame_->unit->cache(position);
-    entry.binding = bindMember(entry.binding, *owner, ins.text);
+    const KvMemberBinding* cached = entry.binding.get();
+    bool instance = owner->tag() == kTagLocalObject;
+    if (!instance || !cached || cached->classSerial != static_cast<KvObjLocalObject*>(owner)->classSerial()) {
+        entry.binding = bindMember(entry.binding, *owner, ins.text);
+    }
+    // A method of a script instance reads as its function value and cannot be
+    // assigned, so the function itself stands for the field.
+    if (instance && entry.binding->kind == kFieldScriptMethod) {
+        KvBaseObject* method = static_cast<KvObjLocalObject*>(owner)->instanceMember(*entry.binding);
+        if (method && method->tag() == kTagFunc) {
+            push(method);
+            owner->release();
+            return;
+        }
+    }
     push(new KvObjField(owner, entry.binding));
     owner->release();
 }
@@ -235,26 +255,62 @@ std::u16string KvVirtualMachine::import(const Instruction& ins) {
     return std::u16string();
 }
 
+void KvVirtualMachine::makeClass(const Instruction& ins) {
+    const FunctionDescriptor* descriptor = ins.function;
+    KvVBaseContext* context = frame_->context;
+    if (!descriptor || !context) return;
+    auto* cls = new KvObjClass(descriptor, frame_->unit, context);
+    context->storeValue(descriptor->slot, cls);
+    cls->releaseTemporary();
+}
+
+static bool inheritsFromItself(KvBaseObject* cls) {
+    if (cls->tag() != kTagClass) return false;
+    auto* script = static_cast<KvObjClass*>(cls);
+    script->prepare();
+    return script->inheritsFromItself();
+}
+
+// Pushes the instance, then runs its class body in the instance's context;
+// the arguments and Construct follow once the body has returned.
 std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
     KvBaseObject* cls = popValue();
     std::u16string error;
     if (!cls->isClass()) {
         error = classNotExistsMessage(ins.text);
+    } else if (cls->tag() == kTagClass && frames_.size() >= kMaxFrames) {
+        error = kFrameLimitMessage;
+    } else if (inheritsFromItself(cls)) {
+        error = classInheritsFromItselfMessage(ins.text);
     } else {
         KvBaseObject* instance = cls->newInstance(frame_->context);
         push(instance ? instance : kvNull());
+        if (instance && instance->tag() == kTagLocalObject) {
+            auto* script = static_cast<KvObjClass*>(cls);
+            KvVBaseContext* context = static_cast<KvObjLocalObject*>(instance)->context();
+            bindClassBodyNames(*context);
+            noteInstanceContext(context);
+            context->retain();
+            script->codeUnit()->retain();
+            pushFrame(script->codeUnit(), script->descriptor()->entry, kResultDiscard, context, false);
+        }
     }
     cls->release();
     return error;
 }
 
-// Stack: instance, arguments, count. Instances with constructors arrive with
-// classes; until then construction leaves the instance as it is.
+// Stack: instance, arguments, count. The constructor's result is dropped;
+// an instance without one is left as it is.
 std::u16string KvVirtualMachine::construct() {
     int32_t n = popCount();
     CallArgs args(n);
     popArgs(n, args);
-    return std::u16string();
+    KvBaseObject* instance = frame_->stack.peek();
+    if (!instance || instance->tag() != kTagLocalObject) return std::u16string();
+    KvBaseObject* init = instance->initFunction();
+    if (!init || init->tag() == kTagNull) return std::u16string();
+    if (init->tag() != kTagFunc) return kNotFunctionMessage;
+    return callScript(static_cast<KvObjFunc*>(init), args, false);
 }
 
 }  // namespace kestrel

@@ -108,7 +108,8 @@ void NameScopes::resolveUse(ScopeState& scope, const std::u16string& name, Membe
 // blocks (as they stood at the definition) hold it, else the module, where the
 // name is then declared implicitly. Depth 0 is the defining context.
 void NameScopes::linkOuterReference(ScopeState& scope, const std::u16string& name, size_t implicitIndex) {
-    // Contexts beyond a class body are the creating context's, not the source's.
+    // Beyond a class body a method's names bind after the instance's members and
+    // bases, so such a reference is only the last resort, not lexical.
     bool classCrossed = scope.table->kind == ScopeKind::Class;
     int32_t depth = 0;
     ScopeState* outermostScope = nullptr;

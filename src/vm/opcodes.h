@@ -68,6 +68,10 @@ namespace kestrel {
     X(ClearRegister, 87)   \
     X(PushHandler, 90)     \
     X(PopHandler, 91)      \
+    X(PendingJump, 92)     \
+    X(PendingRaise, 93)    \
+    X(EndFinally, 94)      \
+    X(DropPending, 95)     \
     X(Import, 100)
 
 enum class Opcode : uint32_t {

@@ -11,7 +11,7 @@ OperandKind operandKindOf(Opcode opcode) {
         case Opcode::CallBuiltin: case Opcode::Throw: case Opcode::PushInt: case Opcode::StoreLocal:
         case Opcode::LoadLocal: case Opcode::MakeList: case Opcode::IndexRef: case Opcode::PopToRegister:
         case Opcode::PeekToRegister: case Opcode::TakeRegister: case Opcode::PushRegister:
-        case Opcode::ClearRegister: case Opcode::PushHandler:
+        case Opcode::ClearRegister: case Opcode::PushHandler: case Opcode::PendingJump:
             return OperandKind::Int;
         case Opcode::PushLong: return OperandKind::Long;
         case Opcode::PushFloat: return OperandKind::Float;
@@ -33,7 +33,7 @@ bool isJumpOpcode(Opcode opcode) {
         case Opcode::Jump: case Opcode::JumpAlways: case Opcode::JumpIfTrue: case Opcode::JumpIfFalse:
         case Opcode::JumpIfEqual: case Opcode::JumpIfNotEqual: case Opcode::JumpIfGreater:
         case Opcode::JumpIfGreaterEqual: case Opcode::JumpIfLess: case Opcode::JumpIfLessEqual:
-        case Opcode::PushHandler:
+        case Opcode::PushHandler: case Opcode::PendingJump:
             return true;
         default: return false;
     }

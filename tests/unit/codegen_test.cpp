@@ -148,10 +148,24 @@ TEST(Codegen, ClassBodyMakesItsBasesIntoHiddenSlots) {
 }
 
 TEST(Codegen, TryStoresTheCaughtExceptionThenRunsFinally) {
+    // Both ways out of try and catch go through the finally block with a
+    // pending jump to the end; an exception reaches it through the outer handler.
     EXPECT_EQ(compiled("try { a() } catch (e) { } finally { b() }", true),
-              "EnterScope scope=0; PushHandler 7; LoadLocal 0+; PushInt 0; Call; PopHandler; Jump 9; Label; "
-              "StoreLocal 2; Label; LoadLocal 1+; PushInt 0; Call; PushNull; Return");
+              "EnterScope scope=0; PushHandler 15; PushHandler 10; LoadLocal 0+; PushInt 0; Call; "
+              "PopHandler; PopHandler; PendingJump 21; Jump 17; Label; StoreLocal 2; PopHandler; "
+              "PendingJump 21; Jump 17; Label; PendingRaise; LoadLocal 1+; PushInt 0; Call; EndFinally; "
+              "Label; PushNull; Return");
+    EXPECT_EQ(compiled("try { a() } catch (e) { }", true),
+              "EnterScope scope=0; PushHandler 7; LoadLocal 0+; PushInt 0; Call; PopHandler; Jump 10; Label; "
+              "StoreLocal 1; Jump 10; Label; PushNull; Return");
     EXPECT_EQ(compiled("throw \"x\", 2"), "PushString \"x\"+; PushInt 2+; Throw 2");
+}
+
+TEST(Codegen, BreakOutOfTryPopsItsHandlerAndRunsFinally) {
+    EXPECT_EQ(compiled("while (x) { try { break } finally { f() } }"),
+              "Jump 18; PushHandler 11; PopHandler; PendingJump 6; Jump 13; Label; Jump 21; PopHandler; "
+              "PendingJump 17; Jump 13; Label; PendingRaise; LoadLocal 1+; PushInt 0; Call; EndFinally; "
+              "Label; Label; LoadLocal 0+; JumpIfTrue 2; Label");
 }
 
 TEST(Codegen, ImportCarriesItsDescriptor) {

@@ -155,6 +155,8 @@ TEST_F(ModuleCache, ForeignOrOlderFilesAreRefused) {
     std::string older = bytes_;
     older[8] = 0;  // format version 0
     EXPECT_FALSE(reads(older));
+    older[8] = 1;  // before finally blocks had their own instructions
+    EXPECT_FALSE(reads(older));
 }
 
 TEST(ModuleVerifier, RefusesCodeThatLeavesItsBounds) {
@@ -181,6 +183,23 @@ TEST(ModuleVerifier, RefusesCodeThatLeavesItsBounds) {
     loop->intValue = target;
     module.code[1].opcode = Opcode::PushString;  // operand kind no longer matches
     EXPECT_FALSE(verifyModule(module));
+}
+
+TEST(ModuleVerifier, PendingJumpsStayInTheirBody) {
+    Compiled result = compileUtf8("func f() { return 1 }\ntry { f() } finally { f() }");
+    ASSERT_TRUE(result.ok);
+    CompiledModule& module = result.module;
+    ASSERT_TRUE(verifyModule(module));
+    for (auto& instruction : module.code) {
+        if (instruction.opcode != Opcode::PendingJump) continue;
+        int64_t target = instruction.intValue;
+        instruction.intValue = module.functions.front()->entry;  // into the body of f
+        EXPECT_FALSE(verifyModule(module));
+        instruction.intValue = -1;
+        EXPECT_FALSE(verifyModule(module));
+        instruction.intValue = target;
+    }
+    EXPECT_TRUE(verifyModule(module));
 }
 
 TEST(ModuleCacheFile, WrittenWholeAndReadOnlyForTheSameSource) {

@@ -1,0 +1,77 @@
+// Script classes (tag 21): a descriptor whose body scope lists the members,
+// the code unit holding the body, and the context the class was defined in
+// (held, so instances can reach the names around the definition). Bases are
+// resolved by name at the first instance and held; a base that would make
+// the hierarchy cyclic is left out, so every search over bases ends.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "objects/base_object.h"
+#include "vm/instruction.h"
+#include "vm/var_position.h"
+
+namespace kestrel {
+
+class CodeUnit;
+class KvVBaseContext;
+
+// Where a member lives from an instance: hidden base slots (1-based) leading
+// to the holding instance, then the slot there.
+struct InheritedMember {
+    std::vector<uint32_t> path;
+    uint32_t slot = 0;
+};
+
+class KvObjClass final : public KvBaseObject {
+public:
+    KvObjClass(const FunctionDescriptor* descriptor, CodeUnit* unit, KvVBaseContext* defining);
+    ~KvObjClass() override;
+
+    std::u16string toString() const override { return u"<class>"; }
+    bool isClass() const override { return true; }
+    // A new instance whose body has not run yet (the machine runs it).
+    KvBaseObject* newInstance(IKvVContext* creating) override;
+
+    // "class Name()".
+    std::u16string signature() const { return u"class " + descriptor_->name + u"()"; }
+    const std::u16string& name() const { return descriptor_->name; }
+    const FunctionDescriptor* descriptor() const { return descriptor_; }
+    CodeUnit* codeUnit() const { return unit_; }
+    KvVBaseContext* definingContext() const { return defining_; }
+    uint64_t serial() const { return serial_; }
+
+    // Resolves the bases by name once; later calls do nothing.
+    void prepare();
+    // Searches the bases depth-first in base order (not the class's own members).
+    bool findInherited(const std::u16string& name, InheritedMember& found) const;
+    // The class's own member slot, else an inherited one; false when neither.
+    bool findMember(const std::u16string& name, InheritedMember& found) const;
+    // "@init" of the class or, without one, of its first base that has one.
+    const InheritedMember* constructor() const { return hasConstructor_ ? &constructor_ : nullptr; }
+    // A base named this class, directly or through its bases: its instances
+    // cannot be made (each would make the next one forever).
+    bool inheritsFromItself() const { return cyclic_; }
+
+private:
+    bool searchBases(const std::u16string& name, InheritedMember& found, int32_t depth) const;
+
+    const FunctionDescriptor* descriptor_;
+    CodeUnit* unit_;
+    KvVBaseContext* defining_;
+    int16_t baseCount_ = -1;  // -1 until prepared
+    bool preparing_ = false;
+    bool cyclic_ = false;
+    std::vector<KvObjClass*> bases_;  // one per base name; null when it named no class
+    InheritedMember constructor_;
+    bool hasConstructor_ = false;
+    uint64_t serial_;
+};
+
+// The class of a script instance context, or null.
+KvObjClass* classOfContext(const KvVBaseContext& context);
+
+}  // namespace kestrel

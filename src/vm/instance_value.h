@@ -1,0 +1,46 @@
+// Instances of script classes (tag 30). An instance owns one reference on
+// its context, which holds the members (base instances in the hidden slots
+// "[Base]") and the class. Methods hold the context too, so a method value
+// that outlives its instance still finds its members; when the instance goes,
+// a context kept only by its own methods is collected.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "objects/base_object.h"
+#include "objects/instance_members.h"
+
+namespace kestrel {
+
+class KvObjClass;
+class KvVBaseContext;
+
+class KvObjLocalObject final : public KvBaseObject, public KvInstanceMembers {
+public:
+    // Takes over one reference on context.
+    explicit KvObjLocalObject(KvVBaseContext* context);
+    ~KvObjLocalObject() override;
+
+    std::u16string toString() const override { return u"<object>"; }
+    std::u16string detailString(int32_t indent) const override;
+    bool isInstance() const override { return true; }
+    // The constructor this instance runs: its own "@init" or an inherited one.
+    KvBaseObject* initFunction() override;
+
+    KvVBaseContext* context() const { return context_; }
+    KvObjClass* instanceClass() const;
+
+    bool bindInstanceMember(const std::u16string& name, KvMemberBinding& binding) const override;
+    KvBaseObject* instanceMember(const KvMemberBinding& binding) override;
+    bool storeInstanceMember(const KvMemberBinding& binding, KvBaseObject* value) override;
+    uint64_t classSerial() const override;
+
+private:
+    KvVBaseContext* holderOf(const std::vector<uint32_t>& path) const;
+
+    KvVBaseContext* context_;
+};
+
+}  // namespace kestrel
