@@ -11,7 +11,6 @@
 #include "objects/number_integer.h"
 #include "objects/shared_constants.h"
 #include "objects/string_value.h"
-#include "shell/platform.h"
 #include "vm/call_args.h"
 #include "vm/class_value.h"
 #include "vm/code_unit.h"
