@@ -40,8 +40,7 @@ std::vector<KvVBaseContext*>& pendingDeletes() {
 bool draining = false;
 }  // namespace
 
-void KvVBaseContext::releaseRef() {
-    if (--refs_ != 0) return;
+void KvVBaseContext::destroyUnreferenced() {
     std::vector<KvVBaseContext*>* pending = &pendingDeletes();
     if (draining) {
         pending->push_back(this);

@@ -85,13 +85,17 @@ public:
     // Lifetime: the creator holds the first reference.
     void retain() { ++refs_; }
     // Drops one reference; the context is deleted when none is left.
-    void releaseRef();
+    void releaseRef() {
+        if (--refs_ == 0) destroyUnreferenced();
+    }
     int32_t refs() const { return refs_; }
     // Set while a cycle check considers this context a candidate.
     bool suspect = false;
     int32_t mark = 0;  // scratch of the cycle check
 
 private:
+    void destroyUnreferenced();
+
     KvVBaseContext* parent_;
     KvVBaseContext* this_ = nullptr;
     static constexpr int32_t kInlineSlots = 4;

@@ -1,27 +1,25 @@
 #include "vm/fast_stack.h"
 
+#include <algorithm>
+
 namespace kestrel {
 
-KvFastStack::KvFastStack() : current_(new Chunk{{}, nullptr}) {}
+KvFastStack::KvFastStack()
+    : base_(new KvBaseObject*[kInitialCapacity]), top_(base_), end_(base_ + kInitialCapacity) {}
 
 KvFastStack::~KvFastStack() {
-    while (current_ != nullptr) {
-        Chunk* older = current_->older;
-        delete current_;
-        current_ = older;
-    }
+    delete[] base_;
 }
 
 void KvFastStack::grow() {
-    current_ = new Chunk{{}, current_};
-    top_ = 0;
-}
-
-void KvFastStack::shrink() {
-    Chunk* emptied = current_;
-    current_ = current_->older;
-    top_ = kChunkCapacity;
-    delete emptied;
+    const size_t used = count();
+    const size_t capacity = static_cast<size_t>(end_ - base_) * 2;
+    auto** block = new KvBaseObject*[capacity];
+    std::copy(base_, top_, block);
+    delete[] base_;
+    base_ = block;
+    top_ = block + used;
+    end_ = block + capacity;
 }
 
 }  // namespace kestrel

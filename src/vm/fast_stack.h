@@ -1,5 +1,6 @@
-// The operand stack: value pointers in linked chunks of 20, so it grows
-// without ever copying its elements. The first chunk is kept when empty.
+// The operand stack: value pointers in one contiguous block, doubled when
+// full. Push, pop and peek are a compare and a pointer step; the block is
+// kept when the stack empties, so a reused frame allocates nothing.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +11,7 @@ class KvBaseObject;
 
 class KvFastStack {
 public:
-    static constexpr size_t kChunkCapacity = 20;
+    static constexpr size_t kInitialCapacity = 20;
 
     KvFastStack();
     ~KvFastStack();
@@ -19,34 +20,24 @@ public:
 
     // Inline: the machine pushes and pops on every instruction.
     void push(KvBaseObject* value) {
-        if (top_ == kChunkCapacity) grow();
-        current_->items[top_++] = value;
-        ++count_;
+        if (top_ == end_) grow();
+        *top_++ = value;
     }
     KvBaseObject* pop() {  // null when empty
-        if (count_ == 0) return nullptr;
-        KvBaseObject* value = current_->items[--top_];
-        --count_;
-        if (top_ == 0 && current_->older != nullptr) shrink();
-        return value;
+        return top_ == base_ ? nullptr : *--top_;
     }
     KvBaseObject* peek() const {  // null when empty
-        return count_ == 0 ? nullptr : current_->items[top_ - 1];
+        return top_ == base_ ? nullptr : top_[-1];
     }
-    size_t count() const { return count_; }
-    bool empty() const { return count_ == 0; }
+    size_t count() const { return static_cast<size_t>(top_ - base_); }
+    bool empty() const { return top_ == base_; }
 
 private:
-    void grow();    // a new chunk for the next push
-    void shrink();  // frees the emptied newest chunk
+    void grow();  // twice the room, elements moved over
 
-    struct Chunk {
-        KvBaseObject* items[kChunkCapacity];
-        Chunk* older;
-    };
-    Chunk* current_;
-    size_t top_ = 0;  // elements used in the current chunk
-    size_t count_ = 0;
+    KvBaseObject** base_;
+    KvBaseObject** top_;  // one past the top element
+    KvBaseObject** end_;
 };
 
 }  // namespace kestrel

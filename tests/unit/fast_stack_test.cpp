@@ -1,4 +1,4 @@
-// The chunked operand stack across chunk boundaries, and the opcode table.
+// The operand stack across growth boundaries, and the opcode table.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -19,7 +19,7 @@ TEST(FastStack, EmptyPopAndPeekYieldNull) {
     EXPECT_EQ(stack.count(), 0u);
 }
 
-TEST(FastStack, ReversesAcrossChunkBoundaries) {
+TEST(FastStack, ReversesAcrossGrowth) {
     for (size_t n : {size_t(19), size_t(20), size_t(21), size_t(40), size_t(41), size_t(1000)}) {
         KvFastStack stack;
         for (size_t i = 1; i <= n; ++i) stack.push(fake(i));
