@@ -93,20 +93,49 @@ ImplicitBindings& bindingsOf(KvObjFunc& function) {
     return *entry.implicits;
 }
 
+// Whether resolving position from the same defining context always reaches
+// the same slot: member paths through base slots read values that may change.
+bool reachesFixedSlot(const KvVarPosition& position) {
+    return !position.member || position.depth == 0;
+}
+
+// The slot a cached target stands for now (a secondary value set since wins).
+VariableSlot* currentTarget(VariableSlot* target, bool alternate) {
+    if (!alternate) return target;
+    VariableSlot* last = target->finalSlot();
+    return last->secondary ? last : target;
+}
+
+bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t classKey,
+                       KvVBaseContext& activation) {
+    const BoundTargets& cached = function.boundTargets();
+    if (!cached.ready || cached.classKey != classKey) return false;
+    for (size_t i = 0; i < scope.implicits.size(); ++i) {
+        activation.bindSlot(scope.implicits[i]->slot, currentTarget(cached.slots[i], cached.alternate[i]));
+    }
+    return true;
+}
+
 }  // namespace
 
 const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation) {
     const ScopeTable* scope = function.descriptor()->scope;
     if (!scope || scope->implicits.empty()) return nullptr;
     // With a `this` context the members found depend on the instance's class.
-    ImplicitBindings& bindings = bindingsOf(function);
     const uint64_t classKey = classKeyOf(function.thisContext());
+    if (bindCachedTargets(function, *scope, classKey, activation)) return nullptr;
+    ImplicitBindings& bindings = bindingsOf(function);
     bool searched = bindings.complete && bindings.classKey == classKey;
     if (!searched) {
         bindings.classKey = classKey;
         bindings.positions.assign(scope->implicits.size(), nullptr);
         bindings.owned.clear();
     }
+    BoundTargets& cached = function.boundTargets();
+    cached.ready = false;
+    cached.slots.assign(scope->implicits.size(), nullptr);
+    cached.alternate.assign(scope->implicits.size(), false);
+    bool fixed = true;
     KvVBaseContext* defining = function.definingContext();
     for (size_t i = 0; i < scope->implicits.size(); ++i) {
         const VariableDecl& decl = *scope->implicits[i];
@@ -117,9 +146,16 @@ const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activ
             bindings.complete = false;
             return &decl;
         }
+        // Cached only as resolved without a secondary value, so currentTarget repeats it.
+        fixed = fixed && reachesFixedSlot(*position) &&
+                !(position->alternate && target->finalSlot()->secondary);
+        cached.slots[i] = target;
+        cached.alternate[i] = position->alternate;
         activation.bindSlot(decl.slot, target);
     }
     bindings.complete = true;
+    cached.ready = fixed;
+    cached.classKey = classKey;
     return nullptr;
 }
 

@@ -1,7 +1,8 @@
 // Binding of a function's free names at each call: every implicit slot of
 // the new activation becomes an alias of the slot it names. The positions
 // are searched once per definition site and reused while the class of the
-// `this` instance stays the same (the members found depend on it).
+// `this` instance stays the same (the members found depend on it); the slots
+// they reach are kept per function value when no slot value decides them.
 #pragma once
 
 #include <memory>

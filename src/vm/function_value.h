@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "objects/base_object.h"
 #include "vm/instruction.h"
@@ -15,6 +16,17 @@ namespace kestrel {
 
 class CodeUnit;
 class KvVBaseContext;
+struct VariableSlot;
+
+// The slots a function value's free names were last bound to. A function's
+// defining and `this` contexts never change, so targets reached without
+// reading any slot value stay valid while the class of `this` is the same.
+struct BoundTargets {
+    bool ready = false;
+    uint64_t classKey = 0;
+    std::vector<VariableSlot*> slots;  // parallel to the scope's implicits
+    std::vector<bool> alternate;       // re-check the secondary value at each bind
+};
 
 class KvObjFunc final : public KvBaseObject {
 public:
@@ -37,6 +49,7 @@ public:
     int32_t definedAt() const { return definedAt_; }
     KvVBaseContext* definingContext() const { return defining_; }
     KvVBaseContext* thisContext() const { return this_; }
+    BoundTargets& boundTargets() { return bound_; }
 
 private:
     const FunctionDescriptor* descriptor_;
@@ -44,6 +57,7 @@ private:
     int32_t definedAt_;
     KvVBaseContext* defining_;
     KvVBaseContext* this_;
+    BoundTargets bound_;
 };
 
 // The outcome of calling a script value from native code.
