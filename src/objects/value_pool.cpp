@@ -33,6 +33,9 @@ void addRelaxed(std::atomic<T>& counter, T delta) {
 
 KvValuePool::KvValuePool() {
     tlsOwnedPool = this;
+#if KV_POOL_INLINE_PATHS
+    ownerThread_ = __builtin_thread_pointer();  // unique among live threads; the owner outlives the run
+#endif
     // Case mapping of strings follows the user's locale; number texts and
     // number parsing keep the C conventions whatever the environment says.
     std::setlocale(LC_ALL, "");
@@ -126,7 +129,7 @@ int64_t KvValuePool::bytesInUse() const {
     return local_.bytes.load(std::memory_order_relaxed) + remote_.bytes.load(std::memory_order_relaxed);
 }
 
-void* KvValuePool::allocate(std::size_t size) noexcept {
+void* KvValuePool::allocateSlow(std::size_t size) noexcept {
     void* block = nullptr;
     bool owner = onOwnerThread();
     if (size <= kLargestPooled) {
@@ -148,7 +151,7 @@ void* KvValuePool::allocate(std::size_t size) noexcept {
     return block;
 }
 
-void KvValuePool::deallocate(void* block, std::size_t size) noexcept {
+void KvValuePool::deallocateSlow(void* block, std::size_t size) noexcept {
     if (!block) {
         return;
     }
@@ -182,11 +185,6 @@ void KvValuePool::releaseCachedBlocks() noexcept {
             std::free(block);
         }
     }
-}
-
-KvValuePool& valuePool() {
-    static KvValuePool* pool = new KvValuePool();
-    return *pool;
 }
 
 }  // namespace kestrel

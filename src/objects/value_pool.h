@@ -3,12 +3,21 @@
 // live values. The thread that created the pool (the interpreter) uses plain
 // lists and counters; a block freed on any other thread goes through a
 // lock-free side list that the interpreter drains when its own list is empty.
+// The owner's common case (a cached block of the size, or room to cache one)
+// is inline; everything else goes through the out-of-line paths.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__aarch64__)) && \
+    !defined(__SANITIZE_ADDRESS__)
+#define KV_POOL_INLINE_PATHS 1
+#else
+#define KV_POOL_INLINE_PATHS 0
+#endif
 
 namespace kestrel {
 
@@ -24,8 +33,34 @@ public:
     KvValuePool& operator=(const KvValuePool&) = delete;
 
     // None when the heap is exhausted.
-    void* allocate(std::size_t size) noexcept;
-    void deallocate(void* block, std::size_t size) noexcept;
+    void* allocate(std::size_t size) noexcept {
+        if (size <= kLargestPooled && onOwnerThreadFast()) {
+            FreeList& list = lists_[listIndex(size)];
+            if (FreeBlock* head = list.head) {
+                list.head = head->next;
+                addOwned(list.count, -1);
+                addOwned(local_.bytes, static_cast<int64_t>(blockSize(size)));
+                addOwned(local_.live, int64_t(1));
+                return head;
+            }
+        }
+        return allocateSlow(size);
+    }
+    void deallocate(void* block, std::size_t size) noexcept {
+        if (block && size <= kLargestPooled && onOwnerThreadFast()) {
+            FreeList& list = lists_[listIndex(size)];
+            if (list.count.load(std::memory_order_relaxed) < kMaxCachedBlocks) {
+                auto* node = static_cast<FreeBlock*>(block);
+                node->next = list.head;
+                list.head = node;
+                addOwned(list.count, 1);
+                addOwned(local_.bytes, -static_cast<int64_t>(blockSize(size)));
+                addOwned(local_.live, int64_t(-1));
+                return;
+            }
+        }
+        deallocateSlow(block, size);
+    }
 
     int64_t liveValues() const;
     int64_t bytesInUse() const;
@@ -53,6 +88,22 @@ private:
 
     static std::size_t listIndex(std::size_t size) { return (size + kGranule - 1) / kGranule; }
     static std::size_t blockSize(std::size_t size) { return listIndex(size) * kGranule; }
+    // Only the owner writes its counters: a plain load and store.
+    template <class T>
+    static void addOwned(std::atomic<T>& counter, T delta) {
+        counter.store(counter.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
+    }
+    // The inline paths: false under AddressSanitizer, whose poisoning of
+    // cached blocks the out-of-line paths do.
+    bool onOwnerThreadFast() const {
+#if KV_POOL_INLINE_PATHS
+        return __builtin_thread_pointer() == ownerThread_;
+#else
+        return false;
+#endif
+    }
+    void* allocateSlow(std::size_t size) noexcept;
+    void deallocateSlow(void* block, std::size_t size) noexcept;
     bool onOwnerThread() const;
     void count(bool owner, int64_t bytes, int64_t values) noexcept;
     void* takeCached(FreeList& list, std::size_t size) noexcept;
@@ -63,11 +114,15 @@ private:
     std::array<FreeList, kListCount> lists_;
     Counters local_;   // written by the owner thread only
     Counters remote_;  // changes made on other threads
+    void* ownerThread_ = nullptr;  // the creating thread's thread pointer
 };
 
 // Created on first use and kept for the whole run (its cached blocks stay
 // reachable, so leak checkers do not report them).
-KvValuePool& valuePool();
+inline KvValuePool& valuePool() {
+    static KvValuePool* pool = new KvValuePool();
+    return *pool;
+}
 
 inline int64_t kvLiveValueCount() {
     return valuePool().liveValues();
