@@ -33,24 +33,21 @@ KvVBaseContext::~KvVBaseContext() {
 // those are queued and deleted by the outermost release, one at a time, so
 // a long chain of closures never recurses on the native stack.
 namespace {
-std::vector<KvVBaseContext*>& pendingDeletes() {
-    static auto* pending = new std::vector<KvVBaseContext*>();
-    return *pending;
-}
+std::vector<KvVBaseContext*>* pendingDeletes = nullptr;  // made on first use, kept
 bool draining = false;
 }  // namespace
 
 void KvVBaseContext::destroyUnreferenced() {
-    std::vector<KvVBaseContext*>* pending = &pendingDeletes();
     if (draining) {
-        pending->push_back(this);
+        if (!pendingDeletes) pendingDeletes = new std::vector<KvVBaseContext*>();
+        pendingDeletes->push_back(this);
         return;
     }
     draining = true;
     delete this;
-    while (!pending->empty()) {
-        KvVBaseContext* next = pending->back();
-        pending->pop_back();
+    while (pendingDeletes && !pendingDeletes->empty()) {
+        KvVBaseContext* next = pendingDeletes->back();
+        pendingDeletes->pop_back();
         delete next;
     }
     draining = false;
@@ -61,10 +58,10 @@ static_assert(std::is_trivially_destructible<VariableSlot>::value,
 
 namespace {
 
-std::vector<void*>& recycledContexts() {
-    static auto* blocks = new std::vector<void*>();
-    return *blocks;
-}
+// Released context blocks, linked through their first word (plain globals:
+// no initialisation guard on the per-call path).
+void* recycledHead = nullptr;
+size_t recycledCount = 0;
 // Under AddressSanitizer blocks go back to the heap, so a context used after
 // its release is reported instead of silently reused.
 #ifdef __SANITIZE_ADDRESS__
@@ -76,17 +73,18 @@ constexpr size_t kMaxRecycledContexts = 256;
 }  // namespace
 
 void* KvVBaseContext::operator new(std::size_t size) {
-    std::vector<void*>& blocks = recycledContexts();
-    if (size != sizeof(KvVBaseContext) || blocks.empty()) return ::operator new(size);
-    void* block = blocks.back();
-    blocks.pop_back();
+    if (size != sizeof(KvVBaseContext) || !recycledHead) return ::operator new(size);
+    void* block = recycledHead;
+    recycledHead = *static_cast<void**>(block);
+    --recycledCount;
     return block;
 }
 
 void KvVBaseContext::operator delete(void* block, std::size_t size) {
-    std::vector<void*>& blocks = recycledContexts();
-    if (size == sizeof(KvVBaseContext) && blocks.size() < kMaxRecycledContexts) {
-        blocks.push_back(block);
+    if (size == sizeof(KvVBaseContext) && recycledCount < kMaxRecycledContexts) {
+        *static_cast<void**>(block) = recycledHead;
+        recycledHead = block;
+        ++recycledCount;
         return;
     }
     ::operator delete(block);
@@ -175,17 +173,6 @@ bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBase
     if (!target) return false;
     target->store(value);  // counted, so the old value cannot leak or dangle
     return true;
-}
-
-void KvVBaseContext::bindSlot(int32_t index, VariableSlot* target) {
-    if (!hasSlot(index) || !target) return;
-    VariableSlot& own = slots_[index];
-    if (target->finalSlot() == &own) return;  // already that slot, or a cycle
-    KvBaseObject* old = own.isAlias ? nullptr : own.value;
-    own.isAlias = true;
-    own.target = target;
-    own.value = nullptr;
-    if (old) old->release();
 }
 
 void KvVBaseContext::storeValue(int32_t index, KvBaseObject* value) {

@@ -60,7 +60,17 @@ public:
     VariableSlot* resolvePosition(const KvVarPosition* position) override;
     VariableSlot* slotAt(int32_t index) override { return &slots_[index]; }
     bool assignThroughPosition(const KvVarPosition* position, KvBaseObject* value) override;
-    void bindSlot(int32_t index, VariableSlot* target) override;
+    // Inline: every call binds its function's free names.
+    void bindSlot(int32_t index, VariableSlot* target) override {
+        if (!hasSlot(index) || !target) return;
+        VariableSlot& own = slots_[index];
+        if (target->finalSlot() == &own) return;  // already that slot, or a cycle
+        KvBaseObject* old = own.isAlias ? nullptr : own.value;
+        own.isAlias = true;
+        own.target = target;
+        own.value = nullptr;
+        if (old) old->release();
+    }
     void storeValue(int32_t index, KvBaseObject* value) override;
     IKvVContext* thisContext() const override { return this_; }
     KvBaseObject* instanceClass() const override { return class_; }

@@ -111,7 +111,7 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
     const BoundTargets& cached = function.boundTargets();
     if (!cached.ready || cached.classKey != classKey) return false;
     for (size_t i = 0; i < scope.implicits.size(); ++i) {
-        activation.bindSlot(scope.implicits[i]->slot, currentTarget(cached.slots[i], cached.alternate[i]));
+        activation.bindSlot(scope.implicits[i]->slot, currentTarget(cached.slots[i], cached.alternate[i] != 0));
     }
     return true;
 }
@@ -134,7 +134,7 @@ const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activ
     BoundTargets& cached = function.boundTargets();
     cached.ready = false;
     cached.slots.assign(scope->implicits.size(), nullptr);
-    cached.alternate.assign(scope->implicits.size(), false);
+    cached.alternate.assign(scope->implicits.size(), 0);
     bool fixed = true;
     KvVBaseContext* defining = function.definingContext();
     for (size_t i = 0; i < scope->implicits.size(); ++i) {
@@ -150,7 +150,7 @@ const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activ
         fixed = fixed && reachesFixedSlot(*position) &&
                 !(position->alternate && target->finalSlot()->secondary);
         cached.slots[i] = target;
-        cached.alternate[i] = position->alternate;
+        cached.alternate[i] = position->alternate ? 1 : 0;
         activation.bindSlot(decl.slot, target);
     }
     bindings.complete = true;

@@ -290,7 +290,7 @@ KvBaseObject* KvVirtualMachine::dispatch() {
             f->pc = static_cast<int32_t>(ins.intValue);
             KV_NEXT;
         KV_OP(Call)
-            KV_CHECK(call(ins));
+            if (!call(ins)) KV_RAISE(callError_);
             KV_NEXT;
         KV_OP(CallBuiltin)
             callBuiltin(ins);

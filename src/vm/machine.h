@@ -55,9 +55,11 @@ private:
     void popFrame();
     void abandonFrames();
 
+    // Calls return false with the text in callError_ when the call must raise
+    // (no string built or moved on the common path).
+    bool call(const Instruction& ins);
+    bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult);
     // Out-of-line instruction work; each returns an error text or empty.
-    std::u16string call(const Instruction& ins);
-    std::u16string callScript(KvObjFunc* function, CallArgs& args, bool wantsResult);
     void callBuiltin(const Instruction& ins);
     bool arithmetic(int32_t op, const Instruction& ins);
     void compare(const Instruction& ins);
@@ -93,6 +95,7 @@ private:
     std::vector<std::unique_ptr<CallFrame>> spare_;  // cleared frames for reuse
     bool raised_ = false;
     bool reportUncaught_ = true;
+    std::u16string callError_;  // why the last failed call raises
 };
 
 // The program state of the running program (shared by nested machines).

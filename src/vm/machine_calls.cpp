@@ -47,7 +47,7 @@ void KvVirtualMachine::popArgs(int32_t count, CallArgs& args) {
 }
 
 
-std::u16string KvVirtualMachine::call(const Instruction& ins) {
+bool KvVirtualMachine::call(const Instruction& ins) {
     const bool wantsResult = !ins.discard;
     int32_t n = popCount();
     CallArgs args(n);
@@ -62,13 +62,14 @@ std::u16string KvVirtualMachine::call(const Instruction& ins) {
             callee = target;
         }
         if (callee->tag() == kTagFunc) {
-            std::u16string error = callScript(static_cast<KvObjFunc*>(callee), args, wantsResult);
+            bool called = callScript(static_cast<KvObjFunc*>(callee), args, wantsResult);
             callee->release();  // the new frame's context holds what it needs
-            return error;
+            return called;
         }
         if (!callee->isCallable() || !callee->isNativeCallable()) {
             callee->release();
-            return kNotFunctionMessage;
+            callError_ = kNotFunctionMessage;
+            return false;
         }
     }
     KvProxyPtr proxy = callee->invoke(args.list());
@@ -80,11 +81,14 @@ std::u16string KvVirtualMachine::call(const Instruction& ins) {
         result->release();
     }
     callee->release();
-    return std::u16string();
+    return true;
 }
 
-std::u16string KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool wantsResult) {
-    if (frames_.size() >= kMaxFrames) return kFrameLimitMessage;
+bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool wantsResult) {
+    if (frames_.size() >= kMaxFrames) {
+        callError_ = kFrameLimitMessage;
+        return false;
+    }
     const FunctionDescriptor* descriptor = function->descriptor();
     auto* context = new KvVBaseContext(function->definingContext(), descriptor->scope);
     context->allocateSlots();
@@ -97,12 +101,13 @@ std::u16string KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args,
     }
     if (const VariableDecl* missing = bindImplicitNames(*function, *context)) {
         context->releaseRef();
-        return objectNotFoundMessage(missing->name);
+        callError_ = objectNotFoundMessage(missing->name);
+        return false;
     }
     function->codeUnit()->retain();
     pushFrame(function->codeUnit(), descriptor->entry,
               wantsResult ? kResultWanted : kResultDiscard, context, true);
-    return std::u16string();
+    return true;
 }
 
 void KvVirtualMachine::callBuiltin(const Instruction& ins) {

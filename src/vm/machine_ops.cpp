@@ -309,7 +309,8 @@ std::u16string KvVirtualMachine::construct() {
     KvBaseObject* init = instance->initFunction();
     if (!init || init->tag() == kTagNull) return std::u16string();
     if (init->tag() != kTagFunc) return kNotFunctionMessage;
-    return callScript(static_cast<KvObjFunc*>(init), args, false);
+    if (!callScript(static_cast<KvObjFunc*>(init), args, false)) return callError_;
+    return std::u16string();
 }
 
 }  // namespace kestrel
