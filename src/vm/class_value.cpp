@@ -117,9 +117,5 @@ KvBaseObject* KvObjClass::newInstance(IKvVContext*) {
     return new KvObjLocalObject(context);  // takes over the creation reference
 }
 
-KvObjClass* classOfContext(const KvVBaseContext& context) {
-    KvBaseObject* cls = context.instanceClass();
-    return cls && cls->tag() == kTagClass ? static_cast<KvObjClass*>(cls) : nullptr;
-}
 
 }  // namespace kestrel

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "objects/base_object.h"
+#include "vm/context.h"
 #include "vm/instruction.h"
 #include "vm/var_position.h"
 
@@ -71,7 +72,11 @@ private:
     uint64_t serial_;
 };
 
-// The class of a script instance context, or null.
-KvObjClass* classOfContext(const KvVBaseContext& context);
+// The class of a script instance context, or null. Inline: member reads
+// compare it on every access.
+inline KvObjClass* classOfContext(const KvVBaseContext& context) {
+    KvBaseObject* cls = context.instanceClass();
+    return cls && cls->tag() == kTagClass ? static_cast<KvObjClass*>(cls) : nullptr;
+}
 
 }  // namespace kestrel

@@ -34,15 +34,6 @@ KvObjLocalObject::~KvObjLocalObject() {
     noteContextAfterFrame(context);  // kept only by its own methods?
 }
 
-KvObjClass* KvObjLocalObject::instanceClass() const {
-    return context_ ? classOfContext(*context_) : nullptr;
-}
-
-uint64_t KvObjLocalObject::classSerial() const {
-    KvObjClass* cls = instanceClass();
-    return cls ? cls->serial() : 0;
-}
-
 // Follows hidden base slots from this instance; null when one holds no instance.
 KvVBaseContext* KvObjLocalObject::holderOf(const std::vector<uint32_t>& path) const {
     KvVBaseContext* at = context_;
@@ -74,11 +65,6 @@ bool KvObjLocalObject::bindInstanceMember(const std::u16string& name, KvMemberBi
     return true;
 }
 
-KvBaseObject* KvObjLocalObject::instanceMember(const KvMemberBinding& binding) {
-    KvVBaseContext* holder = holderOf(binding.memberPath);
-    if (!holder || !holder->hasSlot(binding.memberSlot)) return nullptr;
-    return holder->slot(binding.memberSlot).read();
-}
 
 bool KvObjLocalObject::storeInstanceMember(const KvMemberBinding& binding, KvBaseObject* value) {
     KvVBaseContext* holder = holderOf(binding.memberPath);

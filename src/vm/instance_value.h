@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "objects/base_object.h"
+#include "objects/field_value.h"
 #include "objects/instance_members.h"
+#include "vm/class_value.h"
+#include "vm/context.h"
 
 namespace kestrel {
 
@@ -30,12 +33,20 @@ public:
     KvBaseObject* initFunction() override;
 
     KvVBaseContext* context() const { return context_; }
-    KvObjClass* instanceClass() const;
+    // Inline with classSerial and instanceMember: method reads use them each time.
+    KvObjClass* instanceClass() const { return context_ ? classOfContext(*context_) : nullptr; }
 
     bool bindInstanceMember(const std::u16string& name, KvMemberBinding& binding) const override;
-    KvBaseObject* instanceMember(const KvMemberBinding& binding) override;
+    KvBaseObject* instanceMember(const KvMemberBinding& binding) override {
+        KvVBaseContext* holder = binding.memberPath.empty() ? context_ : holderOf(binding.memberPath);
+        if (!holder || !holder->hasSlot(binding.memberSlot)) return nullptr;
+        return holder->slot(binding.memberSlot).read();
+    }
     bool storeInstanceMember(const KvMemberBinding& binding, KvBaseObject* value) override;
-    uint64_t classSerial() const override;
+    uint64_t classSerial() const override {
+        KvObjClass* cls = instanceClass();
+        return cls ? cls->serial() : 0;
+    }
 
 private:
     KvVBaseContext* holderOf(const std::vector<uint32_t>& path) const;
