@@ -126,14 +126,7 @@ KvBaseObject* KvVirtualMachine::readField(KvBaseObject* field) {
     return read;
 }
 
-int32_t KvVirtualMachine::popCount() {
-    KvBaseObject* top = frame_->stack.peek();
-    if (top && isInt(top) && top->refCount() < 0) {  // a shared small count: nothing to release
-        frame_->stack.pop();
-        int32_t n = intOf(top);
-        int32_t available = static_cast<int32_t>(frame_->stack.count());
-        return n < 0 ? 0 : (n > available ? available : n);
-    }
+int32_t KvVirtualMachine::popCountSlow() {
     KvBaseObject* count = popValue();
     int32_t n = isInt(count) ? intOf(count)
                 : count->tag() == kTagNumber ? static_cast<KvObjNumber*>(count)->toInt() : 0;

@@ -86,6 +86,7 @@ private:
     KvBaseObject* popValue();
     KvBaseObject* readField(KvBaseObject* field);
     int32_t popCount();
+    int32_t popCountSlow();
     void popArgs(int32_t count, CallArgs& args);
 
     bool newProgram_ = false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "objects/base_object.h"
+#include "objects/number_integer.h"
 #include "objects/shared_constants.h"
 #include "vm/machine.h"
 
@@ -28,6 +29,20 @@ inline KvBaseObject* KvVirtualMachine::popValue() {
     KvBaseObject* value = popRaw();
     if (value->tag() != kTagField && value->tag() != kTagPosField) return value;
     return readField(value);
+}
+
+// A call's argument count, at most the operands below it. A shared small
+// int is taken inline: nothing to release.
+inline int32_t KvVirtualMachine::popCount() {
+    KvBaseObject* top = frame_->stack.peek();
+    if (!top || top->tag() != kTagNumber || top->refCount() >= 0 ||
+        static_cast<KvObjNumber*>(top)->kind() != kKindInt) {
+        return popCountSlow();
+    }
+    frame_->stack.pop();
+    int32_t n = static_cast<KvObjInt*>(top)->get();
+    int32_t available = static_cast<int32_t>(frame_->stack.count());
+    return n < 0 ? 0 : (n > available ? available : n);
 }
 
 }  // namespace kestrel
