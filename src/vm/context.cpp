@@ -14,6 +14,32 @@ bool& showAllVariables() {
     return showAll;
 }
 
+namespace {
+
+// Values are detached before they are released, so a destructor that reaches
+// back into this context sees null, never a value being destroyed.
+inline void dropSlotValues(VariableSlot* slots, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        VariableSlot& s = slots[i];
+        if (s.isAlias) continue;
+        KvBaseObject* held = s.value;
+        s.value = kvNull();
+        if (held) held->release();
+    }
+}
+
+}  // namespace
+
+// The slots are gone before anything else is released: whatever reaches back
+// into this context finds none.
+inline void KvVBaseContext::freeSlotStorage() {
+    // Inline slots are trivially destructible: nothing to run for them.
+    if (slots_ != reinterpret_cast<VariableSlot*>(inlineStorage_)) delete[] slots_;
+    slots_ = nullptr;
+    allocated_ = 0;
+    count_ = 0;
+}
+
 KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope)
     : parent_(parent), scope_(scope), count_(scope ? scope->slotCount() : 0) {
     if (parent_) parent_->retain();
@@ -21,8 +47,8 @@ KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope)
 
 KvVBaseContext::~KvVBaseContext() {
     if (suspect) forgetSuspectContext(this);
-    releaseValues();
-    freeSlots();
+    dropSlotValues(slots_, allocated_);
+    freeSlotStorage();
     if (this_ && this_ != this) this_->releaseRef();
     if (class_) class_->release();
     for (KvVBaseContext* pinned : pinned_) pinned->releaseRef();
@@ -90,36 +116,12 @@ void KvVBaseContext::operator delete(void* block, std::size_t size) {
     ::operator delete(block);
 }
 
-void KvVBaseContext::allocateSlots() {
-    if (count_ <= 0 || slots_) return;
-    if (count_ > kInlineSlots) {
-        slots_ = new VariableSlot[count_];
-    } else {
-        slots_ = reinterpret_cast<VariableSlot*>(inlineStorage_);
-        KvBaseObject* null = kvNull();
-        for (int32_t i = 0; i < count_; ++i) new (&slots_[i]) VariableSlot{false, null, nullptr, nullptr};
-    }
-    allocated_ = count_;
-}
-
-// Values are detached before they are released, so a destructor that reaches
-// back into this context sees null, never a value being destroyed.
 void KvVBaseContext::releaseValues() {
-    for (int32_t i = 0; i < allocated_; ++i) {
-        VariableSlot& s = slots_[i];
-        if (s.isAlias) continue;
-        KvBaseObject* held = s.value;
-        s.value = kvNull();
-        if (held) held->release();
-    }
+    dropSlotValues(slots_, allocated_);
 }
 
 void KvVBaseContext::freeSlots() {
-    // Inline slots are trivially destructible: nothing to run for them.
-    if (slots_ != reinterpret_cast<VariableSlot*>(inlineStorage_)) delete[] slots_;
-    slots_ = nullptr;
-    allocated_ = 0;
-    count_ = 0;
+    freeSlotStorage();
 }
 
 int32_t KvVBaseContext::findSlotIndex(const std::u16string& name) const {
@@ -177,13 +179,6 @@ bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBase
 
 void KvVBaseContext::storeValue(int32_t index, KvBaseObject* value) {
     if (hasSlot(index)) slots_[index].store(value);
-}
-
-void KvVBaseContext::setThisContext(KvVBaseContext* context) {
-    if (context == this_) return;
-    if (context && context != this) context->retain();
-    if (this_ && this_ != this) this_->releaseRef();
-    this_ = context;
 }
 
 void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {

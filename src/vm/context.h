@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,18 @@ public:
     KvVBaseContext(const KvVBaseContext&) = delete;
     KvVBaseContext& operator=(const KvVBaseContext&) = delete;
 
-    void allocateSlots() override;
+    // Inline: every script call makes a context.
+    void allocateSlots() override {
+        if (count_ <= 0 || slots_) return;
+        if (count_ > kInlineSlots) {
+            slots_ = new VariableSlot[count_];
+        } else {
+            slots_ = reinterpret_cast<VariableSlot*>(inlineStorage_);
+            KvBaseObject* null = kvNull();
+            for (int32_t i = 0; i < count_; ++i) new (&slots_[i]) VariableSlot{false, null, nullptr, nullptr};
+        }
+        allocated_ = count_;
+    }
     int32_t slotCount() const override { return count_; }
     void releaseValues() override;
     void freeSlots() override;
@@ -88,7 +100,12 @@ public:
     KvVBaseContext* thisBaseContext() const { return this_; }
     const ScopeTable* scope() const { return scope_; }
     // Sets the `this` context, holding it unless it is this context itself.
-    void setThisContext(KvVBaseContext* context);
+    void setThisContext(KvVBaseContext* context) {
+        if (context == this_) return;
+        if (context && context != this) context->retain();
+        if (this_ && this_ != this) this_->releaseRef();
+        this_ = context;
+    }
     // Keeps another context alive while this one lives (slots aliased into it).
     void pin(KvVBaseContext* context);
 
@@ -105,6 +122,7 @@ public:
 
 private:
     void destroyUnreferenced();
+    void freeSlotStorage();
 
     KvVBaseContext* parent_;
     KvVBaseContext* this_ = nullptr;
