@@ -12,13 +12,13 @@ std::u16string withTrailingSlash(const std::u16string& directory) {
 
 // The nearest directory from `start` upward that holds config.json.
 static std::u16string findProjectDirectory(const std::u16string& start) {
-    PathSpec spec(start);
-    while (!spec.text().empty()) {
-        if (platform::pathExists(withTrailingSlash(spec.text()) + u"config.json"))
-            return spec.text();
-        std::u16string up = spec.parent();
+    PathSpec dir(start);
+    while (!dir.text().empty()) {
+        if (platform::pathExists(withTrailingSlash(dir.text()) + u"config.json"))
+            return dir.text();
+        std::u16string up = dir.parent();
         if (up.empty()) break;
-        spec.parse(up);
+        dir.parse(up);
     }
     return start;
 }

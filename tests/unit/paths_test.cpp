@@ -28,11 +28,11 @@ TEST(PathSpec, ParentsWalkUpToTheTop) {
 }
 
 TEST(PathSpec, NormalisesBackslashesBeforeTheQuery) {
-    PathSpec spec(u"  C:\\work\\dir?x=\\y \t");
-    EXPECT_EQ(spec.text(), u"C:/work/dir?x=\\y");
-    EXPECT_TRUE(spec.absolute());
-    EXPECT_EQ(spec.query(), u"x=\\y");
-    EXPECT_EQ(spec.parent(), u"C:/work");
+    PathSpec parsed(u"  C:\\work\\dir?x=\\y \t");
+    EXPECT_EQ(parsed.text(), u"C:/work/dir?x=\\y");
+    EXPECT_TRUE(parsed.absolute());
+    EXPECT_EQ(parsed.query(), u"x=\\y");
+    EXPECT_EQ(parsed.parent(), u"C:/work");
 }
 
 TEST(PathSpec, UrlsAndRelativePaths) {
