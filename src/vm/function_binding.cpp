@@ -116,14 +116,11 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
     return true;
 }
 
-}  // namespace
-
-const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation) {
-    const ScopeTable* scope = function.descriptor()->scope;
-    if (!scope || scope->implicits.empty()) return nullptr;
-    // With a `this` context the members found depend on the instance's class.
-    const uint64_t classKey = classKeyOf(function.thisContext());
-    if (bindCachedTargets(function, *scope, classKey, activation)) return nullptr;
+// The first call of a function value (or the first after its class changed):
+// positions are searched or taken from the site, and the targets kept. Out of
+// line so the cached path stays a small function.
+[[gnu::noinline]] const VariableDecl* searchAndBind(KvObjFunc& function, const ScopeTable* scope,
+                                                   uint64_t classKey, KvVBaseContext& activation) {
     ImplicitBindings& bindings = bindingsOf(function);
     bool searched = bindings.complete && bindings.classKey == classKey;
     if (!searched) {
@@ -157,6 +154,17 @@ const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activ
     cached.ready = fixed;
     cached.classKey = classKey;
     return nullptr;
+}
+
+}  // namespace
+
+const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation) {
+    const ScopeTable* scope = function.descriptor()->scope;
+    if (!scope || scope->implicits.empty()) return nullptr;
+    // With a `this` context the members found depend on the instance's class.
+    const uint64_t classKey = classKeyOf(function.thisContext());
+    if (bindCachedTargets(function, *scope, classKey, activation)) return nullptr;
+    return searchAndBind(function, scope, classKey, activation);
 }
 
 // A class body's free names: "@this."/"@super." members of the new instance
