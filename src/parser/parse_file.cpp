@@ -1,8 +1,12 @@
 // File-level parsing for the shell. An empty decoded text is an empty program
-// when the file exists and is a regular file, and "can't read" otherwise.
+// when the file is empty (or holds only a byte-order mark); a file whose bytes
+// decode to nothing (an unknown character set) or that is no regular file is
+// "can't read", never a silent empty run.
 #include "parser/parse_file.h"
 
 #include <sys/stat.h>
+
+#include <fstream>
 
 #include "frontend/decode.h"
 #include "frontend/utf8.h"
@@ -13,10 +17,16 @@ namespace kestrel {
 
 namespace {
 
-bool isRegularFile(const std::u16string& path) {
+// True when the file exists, is regular, and has no text to decode.
+bool holdsNoText(const std::u16string& path) {
     struct stat status {};
     std::string narrow = toUtf8(path);
-    return !narrow.empty() && ::stat(narrow.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    if (narrow.empty() || ::stat(narrow.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    if (status.st_size == 0) return true;
+    if (status.st_size != 3) return false;
+    char head[3] = {};
+    std::ifstream(narrow, std::ios::binary).read(head, 3);
+    return head[0] == '\xEF' && head[1] == '\xBB' && head[2] == '\xBF';  // a lone byte-order mark
 }
 
 }  // namespace
@@ -24,7 +34,7 @@ bool isRegularFile(const std::u16string& path) {
 SourceFileParse parseSourceFile(const std::u16string& path) {
     SourceFileParse parse;
     parse.text = readSourceFile(path);
-    if (parse.text.empty() && !isRegularFile(path)) return parse;
+    if (parse.text.empty() && !holdsNoText(path)) return parse;
     parse.readable = true;
     parse.outcome = parseSourceText(parse.text);
     if (!parse.outcome.ok) parse.outcome.error.sourceName = path;

@@ -50,6 +50,15 @@ TEST(ParserFile, UnreadablePathAndEmptyFile) {
     EXPECT_TRUE(empty.readable);
     ASSERT_TRUE(empty.outcome.ok);
     EXPECT_TRUE(empty.outcome.root->payloadAs<KvAstList>()->items.empty());
+
+    SourceFileParse markOnly = parseSourceFile(dir.write("bom.kv", "\xEF\xBB\xBF"));
+    EXPECT_TRUE(markOnly.readable);
+    EXPECT_TRUE(markOnly.outcome.ok);
+
+    // A directory, or any path that yields no text though it is not an empty
+    // file, is reported rather than run as an empty program.
+    SourceFileParse directory = parseSourceFile(dir.pathOf(""));
+    EXPECT_FALSE(directory.readable);
 }
 
 }  // namespace
