@@ -2,11 +2,15 @@
 // (console, JSON files, byte buffers). Invalid input is skipped, never fatal.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace kestrel {
 
 std::u16string fromUtf8(const std::string& text);
 std::string toUtf8(const std::u16string& text);
+
+// A whole number in decimal digits, with "-" when negative.
+std::u16string decimalText(int64_t value);
 
 }  // namespace kestrel

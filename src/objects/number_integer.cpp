@@ -5,25 +5,6 @@
 
 namespace kestrel {
 
-std::u16string decimalText(int64_t value) {
-    char16_t digits[24];
-    int n = 0;
-    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    do {
-        digits[n++] = static_cast<char16_t>(u'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    std::u16string text;
-    text.reserve(static_cast<std::size_t>(n) + 1);
-    if (value < 0) {
-        text += u'-';
-    }
-    while (n > 0) {
-        text += digits[--n];
-    }
-    return text;
-}
-
 // The low byteCount bytes of bits, least significant first.
 KvBaseObject* littleEndianBytes(uint64_t bits, uint32_t byteCount) {
     uint8_t bytes[8];

@@ -5,12 +5,11 @@
 
 #include <string>
 
+#include "frontend/utf8.h"
 #include "objects/number.h"
 #include "objects/number_convert.h"
 
 namespace kestrel {
-
-std::u16string decimalText(int64_t value);
 
 class KvObjInt final : public KvObjNumber {
 public:

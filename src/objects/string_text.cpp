@@ -2,6 +2,8 @@
 // trim rule about mixed tabs and spaces).
 #include "objects/string_text.h"
 
+#include "frontend/utf8.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -210,11 +212,7 @@ bool textReplace(const std::u16string& text, const TextReplace& request, std::u1
 std::u16string textFormat(const std::u16string& text, const std::vector<std::u16string>& values) {
     std::u16string out = text;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        std::u16string placeholder = u"{";
-        for (char c : std::to_string(i)) {
-            placeholder += static_cast<char16_t>(c);
-        }
-        placeholder += u'}';
+        std::u16string placeholder = u"{" + decimalText(static_cast<int64_t>(i)) + u"}";
         for (Size at = out.find(placeholder); at != std::u16string::npos;) {
             if (backslashesBefore(out, at) % 2 == 1) {
                 at = out.find(placeholder, at + placeholder.size());

@@ -3,16 +3,13 @@
 //     [line:L, pos:COLUMN] LINE-TEXT-UP-TO-TOKEN TOKEN <<
 #include "parser/parser_error.h"
 
+#include "frontend/utf8.h"
+
 #include <string>
 
 namespace kestrel {
 
 namespace {
-
-std::u16string decimal(int64_t value) {
-    std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 // Index where the line holding pos begins. When pos is itself a line feed
 // (the offending token is a line end), the line is the one that feed ends.
@@ -32,13 +29,13 @@ size_t lineStartBefore(const std::u16string& text, size_t pos) {
 std::u16string KvParserException::report(const std::u16string& sourceText) const {
     std::u16string out = u"Parser exception: " + message + u"!";
     if (!sourceName.empty()) out += u"(\"" + sourceName + u"\")";
-    out += u"\r\n  [line:" + decimal(static_cast<int32_t>(line));
+    out += u"\r\n  [line:" + decimalText(static_cast<int32_t>(line));
     if (sourceText.empty()) {
-        out += u", pos:" + decimal(static_cast<int32_t>(pos)) + u"] " + tokenText;
+        out += u", pos:" + decimalText(static_cast<int32_t>(pos)) + u"] " + tokenText;
     } else {
         size_t at = pos < sourceText.size() ? pos : sourceText.size();
         size_t lineStart = lineStartBefore(sourceText, at);
-        out += u", pos:" + decimal(static_cast<int32_t>(at - lineStart)) + u"] ";
+        out += u", pos:" + decimalText(static_cast<int32_t>(at - lineStart)) + u"] ";
         // A line-end token is shown as the two characters \n so the report keeps two lines.
         std::u16string shown = sourceText.substr(lineStart, at - lineStart);
         if (!shown.empty() && shown.back() == u'\r') shown.pop_back();

@@ -1,19 +1,15 @@
 #include "shell/elapsed.h"
 
+#include "frontend/utf8.h"
 #include "shell/console_queue.h"
 #include "shell/platform.h"
 
 namespace kestrel {
 
-static std::u16string number(int64_t value) {
-    std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 std::u16string formatElapsed(int64_t milliseconds) {
-    if (milliseconds < 10000) return number(milliseconds) + u" ms";
-    if (milliseconds < 60000) return number(milliseconds / 1000) + u" 秒";
-    return number(milliseconds / 60000) + u"分" + number((milliseconds / 1000) % 60) + u"秒";
+    if (milliseconds < 10000) return decimalText(milliseconds) + u" ms";
+    if (milliseconds < 60000) return decimalText(milliseconds / 1000) + u" 秒";
+    return decimalText(milliseconds / 60000) + u"分" + decimalText((milliseconds / 1000) % 60) + u"秒";
 }
 
 void printElapsed(int64_t& timer, bool newline, const std::u16string& label) {

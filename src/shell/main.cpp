@@ -21,8 +21,7 @@ using namespace kestrel;
 static int checkNothingOutlivedTheRun() {
     int64_t alive = kvLiveValueCount();
     if (alive == 0) return 0;
-    std::string count = std::to_string(alive);
-    consoleWrite(u"[check-leaks] " + std::u16string(count.begin(), count.end()) +
+    consoleWrite(u"[check-leaks] " + decimalText(alive) +
                      u" values still alive after the run\r\n",
                  kLevelError);
     return 3;

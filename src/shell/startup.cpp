@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "frontend/utf8.h"
 #include "modules/builtins.h"
 #include "objects/shared_constants.h"
 #include "parser/operator_table.h"
@@ -18,15 +19,10 @@ RuntimeSettings& runtimeSettings() {
     return settings;
 }
 
-static std::u16string number(int value) {
-    std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 std::u16string versionString() {
     const RuntimeSettings& s = runtimeSettings();
-    return number(s.versionMajor) + u"." + number(s.versionMinor) + u"." +
-           number(s.versionPatch) + u" Internal version";
+    return decimalText(s.versionMajor) + u"." + decimalText(s.versionMinor) + u"." +
+           decimalText(s.versionPatch) + u" Internal version";
 }
 
 std::u16string versionLine() { return u"[Kestrel " + versionString() + u"]"; }
