@@ -129,6 +129,12 @@ std::u16string decodeAuto(const char* bytes, size_t length) {
     return decodeBytes(bytes, length, detectCharset(bytes, length));
 }
 
+bool isRegularFile(const std::u16string& path) {
+    struct stat status {};
+    const std::string narrow = toUtf8(path);
+    return !narrow.empty() && ::stat(narrow.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 std::u16string readSourceFile(const std::u16string& path) {
     const std::string narrowPath = toUtf8(path);
     struct stat status {};

@@ -2,8 +2,6 @@
 // anything that UTF-8 cannot carry or a terminal would act on is escaped.
 #include "frontend/token_dump.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "frontend/decode.h"
@@ -59,12 +57,6 @@ std::string quoted(const std::u16string& text) {
     return out;
 }
 
-bool isReadableFile(const std::u16string& path) {
-    struct stat status {};
-    std::string narrow = toUtf8(path);
-    return !narrow.empty() && ::stat(narrow.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
 }  // namespace
 
 std::string describeToken(const Token& token) {
@@ -79,7 +71,7 @@ std::string describeToken(const Token& token) {
 
 int dumpTokens(const std::u16string& path, std::string& out) {
     std::u16string text = readSourceFile(path);
-    if (text.empty() && !isReadableFile(path)) {
+    if (text.empty() && !isRegularFile(path)) {
         out += "Can't read file \"" + toUtf8(path) + "\"\n";
         return 1;
     }

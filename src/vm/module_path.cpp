@@ -1,10 +1,9 @@
 #include "vm/module_path.h"
 
-#include <sys/stat.h>
-
 #include <climits>
 #include <cstdlib>
 
+#include "frontend/decode.h"
 #include "frontend/utf8.h"
 
 namespace kestrel {
@@ -17,11 +16,6 @@ std::u16string moduleBaseName(const std::u16string& name) {
 std::u16string directoryOf(const std::u16string& path) {
     size_t slash = path.find_last_of(u"/\\");
     return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
-}
-
-static bool isRegularFile(const std::u16string& path) {
-    struct stat info {};
-    return ::stat(toUtf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 static std::u16string canonicalPath(const std::u16string& path) {
