@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <string>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "parser/parse_source.h"
-#include "vm/codegen.h"
-#include "vm/module_cache.h"
+#include "compiler/codegen.h"
+#include "loader/module_cache.h"
 
 using namespace kestrel;
 

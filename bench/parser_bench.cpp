@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "frontend/tokenizer.h"
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "parser/parse_source.h"
 
 using namespace kestrel;

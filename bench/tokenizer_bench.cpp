@@ -8,7 +8,7 @@
 
 #include "frontend/decode.h"
 #include "frontend/tokenizer.h"
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 using namespace kestrel;
 

@@ -14,12 +14,13 @@
 
 #include <unistd.h>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
+#include "modules/builtins.h"
 #include "objects/number.h"
 #include "objects/shared_constants.h"
 #include "parser/parse_source.h"
 #include "vm/code_unit.h"
-#include "vm/codegen.h"
+#include "compiler/codegen.h"
 #include "vm/context.h"
 #include "vm/machine.h"
 
@@ -123,6 +124,7 @@ std::string ratio(double a, double b) {
 
 int main() {
     initObjectModel();
+    installBuiltinFunctions();
     constexpr int kRounds = 5;
     std::printf("%-14s %9s %9s %9s %9s %9s\n", "benchmark", "kestrel", "lua5.4", "python3",
                 "k/lua", "k/python");

@@ -3,21 +3,20 @@
 // what the converter wrote.
 #include "frontend/decode.h"
 
-#include <sys/stat.h>
 #include <uchardet/uchardet.h>
 #include <unicode/ucnv.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <vector>
 
 #include <boost/locale/encoding.hpp>
 
-#include "frontend/utf8.h"
+#include "host/file_io.h"
+#include "host/utf8.h"
 
 namespace kestrel {
 namespace {
@@ -129,29 +128,10 @@ std::u16string decodeAuto(const char* bytes, size_t length) {
     return decodeBytes(bytes, length, detectCharset(bytes, length));
 }
 
-bool isRegularFile(const std::u16string& path) {
-    struct stat status {};
-    const std::string narrow = toUtf8(path);
-    return !narrow.empty() && ::stat(narrow.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
 std::u16string readSourceFile(const std::u16string& path) {
-    const std::string narrowPath = toUtf8(path);
-    struct stat status {};
-    if (narrowPath.empty() || ::stat(narrowPath.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return std::u16string();
-    }
-    const auto size = static_cast<size_t>(status.st_size);
-    std::ifstream stream(narrowPath, std::ios::in | std::ios::binary);
-    if (!stream.is_open()) return std::u16string();
-    std::vector<char> buffer(size);
-    size_t filled = 0;
-    while (filled < size) {
-        stream.read(buffer.data() + filled, static_cast<std::streamsize>(size - filled));
-        if (stream.fail() || stream.bad()) return std::u16string();
-        filled += static_cast<size_t>(stream.gcount());
-    }
-    return decodeAuto(buffer.data(), size);
+    const std::optional<std::string> bytes = readFileBytes(path);
+    if (!bytes) return std::u16string();
+    return decodeAuto(bytes->data(), bytes->size());
 }
 
 }  // namespace kestrel

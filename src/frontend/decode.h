@@ -11,9 +11,6 @@ namespace kestrel {
 // The whole file decoded; empty when it cannot be queried, opened or read.
 std::u16string readSourceFile(const std::u16string& path);
 
-// True when a regular file (not a directory or device) is at the path.
-bool isRegularFile(const std::u16string& path);
-
 // decodeBytes with the charset that detectCharset finds.
 std::u16string decodeAuto(const char* bytes, size_t length);
 

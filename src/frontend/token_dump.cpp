@@ -6,7 +6,8 @@
 
 #include "frontend/decode.h"
 #include "frontend/tokenizer.h"
-#include "frontend/utf8.h"
+#include "host/file_io.h"
+#include "host/utf8.h"
 
 namespace kestrel {
 namespace {

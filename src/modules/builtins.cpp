@@ -2,13 +2,11 @@
 // read a missing first argument as null; print honours the print switch.
 #include "modules/builtins.h"
 
-#include <vector>
-
-#include "modules/builtin_names.h"
+#include "vm/builtin_names.h"
 #include "objects/number.h"
 #include "objects/shared_constants.h"
-#include "shell/console_queue.h"
-#include "shell/runtime_settings.h"
+#include "host/console_queue.h"
+#include "host/runtime_settings.h"
 
 namespace kestrel {
 
@@ -88,13 +86,8 @@ KvBaseObject* isModuleStreamObject(const KvArgList& args) {
     return kvBool(value->tag() == kTagModuleObject && moduleObjectNamed(value, u"util.Stream"));
 }
 
-std::vector<KvBuiltinFunction>& table() {
-    static std::vector<KvBuiltinFunction> functions;
-    return functions;
-}
-
 void fillTable() {
-    table() = {
+    static const KvBuiltinFunction functions[kBuiltinCount] = {
         print,
         enablePrint,
         hasTag<kTagNull>,
@@ -115,9 +108,12 @@ void fillTable() {
         isModuleObject,
         isModuleStreamObject,
     };
+    setBuiltinFunctions(functions);
 }
 
 }  // namespace
+
+void installBuiltinFunctions() { fillTable(); }
 
 bool loadActionsModel() {
     static bool loaded = false;
@@ -125,16 +121,9 @@ bool loadActionsModel() {
     loaded = true;
     const bool quiet = runtimeSettings().quiet;
     if (!quiet) consoleWrite(u"[Loading actions model] ", kLevelNotice);
-    if (table().empty()) fillTable();
+    installBuiltinFunctions();
     if (!quiet) consoleWrite(u"Actions model loaded.\r\n", kLevelNotice);
     return true;
-}
-
-KvBaseObject* callBuiltinFunction(int32_t index, const KvArgList& args) {
-    if (table().empty()) fillTable();  // runs without start-up (tests, tools)
-    if (index < 0 || index >= static_cast<int32_t>(table().size())) return kvNull();
-    KvBaseObject* result = table()[static_cast<size_t>(index)](args);
-    return result ? result : kvNull();
 }
 
 bool isBuiltin(const std::u16string& name) {

@@ -6,21 +6,17 @@
 #include <cstdint>
 #include <string>
 
-#include "objects/arg_list.h"
+#include "vm/builtin_names.h"
 
 namespace kestrel {
-
-class KvBaseObject;
-
-using KvBuiltinFunction = KvBaseObject* (*)(const KvArgList& args);
 
 // Start-up, once per process: fills the table and writes the actions model
 // notices at level 16 (not under "-q"). Later calls do nothing. Always true.
 bool loadActionsModel();
 
-// Calls the built-in at index (null outside the table); the result is a
-// shared constant or a new value, never none.
-KvBaseObject* callBuiltinFunction(int32_t index, const KvArgList& args);
+// Hands the built-in functions to the machine's table (idempotent). Start-up
+// does it through loadActionsModel; tests that run the machine alone call it.
+void installBuiltinFunctions();
 
 bool isBuiltin(const std::u16string& name);
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "objects/number.h"
 #include "objects/number_convert.h"
 

@@ -2,7 +2,7 @@
 // trim rule about mixed tabs and spaces).
 #include "objects/string_text.h"
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 #include <algorithm>
 #include <cctype>

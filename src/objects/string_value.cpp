@@ -2,7 +2,7 @@
 // concatenation and literal unescaping.
 #include "objects/string_value.h"
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "objects/bytes_value.h"
 #include "objects/number.h"
 #include "objects/shared_constants.h"

@@ -2,7 +2,7 @@
 // takeChildren leaves each payload empty but valid; describe never changes it.
 #include "parser/ast_payloads.h"
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "parser/ast_node.h"
 
 namespace kestrel {

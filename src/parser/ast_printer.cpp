@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 namespace kestrel {
 

@@ -3,7 +3,7 @@
 //     [line:L, pos:COLUMN] LINE-TEXT-UP-TO-TOKEN TOKEN <<
 #include "parser/parser_error.h"
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 #include <string>
 

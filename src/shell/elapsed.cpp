@@ -1,8 +1,8 @@
 #include "shell/elapsed.h"
 
-#include "frontend/utf8.h"
-#include "shell/console_queue.h"
-#include "shell/platform.h"
+#include "host/utf8.h"
+#include "host/console_queue.h"
+#include "host/platform.h"
 
 namespace kestrel {
 

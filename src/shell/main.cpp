@@ -4,15 +4,15 @@
 #include <vector>
 
 #include "frontend/token_dump.h"
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "objects/value_pool.h"
-#include "parser/parse_file.h"
+#include "loader/source_file.h"
 #include "vm/disassembler.h"
-#include "vm/module_loader.h"
+#include "loader/module_loader.h"
 #include "shell/command_line.h"
-#include "shell/console_queue.h"
-#include "shell/platform.h"
-#include "shell/runtime_settings.h"
+#include "host/console_queue.h"
+#include "host/platform.h"
+#include "host/runtime_settings.h"
 #include "shell/shell.h"
 
 using namespace kestrel;

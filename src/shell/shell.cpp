@@ -3,12 +3,12 @@
 #include <iostream>
 #include <string>
 
-#include "shell/console_queue.h"
+#include "host/console_queue.h"
 #include "shell/elapsed.h"
-#include "shell/platform.h"
+#include "host/platform.h"
 #include "shell/startup.h"
-#include "vm/module_loader.h"
-#include "vm/run_module.h"
+#include "loader/module_loader.h"
+#include "loader/run_module.h"
 
 namespace kestrel {
 

@@ -2,30 +2,18 @@
 
 #include <string>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "modules/builtins.h"
 #include "objects/shared_constants.h"
 #include "parser/operator_table.h"
-#include "shell/console_queue.h"
-#include "shell/platform.h"
-#include "shell/runtime_paths.h"
-#include "vm/module_loader.h"
-#include "shell/runtime_settings.h"
+#include "host/console_queue.h"
+#include "host/platform.h"
+#include "host/runtime_paths.h"
+#include "loader/module_loader.h"
+#include "loader/script_imports.h"
+#include "host/runtime_settings.h"
 
 namespace kestrel {
-
-RuntimeSettings& runtimeSettings() {
-    static RuntimeSettings settings;
-    return settings;
-}
-
-std::u16string versionString() {
-    const RuntimeSettings& s = runtimeSettings();
-    return decimalText(s.versionMajor) + u"." + decimalText(s.versionMinor) + u"." +
-           decimalText(s.versionPatch) + u" Internal version";
-}
-
-std::u16string versionLine() { return u"[Kestrel " + versionString() + u"]"; }
 
 // Start-up steps whose subsystems arrive later; each reports success.
 static void buildRuntimeRecord() {}                   // handed to native libraries
@@ -42,6 +30,7 @@ static void initializeAll() {
     buildRuntimeRecord();
     runtimePaths();
     moduleManager();
+    setScriptModuleLoader(loadScriptModule);  // the machine imports scripts through module loading
     if (loadNativeLibraries()) registerNativeLibraryModules();
 }
 

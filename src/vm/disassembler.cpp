@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 namespace kestrel {
 

@@ -4,8 +4,8 @@
 #include "objects/member_registry.h"
 #include "objects/shared_constants.h"
 #include "objects/string_value.h"
-#include "shell/console_queue.h"
-#include "shell/runtime_settings.h"
+#include "host/console_queue.h"
+#include "host/runtime_settings.h"
 
 namespace kestrel {
 

@@ -7,7 +7,7 @@
 #include "objects/map_value.h"
 #include "objects/number_integer.h"
 #include "objects/shared_constants.h"
-#include "shell/console_queue.h"
+#include "host/console_queue.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/exception_value.h"

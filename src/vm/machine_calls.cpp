@@ -1,7 +1,7 @@
 // The call protocol: native callables are invoked in place; script
 // functions get a new context and frame and continue in the same loop.
 // Calls from native code run a fixed Call/Return unit on this machine.
-#include "modules/builtins.h"
+#include "vm/builtin_names.h"
 #include "objects/field_value.h"
 #include "objects/shared_constants.h"
 #include "vm/call_args.h"

@@ -22,7 +22,6 @@
 #include "vm/instance_value.h"
 #include "vm/machine.h"
 #include "vm/machine_stack.h"
-#include "vm/script_imports.h"
 
 namespace kestrel {
 
@@ -244,8 +243,8 @@ std::u16string KvVirtualMachine::import(const Instruction& ins) {
     }
     const ScriptModuleLoader& loader = scriptModuleLoader();
     const std::u16string& importer = frame_->unit->moduleKey();
-    ScriptModuleLoad loaded = loader ? loader(descriptor->name, importer)
-                                     : loadScriptModule(descriptor->name, importer);
+    if (!loader) return loadModuleFailedMessage(descriptor->name);  // no loader installed
+    ScriptModuleLoad loaded = loader(descriptor->name, importer);
     if (!loaded.ok || !loaded.module) return loadModuleFailedMessage(descriptor->name);
     // Marked before it runs, so a cycle of imports ends.
     if (!program_->markExecuted(loaded.key)) return std::u16string();

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "parser/parse_source.h"
-#include "vm/codegen.h"
+#include "compiler/codegen.h"
 #include "vm/disassembler.h"
-#include "vm/module_verifier.h"
+#include "loader/module_verifier.h"
 
 namespace kestrel::testing {
 

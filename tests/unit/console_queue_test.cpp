@@ -5,8 +5,8 @@
 #include <mutex>
 #include <vector>
 
-#include "shell/console_queue.h"
-#include "shell/platform.h"
+#include "host/console_queue.h"
+#include "host/platform.h"
 
 using namespace kestrel;
 

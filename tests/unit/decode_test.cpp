@@ -5,7 +5,7 @@
 #include <stdlib.h>
 
 #include "frontend/decode.h"
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "temp_file_util.h"
 
 using namespace kestrel;

@@ -5,9 +5,9 @@
 
 #include "compile_test_util.h"
 #include "temp_file_util.h"
-#include "vm/cache_format.h"
-#include "vm/module_cache.h"
-#include "vm/module_verifier.h"
+#include "loader/cache_format.h"
+#include "loader/module_cache.h"
+#include "loader/module_verifier.h"
 
 namespace kestrel::testing {
 namespace {

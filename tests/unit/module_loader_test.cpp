@@ -8,8 +8,8 @@
 
 #include "compile_test_util.h"
 #include "temp_file_util.h"
-#include "vm/module_cache.h"
-#include "vm/module_loader.h"
+#include "loader/module_cache.h"
+#include "loader/module_loader.h"
 
 namespace kestrel::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "frontend/utf8.h"
-#include "vm/module_path.h"
+#include "host/utf8.h"
+#include "loader/module_path.h"
 
 using namespace kestrel;
 namespace fs = std::filesystem;

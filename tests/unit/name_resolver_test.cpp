@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "compile_test_util.h"
-#include "vm/compile_marks.h"
+#include "compiler/compile_marks.h"
 
 namespace kestrel::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "objects/base_object.h"
 #include "objects/member_lookup.h"
 #include "objects/shared_constants.h"

@@ -2,7 +2,7 @@
 // names the file, unreadable paths, and an empty file as an empty program.
 #include <gtest/gtest.h>
 
-#include "parser/parse_file.h"
+#include "loader/source_file.h"
 #include "temp_file_util.h"
 
 namespace kestrel::testing {

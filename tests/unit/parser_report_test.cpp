@@ -3,7 +3,7 @@
 // and signed decimal numbers.
 #include <gtest/gtest.h>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "parser/parse_source.h"
 #include "parser/parser_error.h"
 

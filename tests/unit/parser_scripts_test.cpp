@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "frontend/utf8.h"
-#include "parser/parse_file.h"
+#include "host/utf8.h"
+#include "loader/source_file.h"
 
 namespace kestrel {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "parser/ast_printer.h"
 #include "parser/parse_source.h"
 

@@ -8,41 +8,41 @@
 #include <filesystem>
 #include <fstream>
 
-#include "frontend/utf8.h"
-#include "shell/path_spec.h"
-#include "shell/runtime_paths.h"
+#include "host/utf8.h"
+#include "host/path_parts.h"
+#include "host/runtime_paths.h"
 
 using namespace kestrel;
 namespace fs = std::filesystem;
 
-TEST(PathSpec, ParentsWalkUpToTheTop) {
-    EXPECT_EQ(PathSpec(u"D:/a/b").parent(), u"D:/a");
-    EXPECT_EQ(PathSpec(u"D:/a").parent(), u"");
-    EXPECT_EQ(PathSpec(u"/home/user").parent(), u"/home");
-    EXPECT_EQ(PathSpec(u"/home/user/").parent(), u"/home");
-    EXPECT_EQ(PathSpec(u"/home").parent(), u"/");
-    EXPECT_EQ(PathSpec(u"/").parent(), u"");
-    EXPECT_EQ(PathSpec(u"a/b//c").parent(), u"a/b");
-    EXPECT_EQ(PathSpec(u"name").parent(), u"");
-    EXPECT_EQ(PathSpec(u"").parent(), u"");
+TEST(PathParts, ParentsWalkUpToTheTop) {
+    EXPECT_EQ(PathParts(u"D:/a/b").parent(), u"D:/a");
+    EXPECT_EQ(PathParts(u"D:/a").parent(), u"");
+    EXPECT_EQ(PathParts(u"/home/user").parent(), u"/home");
+    EXPECT_EQ(PathParts(u"/home/user/").parent(), u"/home");
+    EXPECT_EQ(PathParts(u"/home").parent(), u"/");
+    EXPECT_EQ(PathParts(u"/").parent(), u"");
+    EXPECT_EQ(PathParts(u"a/b//c").parent(), u"a/b");
+    EXPECT_EQ(PathParts(u"name").parent(), u"");
+    EXPECT_EQ(PathParts(u"").parent(), u"");
 }
 
-TEST(PathSpec, NormalisesBackslashesBeforeTheQuery) {
-    PathSpec parsed(u"  C:\\work\\dir?x=\\y \t");
+TEST(PathParts, NormalisesBackslashesBeforeTheQuery) {
+    PathParts parsed(u"  C:\\work\\dir?x=\\y \t");
     EXPECT_EQ(parsed.text(), u"C:/work/dir?x=\\y");
     EXPECT_TRUE(parsed.absolute());
     EXPECT_EQ(parsed.query(), u"x=\\y");
     EXPECT_EQ(parsed.parent(), u"C:/work");
 }
 
-TEST(PathSpec, UrlsAndRelativePaths) {
-    PathSpec url(u"http://host");
+TEST(PathParts, UrlsAndRelativePaths) {
+    PathParts url(u"http://host");
     EXPECT_EQ(url.text(), u"http://host/");
     EXPECT_EQ(url.scheme(), u"http");
     EXPECT_EQ(url.authority(), u"host");
     EXPECT_TRUE(url.absolute());
-    EXPECT_EQ(PathSpec(u"http://host/a/b").parent(), u"http://host/a");
-    PathSpec relative(u"lib/x.kv");
+    EXPECT_EQ(PathParts(u"http://host/a/b").parent(), u"http://host/a");
+    PathParts relative(u"lib/x.kv");
     EXPECT_FALSE(relative.absolute());
     EXPECT_EQ(relative.pathStart(), 0u);
 }

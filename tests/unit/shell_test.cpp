@@ -3,7 +3,7 @@
 
 #include "shell/command_line.h"
 #include "shell/elapsed.h"
-#include "shell/runtime_settings.h"
+#include "host/runtime_settings.h"
 
 using namespace kestrel;
 

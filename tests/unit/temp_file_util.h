@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 namespace kestrel::testing {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frontend/tokenizer.h"
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 namespace kestrel::testing {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 using namespace kestrel;
 

@@ -1,7 +1,7 @@
 // Member and bracket fields, the map core and the built-in table.
 #include <gtest/gtest.h>
 
-#include "modules/builtin_names.h"
+#include "vm/builtin_names.h"
 #include "modules/builtins.h"
 #include "objects/field_value.h"
 #include "objects/list_value.h"
@@ -10,7 +10,7 @@
 #include "objects/shared_constants.h"
 #include "objects/string_value.h"
 #include "objects/value_pool.h"
-#include "shell/runtime_settings.h"
+#include "host/runtime_settings.h"
 #include "vm/exception_value.h"
 
 namespace kestrel::testing {

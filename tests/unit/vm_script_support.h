@@ -12,15 +12,15 @@
 
 #include <gtest/gtest.h>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 #include "objects/shared_constants.h"
 #include "objects/value_pool.h"
-#include "parser/parse_file.h"
+#include "loader/source_file.h"
 #include "parser/parse_source.h"
-#include "shell/console_queue.h"
-#include "vm/codegen.h"
+#include "host/console_queue.h"
+#include "compiler/codegen.h"
 #include "vm/program_state.h"
-#include "vm/run_module.h"
+#include "loader/run_module.h"
 
 namespace kestrel::testing {
 

@@ -3,7 +3,7 @@
 // since the instruction before it jumps to p and its last one is Return.
 // Bodies nest, and every jump stays inside the body it belongs to, so each
 // instruction runs in the context its body's scope describes.
-#include "vm/module_verifier.h"
+#include "loader/module_verifier.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
 // The code generator's core: emitting, the dispatch over node kinds, and the
 // leaves (literals, names, groups). A construct with no value of its own
 // pushes null when its value is used, so the stack never comes up short.
-#include "vm/code_generator.h"
+#include "compiler/code_generator.h"
 
 #include "objects/base_object.h"
 #include "objects/number_floating.h"
@@ -9,10 +9,10 @@
 #include "objects/number_literal.h"
 #include "objects/shared_constants.h"
 #include "parser/parser_messages.h"
-#include "vm/codegen.h"
-#include "vm/compile_marks.h"
-#include "vm/compile_messages.h"
-#include "vm/name_resolver.h"
+#include "compiler/codegen.h"
+#include "compiler/compile_marks.h"
+#include "compiler/compile_messages.h"
+#include "compiler/name_resolver.h"
 #include "vm/operand_kinds.h"
 
 namespace kestrel {

@@ -1,10 +1,10 @@
-#include "vm/module_path.h"
+#include "loader/module_path.h"
 
 #include <climits>
 #include <cstdlib>
 
-#include "frontend/decode.h"
-#include "frontend/utf8.h"
+#include "host/file_io.h"
+#include "host/utf8.h"
 
 namespace kestrel {
 

@@ -1,8 +1,8 @@
 // Script imports through the program-wide module manager.
-#include "vm/script_imports.h"
+#include "loader/script_imports.h"
 
-#include "vm/module_loader.h"
-#include "vm/module_path.h"
+#include "loader/module_loader.h"
+#include "loader/module_path.h"
 
 namespace kestrel {
 

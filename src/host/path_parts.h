@@ -6,10 +6,10 @@
 
 namespace kestrel {
 
-class PathSpec {
+class PathParts {
 public:
-    PathSpec() = default;
-    explicit PathSpec(const std::u16string& text) { parse(text); }
+    PathParts() = default;
+    explicit PathParts(const std::u16string& text) { parse(text); }
 
     // Normalises the text ("\" before the first "?" becomes "/", outer
     // blanks and tabs trimmed) and finds its parts.

@@ -1,4 +1,4 @@
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 #include <boost/locale/encoding_utf.hpp>
 

@@ -2,14 +2,14 @@
 // weighed against the bytes left, every reference against what it refers to,
 // and the scope structure must be exactly what the compiler would have made.
 // The code itself is then checked by verifyModule.
-#include <fstream>
-#include <iterator>
+#include <optional>
 
-#include "frontend/utf8.h"
-#include "vm/cache_bytes.h"
-#include "vm/cache_format.h"
-#include "vm/module_cache.h"
-#include "vm/module_verifier.h"
+#include "host/file_io.h"
+#include "host/utf8.h"
+#include "loader/cache_bytes.h"
+#include "loader/cache_format.h"
+#include "loader/module_cache.h"
+#include "loader/module_verifier.h"
 
 namespace kestrel {
 
@@ -300,9 +300,11 @@ bool deserializeModule(const std::string& bytes, CompiledModule& out, SourceStam
 }
 
 CompiledModulePtr readModuleCache(const std::u16string& path, const SourceStamp* expected) {
-    std::ifstream in(toUtf8(path), std::ios::binary);
-    if (!in) return nullptr;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Any read failure (absent, not a regular file, too large) means
+    // "compile from source".
+    const std::optional<std::string> read = readFileBytes(path, cache::kMaxCompiledModuleBytes);
+    if (!read) return nullptr;
+    const std::string& bytes = *read;
     auto module = std::make_shared<CompiledModule>();
     SourceStamp stamp;
     if (!deserializeModule(bytes, *module, stamp)) return nullptr;

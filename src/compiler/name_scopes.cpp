@@ -1,6 +1,6 @@
 // Scope bookkeeping of the name-resolution pass. Implicit declarations live
 // in a scope's outermost block, so every block of the function shares them.
-#include "vm/name_scopes.h"
+#include "compiler/name_scopes.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "shell/path_spec.h"
+#include "host/path_parts.h"
 
 namespace kestrel {
 
@@ -13,8 +13,8 @@ static std::u16string normalise(const std::u16string& raw) {
     return text.substr(first, last - first + 1);
 }
 
-void PathSpec::parse(const std::u16string& raw) {
-    *this = PathSpec();
+void PathParts::parse(const std::u16string& raw) {
+    *this = PathParts();
     text_ = normalise(raw);
     if (text_.empty()) return;
 
@@ -52,7 +52,7 @@ void PathSpec::parse(const std::u16string& raw) {
     }
 }
 
-std::u16string PathSpec::parent() const {
+std::u16string PathParts::parent() const {
     if (pathEnd_ == 0 || pathEnd_ - 1 < pathStart_) return {};
     long i = static_cast<long>(pathEnd_) - 1;
     while (i >= 0 && text_[i] == u'/') --i;  // a trailing run of "/"

@@ -1,9 +1,9 @@
-#include "shell/console_queue.h"
+#include "host/console_queue.h"
 
 #include <cstdlib>
 #include <mutex>
 
-#include "shell/platform.h"
+#include "host/platform.h"
 
 namespace kestrel {
 

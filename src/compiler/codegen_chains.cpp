@@ -1,9 +1,9 @@
 // Member/call chains (head, then .name, (args) and [index] items in a loop)
 // and stores into assignment targets: a name or this-member takes StoreLocal,
 // a member or index reference takes AssignRef, anything else is an error.
-#include "vm/code_generator.h"
-#include "vm/compile_marks.h"
-#include "vm/compile_messages.h"
+#include "compiler/code_generator.h"
+#include "compiler/compile_marks.h"
+#include "compiler/compile_messages.h"
 
 namespace kestrel {
 

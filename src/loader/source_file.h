@@ -1,5 +1,6 @@
-// Parsing a source file by path: read and decode it, tokenize, parse, and
-// name the file in any failure report. Behind "kestrel FILE" and "kestrel --ast FILE".
+// Reading a source file by path for the loader and the dump options: read and
+// decode it, hand the text to the parser, and name the file in any failure
+// report. Behind "kestrel FILE" and "kestrel --ast FILE".
 #pragma once
 
 #include <string>

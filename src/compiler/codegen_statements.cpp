@@ -2,8 +2,8 @@
 // register holding its subject, return, throw, try with catch and finally,
 // and import. Loop records and protected regions belong to one function
 // body; break outside any loop emits nothing.
-#include "vm/code_generator.h"
-#include "vm/compile_messages.h"
+#include "compiler/code_generator.h"
+#include "compiler/compile_messages.h"
 
 namespace kestrel {
 

@@ -1,14 +1,14 @@
 // The tree walk of the name-resolution pass. Bodies of functions and classes
 // are queued and walked once their defining scope is done; operator chains
 // and member chains are walked in loops, so only real nesting recurses.
-#include "vm/name_resolver.h"
+#include "compiler/name_resolver.h"
 
 #include <deque>
 
-#include "modules/builtin_names.h"
+#include "vm/builtin_names.h"
 #include "parser/parser_messages.h"
-#include "vm/compile_marks.h"
-#include "vm/name_scopes.h"
+#include "compiler/compile_marks.h"
+#include "compiler/name_scopes.h"
 
 namespace kestrel {
 

@@ -2,8 +2,8 @@
 // ternary, list and map literals, assignments, increments, new and variable
 // definitions. Postfix forms yield the value before the update.
 #include "objects/string_value.h"
-#include "vm/code_generator.h"
-#include "vm/compile_marks.h"
+#include "compiler/code_generator.h"
+#include "compiler/compile_marks.h"
 
 namespace kestrel {
 

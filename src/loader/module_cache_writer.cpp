@@ -8,10 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "frontend/utf8.h"
-#include "vm/cache_bytes.h"
-#include "vm/cache_format.h"
-#include "vm/module_cache.h"
+#include "host/utf8.h"
+#include "loader/cache_bytes.h"
+#include "loader/cache_format.h"
+#include "loader/module_cache.h"
 
 namespace kestrel {
 

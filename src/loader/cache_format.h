@@ -26,6 +26,10 @@ inline uint64_t checksum(const char* data, size_t size) {
     return hash;
 }
 
+// A compiled module larger than this is not read (the cache is then
+// treated as absent and the source compiled again).
+inline constexpr size_t kMaxCompiledModuleBytes = size_t{256} << 20;
+
 inline constexpr size_t kMinDeclaration = 4 + 4 + 4 + 6 + 4;  // kind, slot, visibility, "" name, prefix
 inline constexpr size_t kMinNameEntry = 6 + 4;
 inline constexpr size_t kMinReference = 4;

@@ -1,13 +1,13 @@
 // The module table and its change check. A record found through a new name
 // joins the record of the same file; a file that fails to compile is reported
 // once and tried again only when it changes.
-#include "vm/module_loader.h"
+#include "loader/module_loader.h"
 
-#include "parser/parse_file.h"
-#include "shell/console_queue.h"
-#include "shell/platform.h"
-#include "shell/runtime_paths.h"
-#include "vm/codegen.h"
+#include "loader/source_file.h"
+#include "host/console_queue.h"
+#include "host/platform.h"
+#include "host/runtime_paths.h"
+#include "compiler/codegen.h"
 
 namespace kestrel {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "vm/instruction.h"
-#include "vm/module_cache.h"
-#include "vm/module_path.h"
+#include "loader/module_cache.h"
+#include "loader/module_path.h"
 
 namespace kestrel {
 

@@ -9,7 +9,8 @@
 
 namespace kestrel {
 
-// The loader the machine uses when none was set with setScriptModuleLoader.
+// The module-loading answer to a script import; start-up installs it as the
+// machine's loader with setScriptModuleLoader.
 ScriptModuleLoad loadScriptModule(const std::u16string& name, const std::u16string& importerKey);
 
 }  // namespace kestrel

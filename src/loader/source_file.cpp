@@ -1,15 +1,14 @@
-// File-level parsing for the shell. An empty decoded text is an empty program
+// File-level parsing for the loader and the shell. An empty decoded text is an empty program
 // when the file is empty (or holds only a byte-order mark); a file whose bytes
 // decode to nothing (an unknown character set) or that is no regular file is
 // "can't read", never a silent empty run.
-#include "parser/parse_file.h"
+#include "loader/source_file.h"
 
-#include <sys/stat.h>
-
-#include <fstream>
+#include <optional>
 
 #include "frontend/decode.h"
-#include "frontend/utf8.h"
+#include "host/file_io.h"
+#include "host/utf8.h"
 #include "parser/ast_printer.h"
 #include "parser/parse_source.h"
 
@@ -19,14 +18,8 @@ namespace {
 
 // True when the file exists, is regular, and has no text to decode.
 bool holdsNoText(const std::u16string& path) {
-    struct stat status {};
-    std::string narrow = toUtf8(path);
-    if (narrow.empty() || ::stat(narrow.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-    if (status.st_size == 0) return true;
-    if (status.st_size != 3) return false;
-    char head[3] = {};
-    std::ifstream(narrow, std::ios::binary).read(head, 3);
-    return head[0] == '\xEF' && head[1] == '\xBB' && head[2] == '\xBF';  // a lone byte-order mark
+    const std::optional<std::string> bytes = readFileBytes(path, 3);
+    return bytes && (bytes->empty() || *bytes == "\xEF\xBB\xBF");  // a lone byte-order mark
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
-// The built-in functions by name and fixed index. The name-resolution pass
-// rewrites calls of these names into built-in calls carrying the index; the
-// machine calls the function at that index. Indexes are stored in compiled
-// modules and never change.
+// The built-in functions by name and fixed index, and the table of their
+// implementations. The name-resolution pass rewrites calls of these names into
+// built-in calls carrying the index; the machine calls the function at that
+// index, which the modules layer registers at start-up. Indexes are stored in
+// compiled modules and never change.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "objects/arg_list.h"
 
 namespace kestrel {
 
@@ -37,5 +40,18 @@ int32_t builtinIndex(const std::u16string& name);
 
 // The name at an index, or null outside the table.
 const char16_t* builtinName(int32_t index);
+
+class KvBaseObject;
+
+// A built-in receives its arguments and returns a shared constant or a new
+// value (null stands for "no result").
+using KvBuiltinFunction = KvBaseObject* (*)(const KvArgList& args);
+
+// Installs the implementations, kBuiltinCount of them in index order.
+void setBuiltinFunctions(const KvBuiltinFunction* functions);
+
+// Calls the built-in at index; null outside the table or before the
+// implementations were installed.
+KvBaseObject* callBuiltinFunction(int32_t index, const KvArgList& args);
 
 }  // namespace kestrel

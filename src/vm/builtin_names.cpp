@@ -1,6 +1,8 @@
-#include "modules/builtin_names.h"
+#include "vm/builtin_names.h"
 
 #include <unordered_map>
+
+#include "objects/shared_constants.h"
 
 namespace kestrel {
 
@@ -22,6 +24,16 @@ int32_t builtinIndex(const std::u16string& name) {
 
 const char16_t* builtinName(int32_t index) {
     return index >= 0 && index < kBuiltinCount ? kNames[index] : nullptr;
+}
+
+static const KvBuiltinFunction* installedFunctions = nullptr;
+
+void setBuiltinFunctions(const KvBuiltinFunction* functions) { installedFunctions = functions; }
+
+KvBaseObject* callBuiltinFunction(int32_t index, const KvArgList& args) {
+    if (installedFunctions == nullptr || index < 0 || index >= kBuiltinCount) return kvNull();
+    KvBaseObject* result = installedFunctions[index](args);
+    return result ? result : kvNull();
 }
 
 }  // namespace kestrel

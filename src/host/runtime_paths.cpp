@@ -1,7 +1,7 @@
-#include "shell/runtime_paths.h"
+#include "host/runtime_paths.h"
 
-#include "shell/path_spec.h"
-#include "shell/platform.h"
+#include "host/path_parts.h"
+#include "host/platform.h"
 
 namespace kestrel {
 
@@ -12,7 +12,7 @@ std::u16string withTrailingSlash(const std::u16string& directory) {
 
 // The nearest directory from `start` upward that holds config.json.
 static std::u16string findProjectDirectory(const std::u16string& start) {
-    PathSpec dir(start);
+    PathParts dir(start);
     while (!dir.text().empty()) {
         if (platform::pathExists(withTrailingSlash(dir.text()) + u"config.json"))
             return dir.text();
@@ -30,14 +30,14 @@ RuntimePaths RuntimePaths::build(const std::u16string& workingDirectory,
     paths.executablePath = executablePath;
     paths.temporaryDirectory = withTrailingSlash(temporaryDirectory);
     if (!workingDirectory.empty()) {
-        std::u16string normalised = PathSpec(workingDirectory).text();
+        std::u16string normalised = PathParts(workingDirectory).text();
         paths.workingDirectory = withTrailingSlash(normalised);
         paths.projectDirectory = withTrailingSlash(findProjectDirectory(normalised));
     }
     if (!paths.projectDirectory.empty())
         paths.projectLibraryDirectory = paths.projectDirectory + u"lib/";
     if (!executablePath.empty()) {
-        paths.executableDirectory = withTrailingSlash(PathSpec(executablePath).parent());
+        paths.executableDirectory = withTrailingSlash(PathParts(executablePath).parent());
         if (!paths.executableDirectory.empty())
             paths.executableLibraryDirectory = paths.executableDirectory + u"lib/";
     }

@@ -1,4 +1,4 @@
-#include "shell/platform.h"
+#include "host/platform.h"
 
 #include <unistd.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "frontend/utf8.h"
+#include "host/utf8.h"
 
 namespace kestrel::platform {
 

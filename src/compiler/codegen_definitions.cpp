@@ -3,8 +3,8 @@
 // records and registers, since it runs in a frame of its own.
 #include <utility>
 
-#include "vm/code_generator.h"
-#include "vm/compile_marks.h"
+#include "compiler/code_generator.h"
+#include "compiler/compile_marks.h"
 
 namespace kestrel {
 

@@ -1,11 +1,12 @@
 // One program run from start to end.
-#include "vm/run_module.h"
+#include "loader/run_module.h"
 
 #include "objects/base_object.h"
 #include "objects/shared_constants.h"
 #include "vm/code_unit.h"
 #include "vm/machine.h"
-#include "vm/module_loader.h"
+#include "loader/module_loader.h"
+#include "loader/script_imports.h"
 
 namespace kestrel {
 
@@ -25,6 +26,9 @@ bool runModule(const CompiledModulePtr& module, const std::u16string& moduleKey)
 }
 
 ScriptRunResult runScriptPath(const std::u16string& path) {
+    // Imports of a file run this way go through module loading too, unless
+    // the embedder installed its own loader.
+    if (!scriptModuleLoader()) setScriptModuleLoader(loadScriptModule);
     ModuleRecord* record = moduleManager().load(std::u16string(), path);
     if (!record || !record->code) return ScriptRunResult::LoadFailed;
     CompiledModulePtr code = record->code;  // a later reload must not free what runs
