@@ -38,6 +38,8 @@ bench: build
 	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
 	@bash bench/run.sh $(BUILD_DIR)
 	@bash bench/peers.sh $(BUILD_DIR)/kestrel
+	@bash bench/live_objects.sh $(BUILD_DIR)/kestrel
+	@bash bench/callgrind.sh $(BUILD_DIR)/kestrel
 
 clean:
 	rm -rf $(BUILD_DIR) $(SAN_DIR)

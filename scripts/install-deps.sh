@@ -11,7 +11,7 @@ packages=(
 )
 
 # The benchmarks compare against peer interpreters.
-[ "${1:-}" = "--bench" ] && packages+=(lua5.4 python3)
+[ "${1:-}" = "--bench" ] && packages+=(lua5.4 python3 valgrind time)
 
 missing=()
 for p in "${packages[@]}"; do
