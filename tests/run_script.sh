@@ -3,22 +3,26 @@
 # output compared with NAME.out; NAME.status, when present, holds the
 # expected exit status (0 otherwise). The script runs twice, from source
 # and then from the compiled-module cache the first run wrote, each time
-# checking that no value outlives the run. The script's directory is cut
-# from paths in the output. Usage: run_script.sh KESTREL SCRIPT
+# checking that no value outlives the run. It runs from the repository root,
+# the working directory start-up expects (objects.json, config.json and the
+# language packs under lang/), so a clean start prints nothing under -q. The
+# script's directory is cut from paths in the output.
+# Usage: run_script.sh KESTREL SCRIPT
 set -u
 kestrel="$1"; script="$2"
-base="${script%.kv}"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+dir="$(cd "$(dirname "$script")" && pwd)"
+name="$dir/$(basename "$script")"
+base="${name%.kv}"
 want_status=0
 [ -f "$base.status" ] && want_status=$(tr -d '[:space:]' < "$base.status")
-
-cd "$(dirname "$script")"
-name="$(basename "$script")"
 rm -f "${name}c"
+cd "$root"
 
 failed=0
 for pass in "from source" "from cache"; do
     actual=$(timeout 60 "$kestrel" -q --check-leaks "$name" </dev/null 2>&1); status=$?
-    actual=${actual//"$PWD/"/}
+    actual=${actual//"$dir/"/}
     if [ "$status" != "$want_status" ]; then
         echo "$pass: exit status $status, expected $want_status"
         printf '%s\n' "$actual"

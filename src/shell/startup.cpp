@@ -12,6 +12,8 @@
 #include "loader/module_loader.h"
 #include "loader/script_imports.h"
 #include "host/runtime_settings.h"
+#include "shell/language_packs.h"
+#include "shell/objects_model.h"
 
 namespace kestrel {
 
@@ -19,8 +21,6 @@ namespace kestrel {
 static void buildRuntimeRecord() {}                   // handed to native libraries
 static bool loadNativeLibraries() { return true; }    // ".kvd" files of the library directories
 static void registerNativeLibraryModules() {}
-static bool loadObjectsModel() { return true; }       // objects.json
-static bool loadKeywordMapping() { return true; }     // the language packs
 
 // Creates the shared singletons once per process, in dependency order.
 static void initializeAll() {
@@ -42,6 +42,7 @@ bool initializeRuntime() {
     const bool quiet = runtimeSettings().quiet;
     if (!quiet) consoleWriteDirect(versionLine() + u"\r\n", platform::kAttributeNormal);
     loadActionsModel();
+    // The language packs are loaded only after a successful objects model.
     bool modelsLoaded = loadObjectsModel() && loadKeywordMapping();
     if (!modelsLoaded) consoleWriteDirect(u"! Error initialize.\r\n", platform::kAttributeGreen);
     else if (!quiet) consoleWriteDirect(u"[Initialize finished]\r\n", platform::kAttributeGreen);

@@ -1,6 +1,9 @@
 # Shared checks for the command-line tests; each test sources this file and
-# gets the interpreter's path as $1.
-KESTREL="$1"
+# gets the interpreter's path as $1. Tests run from the repository root, the
+# working directory start-up expects (objects.json, config.json, lang/).
+KESTREL="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$ROOT" || exit 1
 failures=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -10,6 +10,10 @@ help=$("$KESTREL" --help </dev/null); status=$?
 
 expect_output missing 1 "[Kestrel 0.1.0 Internal version]
 [Loading actions model] Actions model loaded.
+[Loading objects model] Objects model loaded.
+[Loading keywords mapping model] 
+  >> Language \"简体中文\" loaded!
+Keywords mapping model loaded.
 [Initialize finished]
 [Source] $work/missing.kv
 Faild loaded file \"$work/missing.kv\"" -- "$work/missing.kv"
