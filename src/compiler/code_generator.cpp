@@ -8,9 +8,7 @@
 #include "objects/number_integer.h"
 #include "objects/number_literal.h"
 #include "objects/shared_constants.h"
-#include "parser/parser_messages.h"
 #include "compiler/codegen.h"
-#include "compiler/compile_marks.h"
 #include "compiler/compile_messages.h"
 #include "compiler/name_resolver.h"
 #include "vm/operand_kinds.h"
@@ -194,10 +192,12 @@ bool CodeGenerator::compileNumber(const KvAstNode& node) {
     return true;
 }
 
+// name: LoadLocal of its slot; nothing when the value is not used.
 bool CodeGenerator::compileVariable(KvAstNode& node, bool used) {
     if (!used) return true;
-    if (!hasSlot(node)) return fail(node, msg::kChainHeadNotVariable);
-    emitInt(Opcode::LoadLocal, node.slot());
+    const VariableDecl* decl = resolutions_.declOf(node);
+    if (!decl) return fail(node, msg::kChainHeadNotVariable);
+    emitInt(Opcode::LoadLocal, decl->slot);
     markValue();
     return true;
 }
@@ -226,16 +226,15 @@ bool CodeGenerator::compileParens(KvAstNode& node, bool used) {
     return compile(list->items.front().get(), used);
 }
 
+// The resolution table lives for this call only: it is keyed by the tree's
+// nodes, and the compiled module keeps nothing of the tree.
 bool compileModule(const KvAstNodePtr& root, CompiledModule& out, KvParserException& error) {
     out = CompiledModule();
     if (!root) return false;
-    bool ok = resolveNames(*root, out.scopes, error);
-    if (ok) {
-        CodeGenerator generator(out, error);
-        ok = generator.compileProgram(*root);
-    }
-    for (auto& scope : out.scopes) scope->dropUsers();
-    return ok;
+    ResolutionTable resolutions;
+    if (!resolveNames(*root, out.scopes, resolutions, error)) return false;
+    CodeGenerator generator(out, resolutions, error);
+    return generator.compileProgram(*root);
 }
 
 }  // namespace kestrel

@@ -2,7 +2,6 @@
 // and stores into assignment targets: a name or this-member takes StoreLocal,
 // a member or index reference takes AssignRef, anything else is an error.
 #include "compiler/code_generator.h"
-#include "compiler/compile_marks.h"
 #include "compiler/compile_messages.h"
 
 namespace kestrel {
@@ -11,19 +10,18 @@ namespace kestrel {
 // name, or any other expression as a value. next is the first item left.
 bool CodeGenerator::compileChainHead(KvAstNode& pipe, const KvAstNodeList& items, size_t& next) {
     KvAstNode& head = *items[0];
-    switch (chainHeadOf(pipe)) {
-        case ChainHead::Member: {
-            size_t holder = static_cast<size_t>(pipe.scopeWordB);
-            emitInt(Opcode::LoadLocal, items[holder]->slot());
-            next = holder + 1;
+    const ChainResolution chain = resolutions_.chainOf(pipe);
+    switch (chain.head) {
+        case ChainHead::Member:
+            emitInt(Opcode::LoadLocal, chain.member->slot);
+            next = chain.itemsTaken;
             return true;
-        }
         case ChainHead::Builtin: {
             int32_t count = 0;
             if (!compileArguments(*items[1], count)) return false;
             line_ = items[1]->line();
             emitInt(Opcode::PushInt, count);
-            emitInt(Opcode::CallBuiltin, static_cast<int64_t>(pipe.scopeWordA));
+            emitInt(Opcode::CallBuiltin, chain.builtin);
             next = 2;
             return true;
         }
@@ -31,8 +29,9 @@ bool CodeGenerator::compileChainHead(KvAstNode& pipe, const KvAstNodeList& items
     }
     next = 1;
     if (head.type() == KvAstType_Var && !head.payload()) {
-        if (!hasSlot(head)) return fail(head, msg::kChainHeadNotVariable);
-        emitInt(Opcode::LoadLocal, head.slot());
+        const VariableDecl* decl = resolutions_.declOf(head);
+        if (!decl) return fail(head, msg::kChainHeadNotVariable);
+        emitInt(Opcode::LoadLocal, decl->slot);
         return true;
     }
     return compile(&head, true);
@@ -87,9 +86,10 @@ bool CodeGenerator::compileChain(KvAstNode& pipe, bool used) {
 // The value to store is on the stack; with used, it stays there afterwards.
 bool CodeGenerator::compileStore(KvAstNode& target, bool used) {
     if (target.type() == KvAstType_Var && !target.payload()) {
-        if (!hasSlot(target)) return fail(target, msg::kInvalidAssignTarget);
+        const VariableDecl* decl = resolutions_.declOf(target);
+        if (!decl) return fail(target, msg::kInvalidAssignTarget);
         line_ = target.line();
-        emitInt(Opcode::StoreLocal, target.slot()).discard = !used;
+        emitInt(Opcode::StoreLocal, decl->slot).discard = !used;
         return true;
     }
     if (target.type() == KvAstType_VarPipe) return compileChainStore(target, used);
@@ -102,11 +102,10 @@ bool CodeGenerator::compileStore(KvAstNode& target, bool used) {
 bool CodeGenerator::compileChainStore(KvAstNode& target, bool used) {
     auto* list = target.payloadAs<KvAstList>();
     if (!list || list->items.empty()) return fail(target, msg::kInvalidAssignTarget);
-    const bool endsInSlot = chainHeadOf(target) == ChainHead::Member &&
-                            static_cast<size_t>(target.scopeWordB) + 1 == list->items.size();
-    if (endsInSlot) {
+    const ChainResolution chain = resolutions_.chainOf(target);
+    if (chain.head == ChainHead::Member && chain.itemsTaken == list->items.size()) {
         line_ = target.line();
-        emitInt(Opcode::StoreLocal, list->items.back()->slot()).discard = !used;
+        emitInt(Opcode::StoreLocal, chain.member->slot).discard = !used;
         return true;
     }
     int32_t reg = -1;

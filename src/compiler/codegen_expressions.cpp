@@ -3,7 +3,6 @@
 // definitions. Postfix forms yield the value before the update.
 #include "objects/string_value.h"
 #include "compiler/code_generator.h"
-#include "compiler/compile_marks.h"
 
 namespace kestrel {
 
@@ -206,10 +205,11 @@ bool CodeGenerator::compileNew(KvAstNode& node, bool used) {
 // var-define: initial value (or null), StoreLocal into the variable's slot.
 bool CodeGenerator::compileVarDefine(KvAstNode& node, bool used) {
     auto* definition = node.payloadAs<KvAstDefinition>();
-    if (!definition || !hasSlot(node)) return compileStatementOnly(node, used);
+    const VariableDecl* decl = resolutions_.declOf(node);
+    if (!definition || !decl) return compileStatementOnly(node, used);
     if (!compile(definition->value.get(), true)) return false;
     line_ = node.line();
-    emitInt(Opcode::StoreLocal, node.slot()).discard = !used;
+    emitInt(Opcode::StoreLocal, decl->slot).discard = !used;
     return true;
 }
 

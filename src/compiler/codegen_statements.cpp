@@ -259,8 +259,9 @@ bool CodeGenerator::compileTryBlocks(KvAstTry& statement, bool hasCatch, bool ha
     if (!hasCatch) return true;
     patchJump(handler, position());
     emit(Opcode::Label);
-    if (statement.catchVar && statement.catchVar->resolved) {
-        emitInt(Opcode::StoreLocal, statement.catchVar->slot());
+    const VariableDecl* caught = statement.catchVar ? resolutions_.declOf(*statement.catchVar) : nullptr;
+    if (caught) {
+        emitInt(Opcode::StoreLocal, caught->slot);
     } else {
         emit(Opcode::Pop);
     }

@@ -28,7 +28,7 @@ while IFS= read -r file; do
             echo "${file#"$root"/}:$number: $layer may not include $target"
             status=1
         fi
-             grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[a-z_]*/' "$file" |
+    done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[a-z_]*/' "$file" |
              sed 's/^\([0-9]*\):[^"]*"\([^"]*\)".*/\1:\2/')
 done < <(find "$root/src" -name '*.h' -o -name '*.cpp' | sort)
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "compile_test_util.h"
-#include "compiler/compile_marks.h"
 
 namespace kestrel::testing {
 namespace {
