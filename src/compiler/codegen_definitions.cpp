@@ -42,7 +42,7 @@ bool CodeGenerator::compileBody(const KvAstNodeList& first, const KvAstNodeList&
     return ok;
 }
 
-// func-def: "func" [name] "(" params ")" body
+// func-stmt: "func" [name] ["(" params ")"] "{" stmts "}" | lambda
 //   Jump past; body; PushNull; Return; MakeFunction. A named function is
 //   stored in its slot (and read back when its value is used); an anonymous
 //   one is pushed, and emits nothing at all when its value is not used.
@@ -67,7 +67,7 @@ bool CodeGenerator::compileFunction(KvAstNode& node, bool used) {
     return true;
 }
 
-// class-def: "class" name ["extends" names] ["implements" names] "{" members "}"
+// class-stmt: "class" name ["extends" names] ["implements" names] "{" {var-stmt | func-stmt} "}"
 //   Jump past; member variables and functions; each base made by name into
 //   its hidden slot; Return; MakeClass (stored in the class's slot).
 bool CodeGenerator::compileClass(KvAstNode& node, bool used) {

@@ -16,11 +16,15 @@ namespace kestrel {
 
 namespace {
 
+// The nodes walkOperatorChain walks down the left of; a compound assignment
+// counts, since its target is a name read and written like any operand.
 bool isOperatorNode(const KvAstNode& node) {
     return node.type() == KvAstType_NumberOp || node.type() == KvAstType_BoolOp ||
            node.type() == KvAstType_CompoundAssign;
 }
 
+// One walk of one module. current_ is the scope whose statements are being
+// walked; the resolution table and the scope list outlive the walker.
 class NameResolver {
 public:
     NameResolver(ScopeTableList& scopes, ResolutionTable& resolutions)
@@ -53,8 +57,8 @@ private:
     bool walkClassBody(KvAstNode& definition);
     bool fail(const KvAstNode& node, const std::u16string& message);
 
-    ScopeTableList& scopes_;
-    ResolutionTable& resolutions_;
+    ScopeTableList& scopes_;        // the module's scope tables, filled here
+    ResolutionTable& resolutions_;  // every binding, as it is made
     NameScopes names_{scopes_};
     ScopeState* current_ = nullptr;
     std::deque<PendingBody> pending_;  // first queued, first walked
@@ -62,6 +66,7 @@ private:
     KvParserException* error_ = nullptr;
 };
 
+// Records the error at the node; always false, so callers return it.
 bool NameResolver::fail(const KvAstNode& node, const std::u16string& message) {
     *error_ = KvParserException(node.line(), node.start(), node.text(), message);
     return false;
@@ -86,6 +91,8 @@ bool NameResolver::run(KvAstNode& program, KvParserException& error) {
     return true;
 }
 
+// Walks one node (none is fine); recursion is bounded by kMaxCompileDepth,
+// the limit the code generator keeps too.
 bool NameResolver::walk(KvAstNode* node) {
     if (!node) return true;
     if (++depth_ > kMaxCompileDepth) return fail(*node, msg::kNestingTooDeep);
@@ -94,6 +101,7 @@ bool NameResolver::walk(KvAstNode* node) {
     return ok;
 }
 
+// statements: each in order, in the current block.
 bool NameResolver::walkList(const KvAstNodeList& list) {
     for (const auto& item : list) {
         if (!walk(item.get())) return false;
@@ -101,6 +109,7 @@ bool NameResolver::walkList(const KvAstNodeList& list) {
     return true;
 }
 
+// block: "{" statements "}"; its names are seen inside it only.
 bool NameResolver::walkBlock(const KvAstNodeList& list) {
     names_.openBlock(*current_);
     bool ok = walkList(list);
@@ -108,6 +117,8 @@ bool NameResolver::walkBlock(const KvAstNodeList& list) {
     return ok;
 }
 
+// The routine for the node's kind: constructs that bind names or open
+// blocks have their own; the rest just walk their children.
 bool NameResolver::walkNode(KvAstNode& node) {
     switch (node.type()) {
         case KvAstType_Var:  // a name, or a map entry with its value
@@ -124,7 +135,7 @@ bool NameResolver::walkNode(KvAstNode& node) {
         case KvAstType_CompoundAssign: return walkOperatorChain(node);
         case KvAstType_VarPipe: return walkChain(node);
         case KvAstType_VarDefine: return walkVarDefine(node);
-        case KvAstType_TupleVarDefine: {
+        case KvAstType_TupleVarDefine: {  // "var" "(" names ")" "=" value
             auto* definition = node.payloadAs<KvAstMultiDefinition>();
             if (!definition) return true;
             if (!walk(definition->value.get())) return false;
@@ -137,12 +148,14 @@ bool NameResolver::walkNode(KvAstNode& node) {
         case KvAstType_ForEach: return walkLoop(node);
         case KvAstType_Try: return walkTry(node);
         case KvAstType_Switch: return walkSwitch(node);
-        case KvAstType_Import: return true;
+        case KvAstType_Import: return true;  // module names are not variables
         default: return walkPayload(node);
     }
 }
 
-// Left-leaning chains (a + b + c ...) are walked down their left spine in a loop.
+// operator-expr: operand {operator operand}
+//   Left-leaning chains (a + b + c ...) are walked down their left spine in
+//   a loop, operands in source order.
 bool NameResolver::walkOperatorChain(KvAstNode& node) {
     std::vector<KvAstNode*> spine;
     KvAstNode* at = &node;
@@ -167,8 +180,11 @@ bool NameResolver::walkChain(KvAstNode& pipe) {
     if (!list || list->items.empty()) return true;
     const KvAstNodeList& items = list->items;
     ChainResolution chain = resolveChainHead(items);
-    if (chain.head != ChainHead::Plain) resolutions_.setChain(pipe, chain);
-    if (chain.head == ChainHead::Plain && !walk(items[0].get())) return false;
+    if (chain.head != ChainHead::Plain) {
+        resolutions_.setChain(pipe, chain);  // the head's items bind nothing further
+    } else if (!walk(items[0].get())) {
+        return false;
+    }
     for (size_t i = 1; i < items.size(); ++i) {
         KvAstNode& item = *items[i];
         if (item.type() == KvAstType_Var) continue;  // a member name, looked up at run time
@@ -203,7 +219,8 @@ ChainResolution NameResolver::resolveChainHead(const KvAstNodeList& items) {
     return chain;
 }
 
-// var-define: name ["=" value]; the value is walked first, so it sees an outer name of the same spelling.
+// var-define: name ["=" value]
+//   The value is walked first, so it sees an outer name of the same spelling.
 bool NameResolver::walkVarDefine(KvAstNode& node) {
     auto* definition = node.payloadAs<KvAstDefinition>();
     if (!definition) return true;
@@ -247,7 +264,9 @@ bool NameResolver::walkClass(KvAstNode& node) {
     return true;
 }
 
-// class body: one hidden "[Base]" slot per base (extends, then implements), then the members.
+// class body: one hidden "[Base]" slot per base (extends, then implements),
+// then the members; the hidden slots come first in the class's slot order,
+// where the code generator stores the base instances.
 bool NameResolver::walkClassBody(KvAstNode& definition) {
     auto* body = definition.payloadAs<KvAstClass>();
     for (const auto* names : {&body->extends, &body->implements}) {
@@ -256,6 +275,10 @@ bool NameResolver::walkClassBody(KvAstNode& definition) {
     return walkList(body->variables) && walkList(body->functions);
 }
 
+// for-stmt: "for" "(" init ";" test ";" step ")" body
+// for-each: "for" "(" "var" name ":" range ")" body
+//   One block holds the loop's own names (the init's, or the each-variable,
+//   declared after the range so the range sees an outer name).
 bool NameResolver::walkLoop(KvAstNode& node) {
     names_.openBlock(*current_);
     bool ok = true;
@@ -271,6 +294,8 @@ bool NameResolver::walkLoop(KvAstNode& node) {
     return ok;
 }
 
+// try-stmt: "try" block ["catch" "(" name ")" block] ["finally" block]
+//   The catch variable lives in a block around the catch part only.
 bool NameResolver::walkTry(KvAstNode& node) {
     auto* statement = node.payloadAs<KvAstTry>();
     if (!statement) return true;
@@ -285,6 +310,8 @@ bool NameResolver::walkTry(KvAstNode& node) {
     return ok && walk(statement->finallyBlock.get());
 }
 
+// switch-stmt: "switch" subject "{" clauses "}"
+//   Every clause shares one block, as their bodies fall through into each other.
 bool NameResolver::walkSwitch(KvAstNode& node) {
     auto* statement = node.payloadAs<KvAstSwitch>();
     if (!statement) return true;
@@ -298,7 +325,8 @@ bool NameResolver::walkSwitch(KvAstNode& node) {
     return ok;
 }
 
-// Every other construct: its children in order, by payload shape.
+// Every other construct: its children in order, by payload shape. Shapes
+// that hold no expressions (names, imports) have nothing to walk.
 bool NameResolver::walkPayload(KvAstNode& node) {
     KvAstPayload* payload = node.payload();
     if (!payload) return true;

@@ -6,6 +6,8 @@
 
 namespace kestrel {
 
+// A member x of this ("@this.x") and a plain x are two variables, so the
+// key keeps the prefix.
 std::u16string prefixedName(const std::u16string& name, MemberPrefix prefix) {
     switch (prefix) {
         case MemberPrefix::This: return u"@this." + name;
@@ -15,6 +17,8 @@ std::u16string prefixedName(const std::u16string& name, MemberPrefix prefix) {
     return name;
 }
 
+// The new scope remembers the parent's innermost block as it stands now, the
+// block its definition stands in: its names are what the body may capture.
 ScopeState* NameScopes::openScope(ScopeKind kind, ScopeState* parent) {
     auto table = std::make_unique<ScopeTable>();
     table->number = static_cast<int32_t>(scopes_.size());
@@ -32,6 +36,8 @@ ScopeState* NameScopes::openScope(ScopeKind kind, ScopeState* parent) {
     return opened;
 }
 
+// Blocks are owned here, not by the scope, so a closed block stays alive for
+// the bodies defined in it that are walked later.
 void NameScopes::openBlock(ScopeState& scope) {
     auto block = std::make_unique<BlockNameMap>();
     block->enclosing = scope.innermost;
@@ -68,6 +74,7 @@ VariableDecl* NameScopes::newDeclaration(ScopeState& scope, const std::u16string
     return made;
 }
 
+// A name declared twice in one block is one variable; the first kind stays.
 VariableDecl* NameScopes::declare(ScopeState& scope, const std::u16string& name, DeclKind kind) {
     auto found = scope.innermost->names.find(name);
     if (found != scope.innermost->names.end()) return found->second;
@@ -83,10 +90,13 @@ void NameScopes::declareHidden(ScopeState& scope, const std::u16string& name) {
     table.declarations.push_back(std::move(decl));
 }
 
+// Implicit declarations go to the outermost block, so the whole scope (and
+// run-time lookup by name) knows them.
 VariableDecl* NameScopes::addImplicit(ScopeState& scope, const std::u16string& key, MemberPrefix prefix) {
     return newDeclaration(scope, key, DeclKind::Implicit, prefix, *scope.outermost);
 }
 
+// The declaration of key in block or the blocks enclosing it, or null.
 static VariableDecl* findInBlocks(BlockNameMap* block, const std::u16string& key) {
     for (; block; block = block->enclosing) {
         auto found = block->names.find(key);
@@ -95,6 +105,9 @@ static VariableDecl* findInBlocks(BlockNameMap* block, const std::u16string& key
     return nullptr;
 }
 
+// A plain name searches the open blocks of its own scope outwards; not found,
+// it becomes an implicit declaration bound at run time, with an outer
+// reference when an enclosing scope holds it.
 VariableDecl* NameScopes::resolveUse(ScopeState& scope, const std::u16string& name, MemberPrefix prefix) {
     const std::u16string key = prefixedName(name, prefix);
     // A member name belongs to the whole function and is never found in an enclosing one.
@@ -143,6 +156,8 @@ void NameScopes::setOuterReference(ScopeState& scope, size_t implicitIndex, int3
     scope.table->outerReferences[implicitIndex] = std::move(position);
 }
 
+// Runs once, after the whole module is walked, so every group is complete;
+// a declaration's slot is its place in the scope's slot order.
 void NameScopes::assignSlots() {
     for (auto& table : scopes_) {
         table->slotOrder.clear();
