@@ -148,7 +148,7 @@ bool NameResolver::walkNode(KvAstNode& node) {
         case KvAstType_ForEach: return walkLoop(node);
         case KvAstType_Try: return walkTry(node);
         case KvAstType_Switch: return walkSwitch(node);
-        case KvAstType_Import: return true;  // module names are not variables
+        case KvAstType_Import: return true;  // binds no name at compile time
         default: return walkPayload(node);
     }
 }
