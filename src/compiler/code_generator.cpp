@@ -1,6 +1,8 @@
 // The code generator's core: emitting, the dispatch over node kinds, and the
 // leaves (literals, names, groups). A construct with no value of its own
 // pushes null when its value is used, so the stack never comes up short.
+// Every instruction takes the line of the node being compiled (line_), and
+// its discard flag stays 1 until markValue says its value is used.
 #include "compiler/code_generator.h"
 
 #include "objects/base_object.h"
@@ -8,15 +10,15 @@
 #include "objects/number_integer.h"
 #include "objects/number_literal.h"
 #include "objects/shared_constants.h"
-#include "parser/parser_messages.h"
 #include "compiler/codegen.h"
-#include "compiler/compile_marks.h"
 #include "compiler/compile_messages.h"
 #include "compiler/name_resolver.h"
 #include "vm/operand_kinds.h"
 
 namespace kestrel {
 
+// Appends one instruction at the current line (a line beyond 16 bits is
+// kept as 0xFFFF), its value dropped unless markValue follows.
 Instruction& CodeGenerator::emit(Opcode opcode) {
     module_.code.emplace_back();
     Instruction& made = module_.code.back();
@@ -38,6 +40,7 @@ Instruction& CodeGenerator::emitText(Opcode opcode, const std::u16string& text) 
     return made;
 }
 
+// A jump whose target is not known yet (-1); its position, for patchJump.
 int32_t CodeGenerator::emitJump(Opcode opcode) {
     emitInt(opcode, -1);
     return position() - 1;
@@ -45,24 +48,28 @@ int32_t CodeGenerator::emitJump(Opcode opcode) {
 
 void CodeGenerator::patchJump(int32_t at, int32_t target) { module_.code[at].intValue = target; }
 
+// The value of the last instruction is used by what follows (discard 0).
 void CodeGenerator::markValue() {
     if (!module_.code.empty()) module_.code.back().discard = false;
 }
 
+// Records the compile error at the node; always false, so callers return it.
 bool CodeGenerator::fail(const KvAstNode& node, const char16_t* message) {
     error_ = KvParserException(node.line(), node.start(), node.text(), message);
     return false;
 }
 
-// Claims the next register of the frame for a value kept across instructions.
+// Claims the next register of the frame for a value kept across instructions;
+// the caller raises registerDepth_ while it holds the register.
 bool CodeGenerator::takeRegister(const KvAstNode& node, int32_t& reg) {
     if (registerDepth_ >= kRegisterCount) return fail(node, msg::kTooManyRegisters);
     reg = registerDepth_;
     return true;
 }
 
-// module: EnterScope, the statements, and a final PushNull/Return when the
-// code does not already end in Return.
+// module: statements
+//   EnterScope with scope 0 (the module's), the statements, and a final
+//   PushNull/Return when the code does not already end in Return.
 bool CodeGenerator::compileProgram(KvAstNode& program) {
     Instruction& enter = emitInt(Opcode::EnterScope, 0);
     enter.scope = module_.scopes.empty() ? nullptr : module_.scopes[0].get();
@@ -76,6 +83,7 @@ bool CodeGenerator::compileProgram(KvAstNode& program) {
     return true;
 }
 
+// statements: each compiled on its own, its value dropped.
 bool CodeGenerator::compileList(const KvAstNodeList& list) {
     for (const auto& item : list) {
         if (!compile(item.get(), false)) return false;
@@ -83,6 +91,9 @@ bool CodeGenerator::compileList(const KvAstNodeList& list) {
     return true;
 }
 
+// Compiles one node, or pushes null for a missing one whose value is used.
+// Recursion is bounded by kMaxCompileDepth; line_ is the node's while it
+// compiles and the enclosing node's again afterwards.
 bool CodeGenerator::compile(KvAstNode* node, bool used) {
     if (!node) {
         if (used) {
@@ -100,6 +111,8 @@ bool CodeGenerator::compile(KvAstNode* node, bool used) {
     return ok;
 }
 
+// The routine for the node's kind: expressions here, statements (which have
+// no value) through compileStatementOnly.
 bool CodeGenerator::compileNode(KvAstNode& node, bool used) {
     switch (node.type()) {
         case KvAstType_Null:
@@ -134,6 +147,8 @@ bool CodeGenerator::compileNode(KvAstNode& node, bool used) {
 }
 
 // Constructs that have no value: compiled for their effect, null when used.
+// Kinds without instructions of their own (for-each, bit operators, nodes the
+// parser never builds) compile to nothing and succeed.
 bool CodeGenerator::compileStatementOnly(KvAstNode& node, bool used) {
     bool ok = true;
     switch (node.type()) {
@@ -157,16 +172,13 @@ bool CodeGenerator::compileStatementOnly(KvAstNode& node, bool used) {
     return ok;
 }
 
-// A literal standing alone emits nothing.
+// literal: null | true | false | number | string
+//   The matching push; a literal standing alone emits nothing.
 bool CodeGenerator::compileLiteral(KvAstNode& node, bool used) {
     if (!used) return true;
     switch (node.type()) {
         case KvAstType_Null: emit(Opcode::PushNull); break;
-        case KvAstType_Bool: {
-            Instruction& push = emitInt(Opcode::PushBool, node.textRef() == u"true" ? 1 : 0);
-            (void)push;
-            break;
-        }
+        case KvAstType_Bool: emitInt(Opcode::PushBool, node.textRef() == u"true" ? 1 : 0); break;
         case KvAstType_Number: compileNumber(node); break;
         default: emitText(Opcode::PushString, node.textRef()); break;
     }
@@ -174,8 +186,10 @@ bool CodeGenerator::compileLiteral(KvAstNode& node, bool used) {
     return true;
 }
 
-// The literal's kind and value come from the number factory of the value
-// model, so the compiler and "toNumber" read literals alike.
+// number: digits ["." digits]
+//   PushInt, PushLong, PushFloat or PushDouble by the literal's form. Kind and
+//   value come from the number factory of the value model, so the compiler
+//   and "toNumber" read literals alike; the temporary value is released.
 bool CodeGenerator::compileNumber(const KvAstNode& node) {
     initObjectModel();
     KvBaseObject* number = kvNumberFromLiteral(node.textRef());
@@ -194,16 +208,20 @@ bool CodeGenerator::compileNumber(const KvAstNode& node) {
     return true;
 }
 
+// name: identifier
+//   LoadLocal of its slot; nothing when the value is not used.
 bool CodeGenerator::compileVariable(KvAstNode& node, bool used) {
     if (!used) return true;
-    if (!hasSlot(node)) return fail(node, msg::kChainHeadNotVariable);
-    emitInt(Opcode::LoadLocal, node.slot());
+    const VariableDecl* decl = resolutions_.declOf(node);
+    if (!decl) return fail(node, msg::kChainHeadNotVariable);
+    emitInt(Opcode::LoadLocal, decl->slot);
     markValue();
     return true;
 }
 
-// A block's names are slots of the enclosing function, so it emits no scope.
-// "{ }" used as a value is an empty map.
+// block: "{" statements "}"
+//   The statements; a block's names are slots of the enclosing function, so
+//   it emits no scope. "{ }" used as a value is an empty map.
 bool CodeGenerator::compileBlockNode(KvAstNode& node, bool used) {
     auto* list = node.payloadAs<KvAstList>();
     const bool empty = !list || list->items.empty();
@@ -220,22 +238,23 @@ bool CodeGenerator::compileBlockNode(KvAstNode& node, bool used) {
     return true;
 }
 
+// parens: "(" expression ")"
+//   The one expression; any other count is an error.
 bool CodeGenerator::compileParens(KvAstNode& node, bool used) {
     auto* list = node.payloadAs<KvAstList>();
     if (!list || list->items.size() != 1) return fail(node, msg::kParensNotOneValue);
     return compile(list->items.front().get(), used);
 }
 
+// The resolution table lives for this call only: it is keyed by the tree's
+// nodes, and the compiled module keeps nothing of the tree.
 bool compileModule(const KvAstNodePtr& root, CompiledModule& out, KvParserException& error) {
     out = CompiledModule();
     if (!root) return false;
-    bool ok = resolveNames(*root, out.scopes, error);
-    if (ok) {
-        CodeGenerator generator(out, error);
-        ok = generator.compileProgram(*root);
-    }
-    for (auto& scope : out.scopes) scope->dropUsers();
-    return ok;
+    ResolutionTable resolutions;
+    if (!resolveNames(*root, out.scopes, resolutions, error)) return false;
+    CodeGenerator generator(out, resolutions, error);
+    return generator.compileProgram(*root);
 }
 
 }  // namespace kestrel

@@ -8,13 +8,15 @@
 
 #include "parser/ast_node.h"
 #include "parser/parser_error.h"
+#include "compiler/resolution_table.h"
 #include "vm/instruction.h"
 
 namespace kestrel {
 
 class CodeGenerator {
 public:
-    CodeGenerator(CompiledModule& module, KvParserException& error) : module_(module), error_(error) {}
+    CodeGenerator(CompiledModule& module, const ResolutionTable& resolutions, KvParserException& error)
+        : module_(module), resolutions_(resolutions), error_(error) {}
 
     bool compileProgram(KvAstNode& program);
 
@@ -99,10 +101,11 @@ private:
     // Definitions (codegen_definitions.cpp).
     bool compileFunction(KvAstNode& node, bool used);
     bool compileClass(KvAstNode& node, bool used);
-    FunctionDescriptor* newDescriptor(const KvAstNode& node, const std::u16string& name);
-    ScopeTable* scopeOf(const KvAstNode& node) const;
+    FunctionDescriptor* newDescriptor(const KvAstNode& node, ScopeTable& scope, const std::u16string& name);
+    bool compileBody(const KvAstNodeList& first, const KvAstNodeList& second);
 
     CompiledModule& module_;
+    const ResolutionTable& resolutions_;  // what the pass found, by node
     KvParserException& error_;
     std::vector<LoopRecord> loops_;  // of the function body being compiled
     std::vector<Region> regions_;    // of the function body being compiled

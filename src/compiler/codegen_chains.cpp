@@ -1,29 +1,32 @@
 // Member/call chains (head, then .name, (args) and [index] items in a loop)
 // and stores into assignment targets: a name or this-member takes StoreLocal,
 // a member or index reference takes AssignRef, anything else is an error.
+// How a chain's head compiles was settled by the name-resolution pass and is
+// read from the resolution table.
 #include "compiler/code_generator.h"
-#include "compiler/compile_marks.h"
 #include "compiler/compile_messages.h"
 
 namespace kestrel {
 
-// head: a this/super/base member slot, a built-in (emitted with its call), a
-// name, or any other expression as a value. next is the first item left.
+// chain-head: "this" "." name | ("super" | "base") ("." name | "(" args ")")
+//             | builtin "(" args ")" | name | expression
+//   LoadLocal of the member's slot; the arguments, PushInt count and
+//   CallBuiltin; LoadLocal of the name's slot; or the expression's value.
+//   next is the first item the head did not consume.
 bool CodeGenerator::compileChainHead(KvAstNode& pipe, const KvAstNodeList& items, size_t& next) {
     KvAstNode& head = *items[0];
-    switch (chainHeadOf(pipe)) {
-        case ChainHead::Member: {
-            size_t holder = static_cast<size_t>(pipe.scopeWordB);
-            emitInt(Opcode::LoadLocal, items[holder]->slot());
-            next = holder + 1;
+    const ChainResolution chain = resolutions_.chainOf(pipe);
+    switch (chain.head) {
+        case ChainHead::Member:
+            emitInt(Opcode::LoadLocal, chain.member->slot);
+            next = chain.itemsTaken;
             return true;
-        }
         case ChainHead::Builtin: {
             int32_t count = 0;
             if (!compileArguments(*items[1], count)) return false;
             line_ = items[1]->line();
             emitInt(Opcode::PushInt, count);
-            emitInt(Opcode::CallBuiltin, static_cast<int64_t>(pipe.scopeWordA));
+            emitInt(Opcode::CallBuiltin, chain.builtin);
             next = 2;
             return true;
         }
@@ -31,13 +34,16 @@ bool CodeGenerator::compileChainHead(KvAstNode& pipe, const KvAstNodeList& items
     }
     next = 1;
     if (head.type() == KvAstType_Var && !head.payload()) {
-        if (!hasSlot(head)) return fail(head, msg::kChainHeadNotVariable);
-        emitInt(Opcode::LoadLocal, head.slot());
+        const VariableDecl* decl = resolutions_.declOf(head);
+        if (!decl) return fail(head, msg::kChainHeadNotVariable);
+        emitInt(Opcode::LoadLocal, decl->slot);
         return true;
     }
     return compile(&head, true);
 }
 
+// args: "(" expressions ")" | "[" expressions "]"
+//   Each expression's value, in order; count is how many.
 bool CodeGenerator::compileArguments(const KvAstNode& group, int32_t& count) {
     count = 0;
     auto* list = group.payloadAs<KvAstList>();
@@ -49,8 +55,11 @@ bool CodeGenerator::compileArguments(const KvAstNode& group, int32_t& count) {
     return true;
 }
 
-// chain: head {"." name | "(" args ")" | "[" indexes "]"}. Every item's last
-// instruction keeps its value; a chain standing alone drops the final one.
+// chain: head {"." name | "(" args ")" | "[" indexes "]"}
+//   The head, then per item: MemberRef name; the arguments, PushInt count,
+//   Call; or the indexes and IndexRef count. Every item's last instruction
+//   keeps its value; a chain standing alone drops the final one (a call's
+//   own discard flag, otherwise a Pop).
 bool CodeGenerator::compileChain(KvAstNode& pipe, bool used) {
     auto* list = pipe.payloadAs<KvAstList>();
     if (!list || list->items.empty()) return compileStatementOnly(pipe, used);
@@ -84,32 +93,37 @@ bool CodeGenerator::compileChain(KvAstNode& pipe, bool used) {
     return true;
 }
 
-// The value to store is on the stack; with used, it stays there afterwards.
+// store-target: name | chain
+//   The value to store is on the stack; a name takes StoreLocal of its slot,
+//   a chain goes to compileChainStore. With used, the value stays on the
+//   stack afterwards.
 bool CodeGenerator::compileStore(KvAstNode& target, bool used) {
     if (target.type() == KvAstType_Var && !target.payload()) {
-        if (!hasSlot(target)) return fail(target, msg::kInvalidAssignTarget);
+        const VariableDecl* decl = resolutions_.declOf(target);
+        if (!decl) return fail(target, msg::kInvalidAssignTarget);
         line_ = target.line();
-        emitInt(Opcode::StoreLocal, target.slot()).discard = !used;
+        emitInt(Opcode::StoreLocal, decl->slot).discard = !used;
         return true;
     }
     if (target.type() == KvAstType_VarPipe) return compileChainStore(target, used);
     return fail(target, msg::kInvalidAssignTarget);
 }
 
-// A chain ending in a this-member slot stores with StoreLocal; one ending in a
-// member or index reference assigns through it (the value, when used, is kept
-// in a register, since AssignRef consumes it).
+// chain-store: chain ending in "." name or "[" indexes "]"
+//   A chain that is only a this/super member stores with StoreLocal; one
+//   ending in a member or index reference is compiled as a reference and
+//   assigned through with AssignRef (the value, when used, is kept in a
+//   register meanwhile, since AssignRef consumes it).
 bool CodeGenerator::compileChainStore(KvAstNode& target, bool used) {
     auto* list = target.payloadAs<KvAstList>();
     if (!list || list->items.empty()) return fail(target, msg::kInvalidAssignTarget);
-    const bool endsInSlot = chainHeadOf(target) == ChainHead::Member &&
-                            static_cast<size_t>(target.scopeWordB) + 1 == list->items.size();
-    if (endsInSlot) {
+    const ChainResolution chain = resolutions_.chainOf(target);
+    if (chain.head == ChainHead::Member && chain.itemsTaken == list->items.size()) {
         line_ = target.line();
-        emitInt(Opcode::StoreLocal, list->items.back()->slot()).discard = !used;
+        emitInt(Opcode::StoreLocal, chain.member->slot).discard = !used;
         return true;
     }
-    int32_t reg = -1;
+    int32_t reg = -1;  // the kept value's register, when used
     if (used) {
         if (!takeRegister(target, reg)) return false;
         emitInt(Opcode::PopToRegister, reg);

@@ -3,7 +3,6 @@
 // definitions. Postfix forms yield the value before the update.
 #include "objects/string_value.h"
 #include "compiler/code_generator.h"
-#include "compiler/compile_marks.h"
 
 namespace kestrel {
 
@@ -39,12 +38,16 @@ Opcode boolOpcode(int32_t code) {
     }
 }
 
+// The nodes compileOperatorChain walks down the left of: a compound
+// assignment is a store, compiled on its own.
 bool isBinaryOperator(const KvAstNode& node) {
     return node.type() == KvAstType_NumberOp || node.type() == KvAstType_BoolOp;
 }
 
 }  // namespace
 
+// The one instruction of an operator node: arithmetic by its character (an
+// unknown one adds), logical and comparison by the parser's code.
 bool CodeGenerator::emitOperator(const KvAstNode& node) {
     auto* op = node.payloadAs<KvAstOperator>();
     Opcode opcode = Opcode::And;
@@ -57,7 +60,9 @@ bool CodeGenerator::emitOperator(const KvAstNode& node) {
     return true;
 }
 
-// left-operand {operator right-operand}: the left spine is walked in a loop.
+// operator-expr: operand {operator operand}
+//   Left operand, then per operator: its right operand and the operator's
+//   instruction. The left spine is walked in a loop, not by recursion.
 bool CodeGenerator::compileOperatorChain(KvAstNode& node, bool used) {
     std::vector<KvAstNode*> spine;
     KvAstNode* at = &node;
@@ -78,6 +83,8 @@ bool CodeGenerator::compileOperatorChain(KvAstNode& node, bool used) {
     return true;
 }
 
+// not-expr: "!" operand
+//   The operand, then Not.
 bool CodeGenerator::compileNot(KvAstNode& node, bool used) {
     auto* list = node.payloadAs<KvAstList>();
     if (!compile(list && !list->items.empty() ? list->items.front().get() : nullptr, true)) return false;
@@ -87,7 +94,9 @@ bool CodeGenerator::compileNot(KvAstNode& node, bool used) {
     return true;
 }
 
-// test "?" a ":" b: only the chosen side is evaluated.
+// ternary: test "?" then ":" else
+//   test; JumpIfFalse else; then; Jump end; else; Label end. Only the chosen
+//   side is evaluated.
 bool CodeGenerator::compileTernary(KvAstNode& node, bool used) {
     auto* parts = node.payloadAs<KvAstThreeChildren>();
     if (!parts) return compileStatementOnly(node, used);
@@ -102,6 +111,8 @@ bool CodeGenerator::compileTernary(KvAstNode& node, bool used) {
     return true;
 }
 
+// list-literal: "[" [expression {"," expression}] "]"
+//   The elements in order, then MakeList count.
 bool CodeGenerator::compileListLiteral(KvAstNode& node, bool used) {
     auto* list = node.payloadAs<KvAstList>();
     int32_t count = 0;
@@ -118,7 +129,9 @@ bool CodeGenerator::compileListLiteral(KvAstNode& node, bool used) {
     return true;
 }
 
-// A key is unescaped like a string constant, so {"a\"b": 1} and "a\"b" name one entry.
+// map-literal: "{" key ":" value {"," key ":" value} "}"
+//   MakeMap, then per entry: its value (or null) and MapPut key. A key is
+//   unescaped like a string constant, so {"a\"b": 1} and "a\"b" name one entry.
 bool CodeGenerator::compileMapLiteral(KvAstNode& node, bool used) {
     emit(Opcode::MakeMap);
     if (auto* list = node.payloadAs<KvAstList>()) {
@@ -135,7 +148,8 @@ bool CodeGenerator::compileMapLiteral(KvAstNode& node, bool used) {
     return true;
 }
 
-// assign: value, then the store into the target.
+// assign: target "=" value
+//   The value, then the store into the target.
 bool CodeGenerator::compileAssign(KvAstNode& node, bool used) {
     auto* parts = node.payloadAs<KvAstTwoChildren>();
     if (!parts || !parts->first) return compileStatementOnly(node, used);
@@ -144,7 +158,8 @@ bool CodeGenerator::compileAssign(KvAstNode& node, bool used) {
     return compileStore(*parts->first, used);
 }
 
-// target op= value: target's value, value, operator, store.
+// compound-assign: target op "=" value
+//   The target's value, the value, the operator, then the store.
 bool CodeGenerator::compileCompoundAssign(KvAstNode& node, bool used) {
     auto* op = node.payloadAs<KvAstOperator>();
     if (!op || !op->left) return compileStatementOnly(node, used);
@@ -154,8 +169,10 @@ bool CodeGenerator::compileCompoundAssign(KvAstNode& node, bool used) {
     return compileStore(*op->left, used);
 }
 
-// ++x / --x: the updated value. x++ / x--: the value before the update, kept
-// in a register across the store.
+// increment: ("++" | "--") target | target ("++" | "--")
+//   The target's value, PushInt 1 or -1, Add, then the store. Prefix forms
+//   yield the updated value; postfix forms the value before the update, kept
+//   in a register across the store.
 bool CodeGenerator::compileIncrement(KvAstNode& node, bool used) {
     auto* operand = node.payloadAs<KvAstOneChild>();
     if (!operand || !operand->child) return compileStatementOnly(node, used);
@@ -181,12 +198,14 @@ bool CodeGenerator::compileIncrement(KvAstNode& node, bool used) {
     return ok;
 }
 
-// new: class value, New, arguments, their count, Construct; the value is the instance.
+// new-expr: "new" class "(" args ")"
+//   The class value, New with the class's name, the arguments, PushInt count,
+//   Construct; the value is the new instance.
 bool CodeGenerator::compileNew(KvAstNode& node, bool used) {
     auto* call = node.payloadAs<KvAstCallLike>();
     if (!call || !call->target) return compileStatementOnly(node, used);
     if (!compile(call->target.get(), true)) return false;
-    std::u16string className = call->target->text();
+    std::u16string className = call->target->text();  // a.b.C is named C
     if (auto* pipe = call->target->payloadAs<KvAstList>(); pipe && !pipe->items.empty()) {
         className = pipe->items.back()->text();
     }
@@ -203,17 +222,21 @@ bool CodeGenerator::compileNew(KvAstNode& node, bool used) {
     return true;
 }
 
-// var-define: initial value (or null), StoreLocal into the variable's slot.
+// var-define: name ["=" value]
+//   The initial value (or null), then StoreLocal into the variable's slot.
 bool CodeGenerator::compileVarDefine(KvAstNode& node, bool used) {
     auto* definition = node.payloadAs<KvAstDefinition>();
-    if (!definition || !hasSlot(node)) return compileStatementOnly(node, used);
+    const VariableDecl* decl = resolutions_.declOf(node);
+    if (!definition || !decl) return compileStatementOnly(node, used);
     if (!compile(definition->value.get(), true)) return false;
     line_ = node.line();
-    emitInt(Opcode::StoreLocal, node.slot()).discard = !used;
+    emitInt(Opcode::StoreLocal, decl->slot).discard = !used;
     return true;
 }
 
-// var (a, b) = value: the names are declared (null); the value is evaluated for its effects.
+// tuple-var: "var" "(" name {"," name} ")" "=" value
+//   The value, for its effects only; the names were declared by the pass
+//   and keep null.
 bool CodeGenerator::compileTupleDefine(KvAstNode& node, bool used) {
     auto* definition = node.payloadAs<KvAstMultiDefinition>();
     if (definition && !compile(definition->value.get(), false)) return false;

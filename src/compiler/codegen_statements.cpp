@@ -7,6 +7,9 @@
 
 namespace kestrel {
 
+// A loop or switch begins: its break and continue jumps are collected until
+// closeLoop knows their targets. It remembers how many protected regions
+// were open, so leaving it leaves only the regions opened inside.
 void CodeGenerator::openLoop(bool isSwitch) {
     loops_.emplace_back();
     loops_.back().isSwitch = isSwitch;
@@ -33,6 +36,7 @@ void CodeGenerator::emitExits(size_t toDepth) {
     }
 }
 
+// The innermost loop or switch ends: its break and continue jumps are patched.
 void CodeGenerator::closeLoop(int32_t breakTarget, int32_t continueTarget) {
     LoopRecord record = std::move(loops_.back());
     loops_.pop_back();
@@ -40,7 +44,8 @@ void CodeGenerator::closeLoop(int32_t breakTarget, int32_t continueTarget) {
     for (int32_t at : record.continues) patchJump(at, continueTarget);
 }
 
-// if-stmt: test, JumpIfFalse else, then, Jump end, else, Label end.
+// if-stmt: "if" "(" test ")" then ["else" else]
+//   test; JumpIfFalse else; then; Jump end; else; Label end.
 bool CodeGenerator::compileIf(KvAstNode& node) {
     auto* parts = node.payloadAs<KvAstThreeChildren>();
     if (!parts) return true;
@@ -55,7 +60,9 @@ bool CodeGenerator::compileIf(KvAstNode& node) {
     return true;
 }
 
-// while-stmt: Jump test, body, Label test, test, JumpIfTrue body, Label end.
+// while-stmt: "while" "(" test ")" body
+//   Jump test; body; Label test; test; JumpIfTrue body; Label end. continue
+//   goes to the test.
 bool CodeGenerator::compileWhile(KvAstNode& node) {
     auto* parts = node.payloadAs<KvAstTwoChildren>();
     if (!parts) return true;
@@ -73,7 +80,8 @@ bool CodeGenerator::compileWhile(KvAstNode& node) {
     return true;
 }
 
-// do-stmt: Label body, body, test, JumpIfTrue body, Label end; continue goes to the test.
+// do-stmt: "do" body "while" "(" test ")"
+//   Label body; body; test; JumpIfTrue body; Label end. continue goes to the test.
 bool CodeGenerator::compileDoWhile(KvAstNode& node) {
     auto* parts = node.payloadAs<KvAstTwoChildren>();
     if (!parts) return true;
@@ -89,8 +97,9 @@ bool CodeGenerator::compileDoWhile(KvAstNode& node) {
     return true;
 }
 
-// for-stmt: init, Jump test, Label body, body, step, test + JumpIfTrue body
-// (or Jump body without a test), Label end; continue goes to the step.
+// for-stmt: "for" "(" [init] ";" [test] ";" [step] ")" body
+//   init; Jump test; Label body; body; step; test and JumpIfTrue body (or
+//   Jump body without a test); Label end. continue goes to the step.
 bool CodeGenerator::compileFor(KvAstNode& node) {
     auto* loop = node.payloadAs<KvAstCountedLoop>();
     if (!loop) return true;
@@ -115,6 +124,9 @@ bool CodeGenerator::compileFor(KvAstNode& node) {
     return true;
 }
 
+// break-stmt: "break"
+//   The exits of the regions inside the loop, then a Jump to its end; outside
+//   any loop nothing at all.
 bool CodeGenerator::compileBreak() {
     if (loops_.empty()) return true;
     emitExits(loops_.back().regionDepth);
@@ -122,7 +134,9 @@ bool CodeGenerator::compileBreak() {
     return true;
 }
 
-// continue: to the innermost loop's next iteration (a switch is passed through).
+// continue-stmt: "continue"
+//   To the innermost loop's next iteration (a switch is passed through);
+//   outside any loop nothing at all.
 bool CodeGenerator::compileContinue() {
     auto loop = loops_.rbegin();
     while (loop != loops_.rend() && loop->isSwitch) ++loop;
@@ -134,9 +148,10 @@ bool CodeGenerator::compileContinue() {
     return true;
 }
 
-// switch-stmt: subject into register r; per case value: value, PushRegister r,
-// JumpIfEqual body; Jump default-or-end; the bodies in order (falling
-// through); Label end; ClearRegister r.
+// switch-stmt: "switch" subject "{" {"case" value ":" stmts | "default" ":" stmts} "}"
+//   subject into register r; per case value: value, PushRegister r,
+//   JumpIfEqual body; Jump default-or-end; the bodies in order (falling
+//   through); Label end; ClearRegister r.
 bool CodeGenerator::compileSwitch(KvAstNode& node) {
     auto* statement = node.payloadAs<KvAstSwitch>();
     if (!statement) return true;
@@ -148,7 +163,7 @@ bool CodeGenerator::compileSwitch(KvAstNode& node) {
     emitInt(Opcode::PopToRegister, reg);
     ++registerDepth_;
     std::vector<std::vector<int32_t>> caseJumps(statement->cases.size());
-    int32_t defaultCase = -1;
+    int32_t defaultCase = -1;  // the clause without values, if any
     for (size_t i = 0; i < statement->cases.size(); ++i) {
         if (statement->cases[i].values.empty()) defaultCase = static_cast<int32_t>(i);
         for (const auto& value : statement->cases[i].values) {
@@ -174,6 +189,8 @@ bool CodeGenerator::compileSwitch(KvAstNode& node) {
     return true;
 }
 
+// return-stmt: "return" [value]
+//   The value (or null), the exits of every open region, Return.
 bool CodeGenerator::compileReturn(KvAstNode& node) {
     auto* value = node.payloadAs<KvAstOneChild>();
     if (!compile(value ? value->child.get() : nullptr, true)) return false;
@@ -183,6 +200,8 @@ bool CodeGenerator::compileReturn(KvAstNode& node) {
     return true;
 }
 
+// throw-stmt: "throw" value ["," second]
+//   The value, the second value when there is one, Throw count.
 bool CodeGenerator::compileThrow(KvAstNode& node) {
     auto* parts = node.payloadAs<KvAstTwoChildren>();
     if (!parts) return true;
@@ -197,12 +216,14 @@ bool CodeGenerator::compileThrow(KvAstNode& node) {
     return true;
 }
 
-// try-stmt: [PushHandler finally-pad] [PushHandler catch] try block
-// [PopHandler] then, with a finally: PopHandler, PendingJump end, Jump finally;
-// catch: the exception into the catch variable (or dropped), catch block,
-// likewise; finally-pad: PendingRaise; finally block; EndFinally; Label end.
-// The finally block thus runs on every way out, and EndFinally carries on
-// with what was pending (the jump onwards or the exception).
+// try-stmt: "try" block ["catch" "(" name ")" block] ["finally" block]
+//   [PushHandler finally-pad] [PushHandler catch] try block
+//   [PopHandler] then, with a finally: PopHandler, PendingJump end, Jump finally;
+//   catch: the exception into the catch variable (or dropped), catch block,
+//   likewise; finally-pad: PendingRaise; finally block; EndFinally; Label end.
+//   The finally block thus runs on every way out, and EndFinally carries on
+//   with what was pending (the jump onwards or the exception). Without a
+//   catch part or a finally, the try still catches (and drops) exceptions.
 bool CodeGenerator::compileTry(KvAstNode& node) {
     auto* statement = node.payloadAs<KvAstTry>();
     if (!statement) return true;
@@ -259,8 +280,9 @@ bool CodeGenerator::compileTryBlocks(KvAstTry& statement, bool hasCatch, bool ha
     if (!hasCatch) return true;
     patchJump(handler, position());
     emit(Opcode::Label);
-    if (statement.catchVar && statement.catchVar->resolved) {
-        emitInt(Opcode::StoreLocal, statement.catchVar->slot());
+    const VariableDecl* caught = statement.catchVar ? resolutions_.declOf(*statement.catchVar) : nullptr;
+    if (caught) {
+        emitInt(Opcode::StoreLocal, caught->slot);
     } else {
         emit(Opcode::Pop);
     }
@@ -269,6 +291,8 @@ bool CodeGenerator::compileTryBlocks(KvAstTry& statement, bool hasCatch, bool ha
     return true;
 }
 
+// import-stmt: "import" (string | name {"." name}) ["select" ("*" | field {"," field})]
+//   Import with a descriptor naming the module by its dotted path.
 bool CodeGenerator::compileImport(KvAstNode& node) {
     auto* statement = node.payloadAs<KvAstImport>();
     if (!statement) return true;

@@ -1,6 +1,10 @@
-// The compile errors, each text written once. They are reported like parse
-// errors, at the failing node's line and position.
+// The compile errors of the compiler layer, each text written once. They are
+// reported like parse errors, at the failing node's line and position. Too
+// deep nesting is reported in the parser's words (msg::kNestingTooDeep, from
+// parser_messages.h, included here), since it is the same limit to a user.
 #pragma once
+
+#include "parser/parser_messages.h"
 
 namespace kestrel::msg {
 

@@ -1,31 +1,39 @@
 // The tree walk of the name-resolution pass. Bodies of functions and classes
 // are queued and walked once their defining scope is done; operator chains
 // and member chains are walked in loops, so only real nesting recurses.
+// Declarations are made in walk order, which fixes their order in each slot
+// group; the resolution table receives every binding as it is made.
 #include "compiler/name_resolver.h"
 
 #include <deque>
 
 #include "vm/builtin_names.h"
-#include "parser/parser_messages.h"
-#include "compiler/compile_marks.h"
+#include "compiler/codegen.h"
+#include "compiler/compile_messages.h"
 #include "compiler/name_scopes.h"
 
 namespace kestrel {
 
 namespace {
 
+// The nodes walkOperatorChain walks down the left of; a compound assignment
+// counts, since its target is a name read and written like any operand.
 bool isOperatorNode(const KvAstNode& node) {
     return node.type() == KvAstType_NumberOp || node.type() == KvAstType_BoolOp ||
            node.type() == KvAstType_CompoundAssign;
 }
 
+// One walk of one module. current_ is the scope whose statements are being
+// walked; the resolution table and the scope list outlive the walker.
 class NameResolver {
 public:
-    explicit NameResolver(ScopeTableList& scopes) : scopes_(scopes) {}
+    NameResolver(ScopeTableList& scopes, ResolutionTable& resolutions)
+        : scopes_(scopes), resolutions_(resolutions) {}
 
     bool run(KvAstNode& program, KvParserException& error);
 
 private:
+    // A function or class body waiting for its defining scope to be walked.
     struct PendingBody {
         KvAstNode* definition;
         ScopeState* scope;
@@ -37,7 +45,7 @@ private:
     bool walkBlock(const KvAstNodeList& list);
     bool walkOperatorChain(KvAstNode& node);
     bool walkChain(KvAstNode& pipe);
-    void markChainHead(KvAstNode& pipe, const KvAstNodeList& items);
+    ChainResolution resolveChainHead(const KvAstNodeList& items);
     bool walkVarDefine(KvAstNode& node);
     bool walkFunction(KvAstNode& node);
     bool walkClass(KvAstNode& node);
@@ -49,23 +57,26 @@ private:
     bool walkClassBody(KvAstNode& definition);
     bool fail(const KvAstNode& node, const std::u16string& message);
 
-    ScopeTableList& scopes_;
+    ScopeTableList& scopes_;        // the module's scope tables, filled here
+    ResolutionTable& resolutions_;  // every binding, as it is made
     NameScopes names_{scopes_};
     ScopeState* current_ = nullptr;
-    std::deque<PendingBody> pending_;
-    int32_t depth_ = 0;
+    std::deque<PendingBody> pending_;  // first queued, first walked
+    int32_t depth_ = 0;                // recursion depth, bounded by kMaxCompileDepth
     KvParserException* error_ = nullptr;
 };
 
+// Records the error at the node; always false, so callers return it.
 bool NameResolver::fail(const KvAstNode& node, const std::u16string& message) {
     *error_ = KvParserException(node.line(), node.start(), node.text(), message);
     return false;
 }
 
+// The module's statements, then the queued bodies in definition order
+// (bodies met inside bodies join the queue), then the slots.
 bool NameResolver::run(KvAstNode& program, KvParserException& error) {
     error_ = &error;
     current_ = names_.openScope(ScopeKind::Module, nullptr);
-    program.scopeWordA = 0;
     auto* list = program.payloadAs<KvAstList>();
     if (list && !walkList(list->items)) return false;
     while (!pending_.empty()) {
@@ -80,6 +91,8 @@ bool NameResolver::run(KvAstNode& program, KvParserException& error) {
     return true;
 }
 
+// Walks one node (none is fine); recursion is bounded by kMaxCompileDepth,
+// the limit the code generator keeps too.
 bool NameResolver::walk(KvAstNode* node) {
     if (!node) return true;
     if (++depth_ > kMaxCompileDepth) return fail(*node, msg::kNestingTooDeep);
@@ -88,6 +101,7 @@ bool NameResolver::walk(KvAstNode* node) {
     return ok;
 }
 
+// statements: each in order, in the current block.
 bool NameResolver::walkList(const KvAstNodeList& list) {
     for (const auto& item : list) {
         if (!walk(item.get())) return false;
@@ -95,6 +109,7 @@ bool NameResolver::walkList(const KvAstNodeList& list) {
     return true;
 }
 
+// block: "{" statements "}"; its names are seen inside it only.
 bool NameResolver::walkBlock(const KvAstNodeList& list) {
     names_.openBlock(*current_);
     bool ok = walkList(list);
@@ -102,12 +117,13 @@ bool NameResolver::walkBlock(const KvAstNodeList& list) {
     return ok;
 }
 
+// The routine for the node's kind: constructs that bind names or open
+// blocks have their own; the rest just walk their children.
 bool NameResolver::walkNode(KvAstNode& node) {
     switch (node.type()) {
-        case KvAstType_Var:
+        case KvAstType_Var:  // a name, or a map entry with its value
             if (auto* entry = node.payloadAs<KvAstOneChild>()) return walk(entry->child.get());
-            names_.resolveUse(*current_, node.textRef(), MemberPrefix::None, &node);
-            node.resolved = 1;
+            resolutions_.bindName(node, *names_.resolveUse(*current_, node.textRef(), MemberPrefix::None));
             return true;
         case KvAstType_Block:
         case KvAstType_Reserved50: {
@@ -119,11 +135,11 @@ bool NameResolver::walkNode(KvAstNode& node) {
         case KvAstType_CompoundAssign: return walkOperatorChain(node);
         case KvAstType_VarPipe: return walkChain(node);
         case KvAstType_VarDefine: return walkVarDefine(node);
-        case KvAstType_TupleVarDefine: {
+        case KvAstType_TupleVarDefine: {  // "var" "(" names ")" "=" value
             auto* definition = node.payloadAs<KvAstMultiDefinition>();
             if (!definition) return true;
             if (!walk(definition->value.get())) return false;
-            for (const auto& name : definition->names) names_.declare(*current_, name, DeclKind::Declared, nullptr);
+            for (const auto& name : definition->names) names_.declare(*current_, name, DeclKind::Declared);
             return true;
         }
         case KvAstType_FuncDefine: return walkFunction(node);
@@ -132,12 +148,14 @@ bool NameResolver::walkNode(KvAstNode& node) {
         case KvAstType_ForEach: return walkLoop(node);
         case KvAstType_Try: return walkTry(node);
         case KvAstType_Switch: return walkSwitch(node);
-        case KvAstType_Import: return true;
+        case KvAstType_Import: return true;  // binds no name at compile time
         default: return walkPayload(node);
     }
 }
 
-// Left-leaning chains (a + b + c ...) are walked down their left spine in a loop.
+// operator-expr: operand {operator operand}
+//   Left-leaning chains (a + b + c ...) are walked down their left spine in
+//   a loop, operands in source order.
 bool NameResolver::walkOperatorChain(KvAstNode& node) {
     std::vector<KvAstNode*> spine;
     KvAstNode* at = &node;
@@ -154,14 +172,20 @@ bool NameResolver::walkOperatorChain(KvAstNode& node) {
     return true;
 }
 
+// chain: head {"." name | "(" args ")" | "[" indexes "]"}. Member names
+// after the head are looked up at run time; argument and index groups are
+// walked like any expression.
 bool NameResolver::walkChain(KvAstNode& pipe) {
     auto* list = pipe.payloadAs<KvAstList>();
     if (!list || list->items.empty()) return true;
     const KvAstNodeList& items = list->items;
-    markChainHead(pipe, items);
-    size_t first = 1;
-    if (chainHeadOf(pipe) == ChainHead::Plain && !walk(items[0].get())) return false;
-    for (size_t i = first; i < items.size(); ++i) {
+    ChainResolution chain = resolveChainHead(items);
+    if (chain.head != ChainHead::Plain) {
+        resolutions_.setChain(pipe, chain);  // the head's items bind nothing further
+    } else if (!walk(items[0].get())) {
+        return false;
+    }
+    for (size_t i = 1; i < items.size(); ++i) {
         KvAstNode& item = *items[i];
         if (item.type() == KvAstType_Var) continue;  // a member name, looked up at run time
         if (!walkPayload(item)) return false;
@@ -171,89 +195,90 @@ bool NameResolver::walkChain(KvAstNode& pipe) {
 
 // this.x / super.x / base.x read "@this.x" / "@super.x" slots of the current
 // function; super(...) / base(...) calls "@super.@init"; a built-in name
-// called at once becomes a built-in call.
-void NameResolver::markChainHead(KvAstNode& pipe, const KvAstNodeList& items) {
-    KvAstNode& head = *items[0];
-    if (head.type() != KvAstType_Var || head.payload() || items.size() < 2) return;
-    KvAstNode& second = *items[1];
+// called at once becomes a built-in call. Any other head is Plain.
+ChainResolution NameResolver::resolveChainHead(const KvAstNodeList& items) {
+    ChainResolution chain;
+    const KvAstNode& head = *items[0];
+    if (head.type() != KvAstType_Var || head.payload() || items.size() < 2) return chain;
+    const KvAstNode& second = *items[1];
     const bool secondIsName = second.type() == KvAstType_Var && !second.payload();
     const bool secondIsCall = second.type() == KvAstType_Parens;
     const std::u16string& name = head.textRef();
     if (name == u"this" && secondIsName) {
-        names_.resolveUse(*current_, second.textRef(), MemberPrefix::This, &second);
-        second.resolved = 1;
-        pipe.extraWord = static_cast<uint32_t>(ChainHead::Member);
-        pipe.scopeWordB = 1;
+        chain.head = ChainHead::Member;
+        chain.member = names_.resolveUse(*current_, second.textRef(), MemberPrefix::This);
+        chain.itemsTaken = 2;
     } else if ((name == u"super" || name == u"base") && (secondIsName || secondIsCall)) {
-        KvAstNode& holder = secondIsName ? second : head;
-        names_.resolveUse(*current_, secondIsName ? second.textRef() : u"@init", MemberPrefix::Super, &holder);
-        holder.resolved = 1;
-        pipe.extraWord = static_cast<uint32_t>(ChainHead::Member);
-        pipe.scopeWordB = secondIsName ? 1 : 0;
+        chain.head = ChainHead::Member;
+        chain.member = names_.resolveUse(*current_, secondIsName ? second.textRef() : u"@init", MemberPrefix::Super);
+        chain.itemsTaken = secondIsName ? 2 : 1;
     } else if (secondIsCall && builtinIndex(name) >= 0) {
-        pipe.extraWord = static_cast<uint32_t>(ChainHead::Builtin);
-        pipe.scopeWordA = static_cast<uint32_t>(builtinIndex(name));
+        chain.head = ChainHead::Builtin;
+        chain.builtin = builtinIndex(name);
     }
+    return chain;
 }
 
-// var-define: name ["=" value]; the value is walked first, so it sees an outer name of the same spelling.
+// var-define: name ["=" value]
+//   The value is walked first, so it sees an outer name of the same spelling.
 bool NameResolver::walkVarDefine(KvAstNode& node) {
     auto* definition = node.payloadAs<KvAstDefinition>();
     if (!definition) return true;
     if (!walk(definition->value.get())) return false;
-    names_.declare(*current_, definition->name, DeclKind::Declared, &node);
-    node.resolved = 1;
+    resolutions_.bindName(node, *names_.declare(*current_, definition->name, DeclKind::Declared));
     return true;
 }
 
+// func-def: a named function declares its name here; its body gets a scope
+// of its own, walked later.
 bool NameResolver::walkFunction(KvAstNode& node) {
     auto* function = node.payloadAs<KvAstFunction>();
     if (!function) return true;
     if (!function->name.empty()) {
-        names_.declare(*current_, function->name, DeclKind::Declared, &node);
-        node.resolved = 1;
+        resolutions_.bindName(node, *names_.declare(*current_, function->name, DeclKind::Declared));
     }
     ScopeState* body = names_.openScope(ScopeKind::Function, current_);
-    node.scopeWordA = static_cast<uint32_t>(body->table->number);
+    resolutions_.setBody(node, *body->table);
     pending_.push_back({&node, body});
     return true;
 }
 
+// func body: the parameters, then the statements.
 bool NameResolver::walkFunctionBody(KvAstNode& definition) {
     auto* function = definition.payloadAs<KvAstFunction>();
     for (const auto& parameter : function->params) {
-        names_.declare(*current_, parameter, DeclKind::Parameter, nullptr);
+        names_.declare(*current_, parameter, DeclKind::Parameter);
     }
     return walkList(function->body);
 }
 
+// class-def: the class name is declared here; its body gets a scope of its
+// own, walked later.
 bool NameResolver::walkClass(KvAstNode& node) {
     auto* definition = node.payloadAs<KvAstClass>();
     if (!definition) return true;
-    names_.declare(*current_, definition->name, DeclKind::Declared, &node);
-    node.resolved = 1;
+    resolutions_.bindName(node, *names_.declare(*current_, definition->name, DeclKind::Declared));
     ScopeState* body = names_.openScope(ScopeKind::Class, current_);
-    node.scopeWordA = static_cast<uint32_t>(body->table->number);
+    resolutions_.setBody(node, *body->table);
     pending_.push_back({&node, body});
     return true;
 }
 
-// class body: one hidden "[Base]" slot per base (extends, then implements), then the members.
+// class body: one hidden "[Base]" slot per base (extends, then implements),
+// then the members; the hidden slots come first in the class's slot order,
+// where the code generator stores the base instances.
 bool NameResolver::walkClassBody(KvAstNode& definition) {
     auto* body = definition.payloadAs<KvAstClass>();
     for (const auto* names : {&body->extends, &body->implements}) {
-        for (const auto& base : *names) {
-            auto& table = *current_->table;
-            auto decl = std::make_unique<VariableDecl>();
-            decl->kind = DeclKind::Hidden;
-            decl->name = u"[" + base + u"]";
-            table.hidden.push_back(decl.get());
-            table.declarations.push_back(std::move(decl));
-        }
+        for (const auto& base : *names) names_.declareHidden(*current_, u"[" + base + u"]");
     }
     return walkList(body->variables) && walkList(body->functions);
 }
 
+// for-stmt: "for" "(" init ";" test ";" step ")" body
+// for-each: "for" "(" "var" name ":" range ")" body
+//   One block holds the loop's own names (the init's, or the each-variable,
+//   declared after the range so the range sees an outer name).
 bool NameResolver::walkLoop(KvAstNode& node) {
     names_.openBlock(*current_);
     bool ok = true;
@@ -262,27 +287,31 @@ bool NameResolver::walkLoop(KvAstNode& node) {
              walk(loop->body.get());
     } else if (auto* each = node.payloadAs<KvAstEachLoop>()) {
         ok = walk(each->range.get());
-        if (ok) names_.declare(*current_, each->name, DeclKind::Declared, nullptr);
+        if (ok) names_.declare(*current_, each->name, DeclKind::Declared);
         ok = ok && walk(each->body.get());
     }
     names_.closeBlock(*current_);
     return ok;
 }
 
+// try-stmt: "try" block ["catch" "(" name ")" block] ["finally" block]
+//   The catch variable lives in a block around the catch part only.
 bool NameResolver::walkTry(KvAstNode& node) {
     auto* statement = node.payloadAs<KvAstTry>();
     if (!statement) return true;
     if (!walk(statement->tryBlock.get())) return false;
     names_.openBlock(*current_);
     if (statement->catchVar) {
-        names_.declare(*current_, statement->catchName, DeclKind::Declared, statement->catchVar.get());
-        statement->catchVar->resolved = 1;
+        resolutions_.bindName(*statement->catchVar,
+                              *names_.declare(*current_, statement->catchName, DeclKind::Declared));
     }
     bool ok = walk(statement->catchBlock.get());
     names_.closeBlock(*current_);
     return ok && walk(statement->finallyBlock.get());
 }
 
+// switch-stmt: "switch" subject "{" clauses "}"
+//   Every clause shares one block, as their bodies fall through into each other.
 bool NameResolver::walkSwitch(KvAstNode& node) {
     auto* statement = node.payloadAs<KvAstSwitch>();
     if (!statement) return true;
@@ -296,7 +325,8 @@ bool NameResolver::walkSwitch(KvAstNode& node) {
     return ok;
 }
 
-// Every other construct: its children in order, by payload shape.
+// Every other construct: its children in order, by payload shape. Shapes
+// that hold no expressions (names, imports) have nothing to walk.
 bool NameResolver::walkPayload(KvAstNode& node) {
     KvAstPayload* payload = node.payload();
     if (!payload) return true;
@@ -318,8 +348,9 @@ bool NameResolver::walkPayload(KvAstNode& node) {
 
 }  // namespace
 
-bool resolveNames(KvAstNode& program, ScopeTableList& scopes, KvParserException& error) {
-    NameResolver resolver(scopes);
+bool resolveNames(KvAstNode& program, ScopeTableList& scopes, ResolutionTable& resolutions,
+                  KvParserException& error) {
+    NameResolver resolver(scopes, resolutions);
     return resolver.run(program, error);
 }
 

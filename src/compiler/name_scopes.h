@@ -7,12 +7,22 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "vm/scope_table.h"
 
 namespace kestrel {
 
+// Names visible in one block, chained to the enclosing block of the same
+// scope. A name declared in a block is seen there and in nested blocks only.
+struct BlockNameMap {
+    std::unordered_map<std::u16string, VariableDecl*> names;
+    BlockNameMap* enclosing = nullptr;
+};
+
+// One scope while the pass walks it. innermost is outermost or a block
+// nested in it; definedIn is where the parent scope stood at the definition.
 struct ScopeState {
     ScopeTable* table = nullptr;
     BlockNameMap* outermost = nullptr;
@@ -25,30 +35,42 @@ class NameScopes {
 public:
     explicit NameScopes(ScopeTableList& scopes) : scopes_(scopes) {}
 
+    // A new scope table, numbered by its place in the module's list.
     ScopeState* openScope(ScopeKind kind, ScopeState* parent);
     void openBlock(ScopeState& scope);
+    // The outermost block never closes: implicit declarations live there.
     void closeBlock(ScopeState& scope);
 
-    // Declares in the innermost block; a name already there gains the user.
-    VariableDecl* declare(ScopeState& scope, const std::u16string& name, DeclKind kind,
-                          KvVarSlotEvent* user);
+    // The declaration of name in the innermost block, made when absent.
+    VariableDecl* declare(ScopeState& scope, const std::u16string& name, DeclKind kind);
+    // A compiler-made slot ("[Base]"), known by no name in any block.
+    void declareHidden(ScopeState& scope, const std::u16string& name);
     // A variable read or written: the nearest declaration of the same
     // function, else a new implicit declaration (with an outer reference for
     // plain names).
-    void resolveUse(ScopeState& scope, const std::u16string& name, MemberPrefix prefix,
-                    KvVarSlotEvent* user);
-    // Slot order per scope: hidden, parameters, implicit, declared.
+    VariableDecl* resolveUse(ScopeState& scope, const std::u16string& name, MemberPrefix prefix);
+    // Slot order per scope: hidden, parameters, implicit, declared. Every
+    // outer reference then takes the slot of the declaration it found.
     void assignSlots();
 
 private:
+    // An outer reference and the declaration whose slot it waits for.
+    struct PendingReference {
+        KvVarPosition* position;
+        const VariableDecl* target;
+    };
+
     VariableDecl* newDeclaration(ScopeState& scope, const std::u16string& key, DeclKind kind,
                                  MemberPrefix prefix, BlockNameMap& block);
     VariableDecl* addImplicit(ScopeState& scope, const std::u16string& key, MemberPrefix prefix);
     void linkOuterReference(ScopeState& scope, const std::u16string& name, size_t implicitIndex);
+    void setOuterReference(ScopeState& scope, size_t implicitIndex, int32_t depth, bool lexical,
+                           const VariableDecl& target);
 
     ScopeTableList& scopes_;
     std::vector<std::unique_ptr<ScopeState>> states_;
     std::vector<std::unique_ptr<BlockNameMap>> blocks_;
+    std::vector<PendingReference> pendingReferences_;  // filled in by assignSlots
 };
 
 // The name as scope tables key it: "@this.x", "@super.x" or the name itself.

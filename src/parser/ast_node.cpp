@@ -17,11 +17,6 @@ KvAstNode::KvAstNode(uint32_t type, const char16_t* text) : text_(text ? text : 
 
 KvAstNode::~KvAstNode() { releasePayload(); }
 
-std::deque<int32_t>& KvAstNode::slotQueue() {
-    if (!slotQueue_) slotQueue_ = std::make_unique<std::deque<int32_t>>();
-    return *slotQueue_;
-}
-
 void KvAstNode::setPayload(std::unique_ptr<KvAstPayload> payload) {
     releasePayload();
     payload_ = std::move(payload);

@@ -1,10 +1,10 @@
 // KvAstNode: one node class for every construct; the type number selects the
 // construct and the payload shape. Nodes are held by shared pointers; parent links
-// never own. Destroying a node releases its subtree without recursion.
+// never own. Destroying a node releases its subtree without recursion. Nodes
+// carry what the source says only; later passes keep their results elsewhere.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 
@@ -13,23 +13,14 @@
 
 namespace kestrel {
 
-// Receives the variable slot that the name-resolution pass assigns.
-class KvVarSlotEvent {
-public:
-    virtual ~KvVarSlotEvent() = default;
-    virtual void setSlotIndex(int32_t slot) = 0;
-};
-
-class KvAstNode : public KvVarSlotEvent {
+class KvAstNode {
 public:
     KvAstNode(uint32_t type, std::unique_ptr<KvAstPayload> payload);
     KvAstNode(uint32_t type, std::u16string text);
     KvAstNode(uint32_t type, const char16_t* text);
-    ~KvAstNode() override;
+    ~KvAstNode();
     KvAstNode(const KvAstNode&) = delete;
     KvAstNode& operator=(const KvAstNode&) = delete;
-
-    void setSlotIndex(int32_t slot) override { slot_ = slot; }
 
     uint32_t type() const { return type_; }
     KvAstPayload* payload() const { return payload_.get(); }
@@ -43,7 +34,6 @@ public:
     uint32_t start() const { return start_; }
     uint32_t end() const { return end_; }
     uint32_t next() const { return next_; }
-    int32_t slot() const { return slot_; }
 
     void setPayload(std::unique_ptr<KvAstPayload> payload);
     void setParent(KvAstNode* parent) { parent_ = parent; }
@@ -51,15 +41,6 @@ public:
     void setStart(uint32_t start) { start_ = start; }
     void setEnd(uint32_t end) { end_ = end; }
     void setNext(uint32_t next) { next_ = next; }
-
-    // Fields owned by the name-resolution pass and later passes.
-    uint8_t resolved = 0;
-    // Created on first use: most nodes never need one, and an empty deque allocates.
-    std::deque<int32_t>& slotQueue();
-    bool hasSlotQueue() const { return slotQueue_ != nullptr; }
-    uint32_t scopeWordA = 0;
-    int32_t scopeWordB = -1;
-    uint32_t extraWord = 0;
 
 private:
     void releasePayload();
@@ -70,10 +51,8 @@ private:
     uint32_t start_ = 0;
     uint32_t end_ = 0;
     uint32_t next_ = 0;
-    int32_t slot_ = 0;
     uint32_t type_;
     std::unique_ptr<KvAstPayload> payload_;
-    std::unique_ptr<std::deque<int32_t>> slotQueue_;
 };
 
 // Makes parent the parent of every node in the list (or of one node).

@@ -31,17 +31,6 @@ struct VariableDecl {
     int32_t visibility = 0;       // > 0: hidden from dumps and from global binding
     std::u16string name;          // with its member prefix ("@this.x")
     MemberPrefix prefix = MemberPrefix::None;
-    std::vector<KvVarSlotEvent*> users;  // told the slot once it is known (not owned)
-
-    // Records a user, telling it the slot at once when it is already known.
-    void addUser(KvVarSlotEvent* user);
-    void assignSlot(int32_t index);
-};
-
-// Names visible in one block, chained to the enclosing block of the same scope.
-struct BlockNameMap {
-    std::unordered_map<std::u16string, VariableDecl*> names;
-    BlockNameMap* enclosing = nullptr;
 };
 
 class ScopeTable {
@@ -64,8 +53,6 @@ public:
     VariableDecl* find(const std::u16string& name) const;
     // -1 when the scope has no such name, else its slot.
     int32_t findSlot(const std::u16string& name) const;
-    // Forgets the syntax nodes told about slots; called once the tree is gone.
-    void dropUsers();
 };
 
 // Every scope table of one compiled module, numbered by position.

@@ -1,24 +1,22 @@
 // Where a variable lives relative to a context: a slot number, a depth of
 // parent links (or, for members, a path through hidden base slots), and
-// whether the slot's secondary value is wanted. Filled in by the
-// name-resolution pass; resolved against contexts at run time.
+// whether the slot's secondary value is wanted. Made by the name-resolution
+// pass (outer references, their slot filled in once slots are assigned) and
+// by binding at run time; resolved against contexts at run time.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "parser/ast_node.h"
-
 namespace kestrel {
 
 constexpr uint32_t kUnresolvedSlot = 0xFFFFFFFFu;
 
-class KvVarPosition : public KvVarSlotEvent {
+class KvVarPosition {
 public:
     KvVarPosition() = default;
     KvVarPosition(int32_t depth, uint32_t slot) : depth(depth), slot(slot) {}
 
-    void setSlotIndex(int32_t index) override { slot = static_cast<uint32_t>(index); }
     bool resolved() const { return slot != kUnresolvedSlot; }
 
     bool member = false;     // goes through the members of an instance

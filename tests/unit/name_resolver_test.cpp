@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "compile_test_util.h"
-#include "compiler/compile_marks.h"
+#include "compiler/name_resolver.h"
 
 namespace kestrel::testing {
 namespace {
@@ -140,6 +140,40 @@ TEST_F(NameResolution, BlocksScopeTheirNames) {
     EXPECT_EQ(module.declared.size(), 5u);  // i (loop), t, e, u, i (module)
     EXPECT_EQ(module.find(u"i"), module.declared.back());
     EXPECT_EQ(module.find(u"t"), nullptr);  // block-local names stay out of the module's name map
+}
+
+// The pass leaves the tree alone and answers by node: a naming node refers to
+// its declaration (whose slot is then assigned), a member chain to the
+// "@this." declaration and the items it stands for, a body to its scope.
+TEST(NameResolutionTable, NodesReferToDeclarationsChainsAndBodies) {
+    ParseOutcome parse = parseSourceText(u"var a = 1\nfunc f(p) { return p }\nthis.x.y");
+    ASSERT_TRUE(parse.ok);
+    ScopeTableList scopes;
+    ResolutionTable table;
+    KvParserException error;
+    ASSERT_TRUE(resolveNames(*parse.root, scopes, table, error));
+    const KvAstNodeList& statements = parse.root->payloadAs<KvAstList>()->items;
+    ASSERT_EQ(statements.size(), 3u);
+
+    const KvAstNode& define = *statements[0];
+    ASSERT_EQ(define.type(), KvAstType_VarDefine);
+    EXPECT_EQ(table.declOf(define), scopes[0]->find(u"a"));
+    EXPECT_EQ(table.declOf(define)->slot, scopes[0]->findSlot(u"a"));
+
+    const KvAstNode& function = *statements[1];
+    EXPECT_EQ(table.declOf(function), scopes[0]->find(u"f"));
+    ASSERT_EQ(table.bodyOf(function), scopes[1].get());
+    const KvAstNode& returned = *function.payloadAs<KvAstFunction>()->body.at(0)->payloadAs<KvAstOneChild>()->child;
+    EXPECT_EQ(table.declOf(returned), scopes[1]->find(u"p"));
+    EXPECT_EQ(table.bodyOf(returned), nullptr);
+
+    const KvAstNode& chain = *statements[2];
+    ASSERT_EQ(chain.type(), KvAstType_VarPipe);
+    ChainResolution member = table.chainOf(chain);
+    EXPECT_EQ(member.head, ChainHead::Member);
+    EXPECT_EQ(member.member, scopes[0]->find(u"@this.x"));
+    EXPECT_EQ(member.itemsTaken, 2u);
+    EXPECT_EQ(table.chainOf(define).head, ChainHead::Plain);
 }
 
 }  // namespace

@@ -32,16 +32,6 @@ TEST(ParserAstNode, ConstructionSetsInitialFields) {
     EXPECT_TRUE(node.text() == u"12");
     EXPECT_EQ(node.parent(), nullptr);
     EXPECT_EQ(node.payload(), nullptr);
-    EXPECT_EQ(node.slot(), 0);
-    EXPECT_EQ(node.resolved, 0);
-    EXPECT_FALSE(node.hasSlotQueue());
-    EXPECT_TRUE(node.slotQueue().empty());
-    EXPECT_EQ(node.scopeWordA, 0u);
-    EXPECT_EQ(node.scopeWordB, -1);
-    EXPECT_EQ(node.extraWord, 0u);
-    KvVarSlotEvent& event = node;
-    event.setSlotIndex(7);
-    EXPECT_EQ(node.slot(), 7);
     KvAstNode withPayload(KvAstType_Block, std::make_unique<KvAstList>());
     EXPECT_TRUE(withPayload.text().empty());
     EXPECT_NE(withPayload.payloadAs<KvAstList>(), nullptr);

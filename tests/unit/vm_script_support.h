@@ -43,7 +43,6 @@ inline CompiledModulePtr compileFile(const std::filesystem::path& path) {
         consoleWrite(error.message + u"\r\n", kLevelError);
         return nullptr;
     }
-    for (auto& scope : module->scopes) scope->dropUsers();
     return module;
 }
 
