@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs each bench/scripts/NAME.kv against its Lua 5.4 and Python 3 peers,
+# Runs each bench/scripts/NAME.kv against its Lua 5.4 and Python 3 peers (the distribution's /usr/bin/python3),
 # interleaved, RUNS times each; checks every output against NAME.expected
 # and prints the median wall time of each and the Kestrel/peer ratios.
 # Usage: peers.sh KESTREL [RUNS]
@@ -32,7 +32,7 @@ for script in "$here"/scripts/*.kv; do
     for ((i = 0; i < runs; i++)); do
         k+=("$(time_run "$expected" "$kestrel" -q "$script")")
         l+=("$(time_run "$expected" lua5.4 "$here/scripts/$name.lua")")
-        p+=("$(time_run "$expected" python3 "$here/scripts/$name.py")")
+        p+=("$(time_run "$expected" /usr/bin/python3 "$here/scripts/$name.py")")
     done
     km=$(printf '%s\n' "${k[@]}" | grep -v FAIL | median)
     lm=$(printf '%s\n' "${l[@]}" | grep -v FAIL | median)

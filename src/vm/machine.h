@@ -63,6 +63,7 @@ private:
     // Out-of-line instruction work; each returns an error text or empty.
     void callBuiltin(const Instruction& ins);
     bool arithmetic(int32_t op, const Instruction& ins);
+    bool appendInPlace(KvBaseObject* left, KvBaseObject* right);
     void compare(const Instruction& ins);
     void enterScope(const Instruction& ins);
     void makeFunction(const Instruction& ins, int32_t position);
