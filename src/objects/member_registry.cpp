@@ -1,6 +1,8 @@
 // Registry storage and the one-time registration of the core value types.
 #include "objects/member_registry.h"
 
+#include "objects/list_value.h"
+#include "objects/map_value.h"
 #include "objects/number.h"
 #include "objects/string_value.h"
 
@@ -69,6 +71,8 @@ KvMemberRegistry& memberRegistry() {
         auto* r = new KvMemberRegistry();
         registerNumberMembers(*r);
         registerStringMembers(*r);
+        registerListMembers(*r);
+        registerMapMembers(*r);
         return r;
     }();
     return *registry;

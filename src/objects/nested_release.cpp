@@ -9,7 +9,9 @@ namespace kestrel {
 
 void kvReleaseNested(KvBaseObject* value) {
     if (!value) return;
-    if (value->refCount() != 1) {  // shared, or held elsewhere too: it does not die here
+    // Shared, held elsewhere too, or a value that holds no others (a number
+    // or a string): releasing it here cannot recurse.
+    if (value->refCount() != 1 || value->tag() == kTagNumber || value->tag() == kTagString) {
         value->release();
         return;
     }

@@ -14,6 +14,9 @@ public:
     explicit KvObjString(std::u16string text) : text_(std::move(text)) { setTag(kTagString); }
 
     const std::u16string& text() const { return text_; }
+    // The one exception to immutability: the machine appends to a string
+    // whose only holders are about to see the longer text anyway (s = s + x).
+    void appendText(const std::u16string& more) { text_ += more; }
 
     std::u16string toString() const override { return text_; }
     std::u16string detailString(int32_t indent) const override;

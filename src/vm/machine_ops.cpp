@@ -56,10 +56,31 @@ KvBaseObject* KvVirtualMachine::constant(const Instruction& ins, int32_t positio
     return entry.value;
 }
 
+// `s = s + x` with s a local string that nothing else holds: the result
+// would replace the only other reference to the left operand, so the text
+// grows in place instead of being copied (a loop building a text this way
+// is linear, not quadratic). Holders: the slot and the popped operand.
+bool KvVirtualMachine::appendInPlace(KvBaseObject* left, KvBaseObject* right) {
+    if (left->tag() != kTagString || left->refCount() != 2 || left == right) return false;
+    if (frame_->pc >= frame_->codeCount) return false;
+    const Instruction& next = frame_->code[frame_->pc];
+    KvVBaseContext* context = frame_->context;
+    if (next.opcode != Opcode::StoreLocal || !context) return false;
+    int32_t slot = static_cast<int32_t>(next.intValue);
+    if (!context->hasSlot(slot) || context->slot(slot).read() != left) return false;
+    static_cast<KvObjString*>(left)->appendText(right->toString());
+    return true;
+}
+
 // False when an integer division by zero must be raised.
 bool KvVirtualMachine::arithmetic(int32_t opcode, const Instruction&) {
     KvBaseObject* right = popValue();
     KvBaseObject* left = popValue();
+    if (opcode == static_cast<int32_t>(Opcode::Add) && appendInPlace(left, right)) {
+        pushOwned(left);
+        right->release();
+        return true;
+    }
     auto op = static_cast<KvArithOp>(opcode - static_cast<int32_t>(Opcode::Add));
     KvArithResult result = kvArithmetic(op, left, right);
     if (result.status == KvArithStatus::Ok) push(result.value);

@@ -179,7 +179,7 @@ TEST_F(CommonMethodTest, TextForms) {
     Ref withNull(new KvObjList());
     static_cast<KvObjList*>(withNull.get())->append(kvNull());
     static_cast<KvObjList*>(withNull.get())->append(kvInt(1));
-    EXPECT_EQ(withNull.text(), "[, 1]") << "an empty first text keeps its separator";
+    EXPECT_EQ(withNull.text(), "[1]") << "no separator while only the opening bracket is written";
 }
 
 using LookupTest = ObjectsTest;
