@@ -210,12 +210,14 @@ bool ModuleReader::readCode() {
         uint8_t discard = in_.u8();
         uint32_t kind = in_.u32();
         uint32_t line = in_.u32();
-        if (!in_.ok() || !isKnownOpcode(opcode) || discard > 1 || kind > static_cast<uint32_t>(OperandKind::Import)) {
+        // The stored kind must be the one the opcode carries: the operand that
+        // follows is read by it, so a wrong kind would misread every later byte.
+        if (!in_.ok() || !isKnownOpcode(opcode) || discard > 1 ||
+            kind != static_cast<uint32_t>(operandKindOf(static_cast<Opcode>(opcode)))) {
             return false;
         }
         instruction.opcode = static_cast<Opcode>(opcode);
         instruction.discard = discard != 0;
-        instruction.operandKind = static_cast<OperandKind>(kind);
         instruction.line = static_cast<uint16_t>(line > 0xFFFF ? 0xFFFF : line);
         instruction.cacheIndex = static_cast<int32_t>(i);
         if (!readOperand(instruction)) return false;
@@ -238,7 +240,7 @@ FunctionDescriptor* ModuleReader::readDescriptor() {
 }
 
 bool ModuleReader::readOperand(Instruction& instruction) {
-    switch (instruction.operandKind) {
+    switch (operandKindOf(instruction.opcode)) {
         case OperandKind::Int: instruction.intValue = in_.i32(); break;
         case OperandKind::Long: instruction.intValue = in_.i64(); break;
         case OperandKind::Float: instruction.floatValue = in_.f32(); break;

@@ -76,7 +76,7 @@ void writeDescriptor(ByteWriter& out, const FunctionDescriptor* descriptor) {
 }
 
 void writeOperand(ByteWriter& out, const Instruction& instruction) {
-    switch (instruction.operandKind) {
+    switch (operandKindOf(instruction.opcode)) {
         case OperandKind::Int: out.i32(static_cast<int32_t>(instruction.intValue)); break;
         case OperandKind::Long: out.i64(instruction.intValue); break;  // all 64 bits
         case OperandKind::Float: out.f32(static_cast<float>(instruction.floatValue)); break;
@@ -113,7 +113,7 @@ std::string serializeModule(const CompiledModule& module, const SourceStamp& sta
     for (const Instruction& instruction : module.code) {
         out.u32(static_cast<uint32_t>(instruction.opcode));
         out.u8(instruction.discard ? 1 : 0);
-        out.u32(static_cast<uint32_t>(instruction.operandKind));
+        out.u32(static_cast<uint32_t>(operandKindOf(instruction.opcode)));
         out.u32(instruction.line);  // the spare field carries the source line
         writeOperand(out, instruction);
     }

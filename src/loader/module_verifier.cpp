@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "vm/operand_kinds.h"
+#include "vm/opcodes.h"
 
 namespace kestrel {
 
@@ -122,27 +122,29 @@ bool ModuleVerifier::checkDefinition(int32_t at, const Instruction& instruction)
     return descriptor.slot >= -1 && descriptor.slot < scopeAt(at)->slotCount();
 }
 
+// Descriptor operands are checked by kind, since each kind has one opcode;
+// integer operands by what the opcode table says they mean.
 bool ModuleVerifier::checkInstruction(int32_t at) const {
     const Instruction& instruction = code_[at];
-    if (instruction.operandKind != operandKindOf(instruction.opcode)) return false;
+    switch (operandKindOf(instruction.opcode)) {
+        case OperandKind::Scope: return at == 0;  // only the module's own EnterScope
+        case OperandKind::Function:
+        case OperandKind::Class: return checkDefinition(at, instruction);
+        case OperandKind::Import: return instruction.import != nullptr;
+        default: break;
+    }
     const int64_t value = instruction.intValue;
-    if (isJumpOpcode(instruction.opcode)) {
-        return value >= 0 && value < size() && owner_[value] == owner_[at];
+    switch (operandUseOf(instruction.opcode)) {
+        case OperandUse::Target: return value >= 0 && value < size() && owner_[value] == owner_[at];
+        case OperandUse::Register: return value >= 0 && value < kRegisterCount;
+        case OperandUse::Slot: return value >= 0 && value < scopeAt(at)->slotCount();
+        case OperandUse::Count:
+        case OperandUse::Builtin: return value >= 0 && value <= INT32_MAX;
+        case OperandUse::Arity: return value == 1 || value == 2;
+        case OperandUse::None:
+        case OperandUse::Value: return true;
     }
-    if (isRegisterOpcode(instruction.opcode)) return value >= 0 && value < kRegisterCount;
-    switch (instruction.opcode) {
-        case Opcode::EnterScope: return at == 0;
-        case Opcode::StoreLocal:
-        case Opcode::LoadLocal: return value >= 0 && value < scopeAt(at)->slotCount();
-        case Opcode::Throw: return value == 1 || value == 2;
-        case Opcode::MakeList:
-        case Opcode::IndexRef:
-        case Opcode::CallBuiltin: return value >= 0 && value <= INT32_MAX;
-        case Opcode::MakeFunction:
-        case Opcode::MakeClass: return checkDefinition(at, instruction);
-        case Opcode::Import: return instruction.import != nullptr;
-        default: return true;
-    }
+    return true;
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ std::string padded(std::string text, size_t width) {
 }  // namespace
 
 std::string operandText(const Instruction& instruction) {
-    switch (instruction.operandKind) {
+    switch (operandKindOf(instruction.opcode)) {
         case OperandKind::Int: return std::to_string(instruction.intValue);
         case OperandKind::Long: return std::to_string(instruction.intValue) + "L";
         case OperandKind::Float: return number(instruction.floatValue, "%.9g") + "f";
