@@ -3,6 +3,7 @@
 // once and tried again only when it changes.
 #include "loader/module_loader.h"
 
+#include "loader/loader_messages.h"
 #include "loader/source_file.h"
 #include "host/console_queue.h"
 #include "host/platform.h"
@@ -79,7 +80,7 @@ CompiledModulePtr ModuleManager::compileWithCache(const ModuleRecord& record, co
 // no source to fall back on when it is unsound.
 CompiledModulePtr ModuleManager::loadCompiledOnly(const ModuleRecord& record) {
     CompiledModulePtr code = readModuleCache(record.filePath, nullptr);
-    if (!code) reporter_(u"Invalid compiled module \"" + record.filePath + u"\"\r\n");
+    if (!code) reporter_(invalidCompiledModuleReport(record.filePath));
     return code;
 }
 
