@@ -1,8 +1,8 @@
 // The instruction set, described once. Each row of KESTREL_OPCODE_TABLE gives
 // an opcode's name, its fixed number, the kind of operand it carries and what
-// that operand means; the enum, the name lookup, the operand kind the
-// generator emits and the compiled-module file stores, the disassembler's
-// spelling and the verifier's operand checks are all derived from it.
+// that operand means; the enum, the name lookup, the operand kind that
+// compiled-module files store, the disassembler's spelling and the
+// verifier's operand checks are all derived from it.
 // The numbers and kinds are stored in compiled-module files and must never
 // change; a new opcode takes a number no row uses.
 #pragma once
@@ -32,7 +32,7 @@ enum class OperandKind : uint32_t {
 // Int operands have a use other than None and Value.
 enum class OperandUse : uint8_t {
     None,      // no operand
-    Value,     // a constant or a name, taken as it stands
+    Value,     // a constant, a name or a descriptor (checked by its kind)
     Target,    // an instruction position inside the same body (jumps, handlers)
     Register,  // a register number, 0 <= n < kRegisterCount
     Slot,      // a slot of the running scope
@@ -160,11 +160,12 @@ const char* opcodeName(uint32_t opcode);
 // True when the number names an instruction of the table.
 bool isKnownOpcode(uint32_t opcode);
 
-// The operand kind the instruction carries; the generator emits by it, the
-// disassembler prints by it, and the compiled-module reader refuses a record
-// whose stored kind differs from it.
+// The operand kind the instruction carries (None for a number no row uses).
+// The writer stores it, the disassembler prints by it, and the
+// compiled-module reader refuses a record whose stored kind differs from it.
 OperandKind operandKindOf(Opcode opcode);
 
+// What the operand means (None for a number no row uses).
 OperandUse operandUseOf(Opcode opcode);
 
 // Opcodes whose integer operand is an instruction position.
