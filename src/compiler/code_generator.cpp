@@ -13,7 +13,7 @@
 #include "compiler/codegen.h"
 #include "compiler/compile_messages.h"
 #include "compiler/name_resolver.h"
-#include "vm/operand_kinds.h"
+#include "vm/opcodes.h"
 
 namespace kestrel {
 
@@ -23,7 +23,6 @@ Instruction& CodeGenerator::emit(Opcode opcode) {
     module_.code.emplace_back();
     Instruction& made = module_.code.back();
     made.opcode = opcode;
-    made.operandKind = operandKindOf(opcode);
     made.line = static_cast<uint16_t>(line_ > 0xFFFF ? 0xFFFF : line_);
     return made;
 }

@@ -5,23 +5,14 @@
 
 #include <algorithm>
 #include <limits>
-#include <unordered_set>
 #include <utility>
 
 #include "frontend/keyword_map.h"
+#include "frontend/keywords.h"
 #include "frontend/string_template.h"
 
 namespace kestrel {
 namespace {
-
-const std::unordered_set<std::u16string>& keywordSet() {
-    static const std::unordered_set<std::u16string> words{
-        u"var",   u"func",   u"return", u"class", u"interface", u"protocal", u"extends",
-        u"implements", u"this", u"super", u"const", u"let",     u"if",       u"else",
-        u"while", u"for",    u"in",     u"do",    u"switch",    u"break",    u"try",
-        u"catch", u"throw",  u"new",    u"import", u"select"};
-    return words;
-}
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
@@ -41,7 +32,7 @@ TokenKind classifyWord(const std::u16string& text) {
     }
     if (text == u"null") return TokenKind::Null;
     if (text == u"true" || text == u"false") return TokenKind::Bool;
-    return keywordSet().count(text) != 0 ? TokenKind::Keyword : TokenKind::Identifier;
+    return isReservedWord(text) ? TokenKind::Keyword : TokenKind::Identifier;
 }
 
 }  // namespace

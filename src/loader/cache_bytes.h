@@ -9,6 +9,8 @@
 
 namespace kestrel {
 
+// Appends fixed-width little-endian fields; the writer cannot fail, so the
+// same module always gives the same bytes.
 class ByteWriter {
 public:
     void u8(uint8_t value) { bytes_.push_back(static_cast<char>(value)); }
@@ -16,6 +18,7 @@ public:
     void u32(uint32_t value) { raw(value, 4); }
     void i32(int32_t value) { raw(static_cast<uint32_t>(value), 4); }
     void i64(int64_t value) { raw(static_cast<uint64_t>(value), 8); }
+    // Floats are stored as their IEEE bit patterns, so they read back exactly.
     void f32(float value) {
         uint32_t bits;
         std::memcpy(&bits, &value, 4);
@@ -36,12 +39,17 @@ public:
     const std::string& data() const { return bytes_; }
 
 private:
+    // The low count bytes of value, least significant first.
     void raw(uint64_t value, int count) {
         for (int i = 0; i < count; ++i) bytes_.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
     }
     std::string bytes_;
 };
 
+// Reads fields back from a byte range it does not own (the range must outlive
+// it). Invariant: at_ <= size_; once ok_ is false it stays false and every
+// later read yields zero, so callers may read a whole record and test ok()
+// once at the end instead of after every field.
 class ByteReader {
 public:
     ByteReader(const char* data, size_t size) : data_(data), size_(size) {}
@@ -54,6 +62,7 @@ public:
         if (count > left() / (minSize == 0 ? 1 : minSize)) ok_ = false;
         return ok_;
     }
+    // Consumes size bytes and fails unless they are exactly magic.
     bool expect(const char* magic, size_t size) {
         if (!take(size) || std::memcmp(data_ + at_ - size, magic, size) != 0) ok_ = false;
         return ok_;
@@ -76,6 +85,9 @@ public:
         std::memcpy(&value, &bits, 8);
         return value;
     }
+    // A string as ByteWriter::text writes it. The byte count is weighed
+    // against the bytes left before anything is allocated, so a hostile count
+    // cannot make the reader reserve memory the file does not hold.
     std::u16string text() {
         uint32_t byteCount = u32();
         if (!ok_ || byteCount < 2 || byteCount % 2 != 0 || byteCount > left()) {
@@ -90,6 +102,7 @@ public:
     }
 
 private:
+    // Advances past count bytes, or fails without moving when fewer are left.
     bool take(size_t count) {
         if (!ok_ || count > left()) {
             ok_ = false;
@@ -98,6 +111,7 @@ private:
         at_ += count;
         return true;
     }
+    // The next count bytes as a little-endian number; 0 once failed.
     uint64_t raw(int count) {
         if (!take(static_cast<size_t>(count))) return 0;
         uint64_t value = 0;

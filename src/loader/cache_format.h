@@ -1,6 +1,6 @@
 // Facts shared by the compiled-module writer and reader: the magic, the
-// format version, the trailing checksum and the smallest size of each record, used to refuse counts
-// that the bytes left could not hold.
+// format version, the trailing checksum and the smallest size of each record,
+// used to refuse counts that the bytes left could not hold.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,8 @@
 namespace kestrel::cache {
 
 inline constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'K', 'V', 'C', '\x1a'};
-// 2: finally blocks (PendingJump, PendingRaise, EndFinally, DropPending); 3: checksum.
+// A file of any other version counts as absent and is rebuilt from its
+// source; the number rises whenever a record's shape or meaning changes.
 inline constexpr uint32_t kFormatVersion = 3;
 
 // The file ends with this many bytes: a checksum of everything before them,
@@ -30,11 +31,13 @@ inline uint64_t checksum(const char* data, size_t size) {
 // treated as absent and the source compiled again).
 inline constexpr size_t kMaxCompiledModuleBytes = size_t{256} << 20;
 
+// Lower bounds, in bytes, of each record as the writer makes it; a count is
+// refused when count * bound exceeds the bytes left (ByteReader::canHold).
 inline constexpr size_t kMinDeclaration = 4 + 4 + 4 + 6 + 4;  // kind, slot, visibility, "" name, prefix
-inline constexpr size_t kMinNameEntry = 6 + 4;
+inline constexpr size_t kMinNameEntry = 6 + 4;  // "" name, declaration reference
 inline constexpr size_t kMinReference = 4;
 inline constexpr size_t kMinOuterReference = 1;
-inline constexpr size_t kMinScope = 4 * 11;
-inline constexpr size_t kMinInstruction = 4 + 1 + 4 + 4;
+inline constexpr size_t kMinScope = 4 * 11;  // the eleven 32-bit counts and fields of an empty scope
+inline constexpr size_t kMinInstruction = 4 + 1 + 4 + 4;  // opcode, discard, kind, line
 
 }  // namespace kestrel::cache

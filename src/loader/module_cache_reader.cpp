@@ -15,7 +15,9 @@ namespace kestrel {
 
 namespace {
 
-// Slot order groups: hidden, parameters, implicit, declared.
+// Slot order groups: hidden, parameters, implicit, declared. The compiler
+// numbers slots group by group, and contexts rely on that order (parameters
+// begin at firstParameterSlot), so the reader insists on it.
 int groupOf(DeclKind kind) {
     switch (kind) {
         case DeclKind::Hidden: return 0;
@@ -26,6 +28,11 @@ int groupOf(DeclKind kind) {
     return 4;
 }
 
+// One pass over the body of a file (checksum already stripped), filling out.
+// Each read* routine returns false on the first thing that is not what the
+// writer would have made; out is then half-filled and the caller discards
+// it. Scope tables are created before any is read, so references between
+// them (enclosing scopes, descriptor scopes) can be checked by index.
 class ModuleReader {
 public:
     ModuleReader(const std::string& bytes, CompiledModule& out) : in_(bytes.data(), bytes.size()), out_(out) {}
@@ -44,6 +51,7 @@ private:
     bool readCode();
     bool readOperand(Instruction& instruction);
     FunctionDescriptor* readDescriptor();
+    // Marks the reader failed, so a caller that only tests in_.ok() sees it too.
     bool fail() {
         in_.failed();
         return false;
@@ -53,6 +61,7 @@ private:
     CompiledModule& out_;
 };
 
+// Header, scope section, code; every byte of the body must be used.
 bool ModuleReader::read(SourceStamp& stamp) {
     if (!in_.expect(cache::kMagic, sizeof cache::kMagic) || in_.u32() != cache::kFormatVersion) return fail();
     stamp.seconds = in_.i64();
@@ -63,6 +72,7 @@ bool ModuleReader::read(SourceStamp& stamp) {
     return in_.ok() && in_.left() == 0;
 }
 
+// At least the module scope; scope i must carry number i.
 bool ModuleReader::readScopes() {
     uint32_t count = in_.u32();
     if (count == 0 || !in_.canHold(count, cache::kMinScope)) return fail();
@@ -73,6 +83,9 @@ bool ModuleReader::readScopes() {
     return readEnclosing();
 }
 
+// One scope table. The kind lists must partition the declarations exactly,
+// and the first parameter and implicit slots must follow from the list
+// sizes, so a context sized from the table has a slot for every name.
 bool ModuleReader::readScope(ScopeTable& scope, int32_t index) {
     if (!readDeclarations(scope)) return false;
     scope.number = static_cast<int32_t>(in_.u32());
@@ -119,6 +132,7 @@ bool ModuleReader::readDeclarations(ScopeTable& scope) {
     return true;
 }
 
+// The name map: each entry refers to a declaration by slot, which must exist.
 bool ModuleReader::readNames(ScopeTable& scope) {
     uint32_t count = in_.u32();
     if (!in_.canHold(count, cache::kMinNameEntry)) return false;
@@ -149,6 +163,8 @@ bool ModuleReader::readList(ScopeTable& scope, std::vector<VariableDecl*>& list,
     return true;
 }
 
+// A variable position; its bounds are checked later, by the verifier, which
+// knows the scope chain it is resolved in. Null when the bytes run short.
 std::unique_ptr<KvVarPosition> ModuleReader::readPosition() {
     auto position = std::make_unique<KvVarPosition>();
     position->member = in_.u8() != 0;
@@ -165,6 +181,8 @@ std::unique_ptr<KvVarPosition> ModuleReader::readPosition() {
     return in_.ok() ? std::move(position) : nullptr;
 }
 
+// One entry per implicit declaration, each present (a position in an
+// enclosing scope) or absent (a global name).
 bool ModuleReader::readOuterReferences(ScopeTable& scope) {
     uint32_t count = in_.u32();
     if (count != scope.implicits.size() || !in_.canHold(count, cache::kMinOuterReference)) return false;
@@ -200,6 +218,8 @@ bool ModuleReader::readEnclosing() {
     return true;
 }
 
+// The instruction records. Each instruction's cache index is its position,
+// as the code generator leaves it, so a read module runs like a compiled one.
 bool ModuleReader::readCode() {
     uint32_t count = in_.u32();
     if (count == 0 || !in_.canHold(count, cache::kMinInstruction)) return false;
@@ -210,12 +230,14 @@ bool ModuleReader::readCode() {
         uint8_t discard = in_.u8();
         uint32_t kind = in_.u32();
         uint32_t line = in_.u32();
-        if (!in_.ok() || !isKnownOpcode(opcode) || discard > 1 || kind > static_cast<uint32_t>(OperandKind::Import)) {
+        // The stored kind must be the one the opcode carries: the operand that
+        // follows is read by it, so a wrong kind would misread every later byte.
+        if (!in_.ok() || !isKnownOpcode(opcode) || discard > 1 ||
+            kind != static_cast<uint32_t>(operandKindOf(static_cast<Opcode>(opcode)))) {
             return false;
         }
         instruction.opcode = static_cast<Opcode>(opcode);
         instruction.discard = discard != 0;
-        instruction.operandKind = static_cast<OperandKind>(kind);
         instruction.line = static_cast<uint16_t>(line > 0xFFFF ? 0xFFFF : line);
         instruction.cacheIndex = static_cast<int32_t>(i);
         if (!readOperand(instruction)) return false;
@@ -223,6 +245,8 @@ bool ModuleReader::readCode() {
     return true;
 }
 
+// A function or class descriptor, owned by out; its scope number must name
+// a scope read above. Entry and slot are checked by the verifier.
 FunctionDescriptor* ModuleReader::readDescriptor() {
     auto descriptor = std::make_unique<FunctionDescriptor>();
     descriptor->name = in_.text();
@@ -237,8 +261,11 @@ FunctionDescriptor* ModuleReader::readDescriptor() {
     return out_.functions.back().get();
 }
 
+// The operand as the opcode's kind stores it (readCode has already checked
+// that the stored kind is that kind). Booleans are 0 or 1, scope numbers name
+// a scope read above, import kinds are script (1) or native (2).
 bool ModuleReader::readOperand(Instruction& instruction) {
-    switch (instruction.operandKind) {
+    switch (operandKindOf(instruction.opcode)) {
         case OperandKind::Int: instruction.intValue = in_.i32(); break;
         case OperandKind::Long: instruction.intValue = in_.i64(); break;
         case OperandKind::Float: instruction.floatValue = in_.f32(); break;
@@ -289,6 +316,8 @@ static bool checksumHolds(const std::string& bytes) {
     return stored == cache::checksum(bytes.data(), bodySize);
 }
 
+// Reading and verifying are both required: the reader vouches for the shape
+// of each record, the verifier for what the code does with it.
 bool deserializeModule(const std::string& bytes, CompiledModule& out, SourceStamp& stamp) {
     out = CompiledModule();
     if (!checksumHolds(bytes)) return false;

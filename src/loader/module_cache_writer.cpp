@@ -17,11 +17,14 @@ namespace kestrel {
 
 namespace {
 
+// A declaration list as a count and the slots of its declarations.
 void writeReferences(ByteWriter& out, const std::vector<VariableDecl*>& list) {
     out.u32(static_cast<uint32_t>(list.size()));
     for (const VariableDecl* decl : list) out.u32(static_cast<uint32_t>(decl->slot));
 }
 
+// A presence byte, then (when present) the position's fields in the order
+// ModuleReader::readPosition reads them.
 void writePosition(ByteWriter& out, const KvVarPosition* position) {
     out.u8(position ? 1 : 0);
     if (!position) return;
@@ -37,6 +40,9 @@ void writePosition(ByteWriter& out, const KvVarPosition* position) {
     out.u32(position->slot);
 }
 
+// One scope table: declarations in slot order, its number, kind and first
+// parameter and implicit slots, the name map, the four kind lists and the
+// outer references. The reader refuses any table whose parts disagree.
 void writeScope(ByteWriter& out, const ScopeTable& scope) {
     out.u32(static_cast<uint32_t>(scope.slotOrder.size()));
     for (const VariableDecl* decl : scope.slotOrder) {
@@ -66,6 +72,8 @@ void writeScope(ByteWriter& out, const ScopeTable& scope) {
     for (const auto& position : scope.outerReferences) writePosition(out, position.get());
 }
 
+// A missing descriptor is written as an empty one with scope -1, which the
+// reader refuses; the generator never emits one, so only a broken module can.
 void writeDescriptor(ByteWriter& out, const FunctionDescriptor* descriptor) {
     out.text(descriptor ? descriptor->name : std::u16string());
     out.i32(descriptor && descriptor->scope ? descriptor->scope->number : -1);
@@ -75,8 +83,10 @@ void writeDescriptor(ByteWriter& out, const FunctionDescriptor* descriptor) {
     out.u16(descriptor ? descriptor->column : 0);
 }
 
+// The operand by the opcode's kind, so what is written always agrees with
+// the kind written before it.
 void writeOperand(ByteWriter& out, const Instruction& instruction) {
-    switch (instruction.operandKind) {
+    switch (operandKindOf(instruction.opcode)) {
         case OperandKind::Int: out.i32(static_cast<int32_t>(instruction.intValue)); break;
         case OperandKind::Long: out.i64(instruction.intValue); break;  // all 64 bits
         case OperandKind::Float: out.f32(static_cast<float>(instruction.floatValue)); break;
@@ -96,6 +106,8 @@ void writeOperand(ByteWriter& out, const Instruction& instruction) {
 
 }  // namespace
 
+// The whole file: header, scope section, instruction records, and the
+// checksum of all of it. Deterministic: one module and stamp, one byte string.
 std::string serializeModule(const CompiledModule& module, const SourceStamp& stamp) {
     ByteWriter out;
     out.bytes(cache::kMagic, sizeof cache::kMagic);
@@ -113,7 +125,7 @@ std::string serializeModule(const CompiledModule& module, const SourceStamp& sta
     for (const Instruction& instruction : module.code) {
         out.u32(static_cast<uint32_t>(instruction.opcode));
         out.u8(instruction.discard ? 1 : 0);
-        out.u32(static_cast<uint32_t>(instruction.operandKind));
+        out.u32(static_cast<uint32_t>(operandKindOf(instruction.opcode)));
         out.u32(instruction.line);  // the spare field carries the source line
         writeOperand(out, instruction);
     }
@@ -122,6 +134,8 @@ std::string serializeModule(const CompiledModule& module, const SourceStamp& sta
     return out.data();
 }
 
+// Nanoseconds and size too, so an edit within the same second, or one that
+// keeps the time, still invalidates the cache.
 bool readSourceStamp(const std::u16string& path, SourceStamp& stamp) {
     struct stat status {};
     if (::stat(toUtf8(path).c_str(), &status) != 0) return false;

@@ -3,6 +3,7 @@
 // once and tried again only when it changes.
 #include "loader/module_loader.h"
 
+#include "loader/loader_messages.h"
 #include "loader/source_file.h"
 #include "host/console_queue.h"
 #include "host/platform.h"
@@ -14,6 +15,10 @@ namespace kestrel {
 ModuleManager::ModuleManager(Directories searchDirectories, Clock clock, Reporter reporter)
     : searchDirectories_(std::move(searchDirectories)), clock_(std::move(clock)), reporter_(std::move(reporter)) {}
 
+// A name seen before from the same directory skips the file search while its
+// module has code and was checked recently; otherwise the file is found again (it may have
+// appeared, moved or gained a source) and its record refreshed. Null when no
+// file exists or the module has no code (it failed and was reported).
 ModuleRecord* ModuleManager::load(const std::u16string& callerDirectory, const std::u16string& name) {
     const int64_t now = clock_();
     const std::u16string lookup = callerDirectory + u"::" + name;
@@ -30,6 +35,8 @@ ModuleRecord* ModuleManager::load(const std::u16string& callerDirectory, const s
     return record->code ? record : nullptr;
 }
 
+// One record per canonical file; it starts afresh when the file changed kind,
+// since its code and stamp described the other file.
 ModuleRecord* ModuleManager::recordFor(const ModuleFile& file) {
     std::unique_ptr<ModuleRecord>& slot = records_[file.key];
     if (!slot) slot = std::make_unique<ModuleRecord>();
@@ -79,10 +86,12 @@ CompiledModulePtr ModuleManager::compileWithCache(const ModuleRecord& record, co
 // no source to fall back on when it is unsound.
 CompiledModulePtr ModuleManager::loadCompiledOnly(const ModuleRecord& record) {
     CompiledModulePtr code = readModuleCache(record.filePath, nullptr);
-    if (!code) reporter_(u"Invalid compiled module \"" + record.filePath + u"\"\r\n");
+    if (!code) reporter_(invalidCompiledModuleReport(record.filePath));
     return code;
 }
 
+// Parse and compile errors both come back as a parse-error report, with
+// the file's path as its source name; nothing is written on failure.
 CompiledModulePtr compileSourceFile(const std::u16string& path, std::u16string& report) {
     SourceFileParse parse = parseSourceFile(path);
     if (!parse.readable || !parse.outcome.ok) {
@@ -99,6 +108,8 @@ CompiledModulePtr compileSourceFile(const std::u16string& path, std::u16string& 
     return module;
 }
 
+// The program's one manager, built on first use: it searches the working and
+// project directories and reports on the console in the error colour.
 ModuleManager& moduleManager() {
     static ModuleManager manager(
         [] {

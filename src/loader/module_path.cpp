@@ -1,3 +1,6 @@
+// Module name resolution. Only existing regular files count as found, and the
+// key is the file's canonical path, so "a", "./a" and "dir/../a" naming one
+// file share one module record.
 #include "loader/module_path.h"
 
 #include <climits>
@@ -18,17 +21,21 @@ std::u16string directoryOf(const std::u16string& path) {
     return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
 }
 
+// The real path, or the path as given when it cannot be resolved (the key
+// then still names the file, just not uniquely).
 static std::u16string canonicalPath(const std::u16string& path) {
     char resolved[PATH_MAX];
     if (::realpath(toUtf8(path).c_str(), resolved) == nullptr) return path;
     return fromUtf8(resolved);
 }
 
+// Joins with exactly one "/" between; an empty directory leaves the name alone.
 static std::u16string joinPath(const std::u16string& directory, const std::u16string& name) {
     if (directory.empty() || directory.back() == u'/') return directory + name;
     return directory + u"/" + name;
 }
 
+// The source beside base wins over a compiled-only file of the same name.
 static bool tryCandidate(const std::u16string& base, ModuleFile& found) {
     for (ModuleFileKind kind : {ModuleFileKind::Source, ModuleFileKind::CompiledOnly}) {
         std::u16string path = base + (kind == ModuleFileKind::Source ? u".kv" : u".kvc");
@@ -39,6 +46,8 @@ static bool tryCandidate(const std::u16string& base, ModuleFile& found) {
     return false;
 }
 
+// The search order is documented in module_path.h; the first candidate
+// that exists is taken, even when a later one would also match.
 bool findModuleFile(const std::u16string& callerDirectory, const std::u16string& rawName,
                     const std::vector<std::u16string>& searchDirectories, ModuleFile& found) {
     std::u16string name = moduleBaseName(rawName);

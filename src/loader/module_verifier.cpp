@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <climits>
 
-#include "vm/operand_kinds.h"
+#include "vm/opcodes.h"
 
 namespace kestrel {
 
 namespace {
 
+// The half-open range [entry, end) of one function or class body, and the
+// scope its code runs in. Body 0 is the whole module.
 struct Body {
     int32_t entry;
     int32_t end;  // the MakeFunction/MakeClass position
@@ -38,10 +40,12 @@ private:
 
     const CompiledModule& module_;
     const std::vector<Instruction>& code_;
-    std::vector<Body> bodies_;     // 0 is the module's own code
-    std::vector<int32_t> owner_;   // innermost body of each position
+    std::vector<Body> bodies_;     // 0 is the module's own code, then in code order
+    std::vector<int32_t> owner_;   // innermost body of each position (index into bodies_)
 };
 
+// The module's code starts by entering scope 0 and ends in Return, so the
+// machine can neither run off either end nor run outside a context.
 bool ModuleVerifier::verify() {
     if (code_.empty() || module_.scopes.empty() || !checkScopes()) return false;
     const Instruction& first = code_.front();
@@ -54,6 +58,7 @@ bool ModuleVerifier::verify() {
     return true;
 }
 
+// Every outer reference of every scope, before any code is looked at.
 bool ModuleVerifier::checkScopes() const {
     for (const auto& scope : module_.scopes) {
         for (size_t i = 0; i < scope->outerReferences.size(); ++i) {
@@ -72,6 +77,8 @@ bool ModuleVerifier::checkPosition(const ScopeTable& scope, const KvVarPosition&
     return target && position.slot < static_cast<uint32_t>(target->slotCount());
 }
 
+// A body is recognised only in the shape the generator makes:
+// Jump p; body (entry .. p-1, ending in Return); MakeFunction/MakeClass at p.
 bool ModuleVerifier::collectBodies() {
     bodies_.push_back({0, size(), module_.scopes[0].get()});
     for (int32_t at = 0; at < size(); ++at) {
@@ -122,31 +129,35 @@ bool ModuleVerifier::checkDefinition(int32_t at, const Instruction& instruction)
     return descriptor.slot >= -1 && descriptor.slot < scopeAt(at)->slotCount();
 }
 
+// Descriptor operands are checked by kind, since each kind has one opcode;
+// integer operands by what the opcode table says they mean.
 bool ModuleVerifier::checkInstruction(int32_t at) const {
     const Instruction& instruction = code_[at];
-    if (instruction.operandKind != operandKindOf(instruction.opcode)) return false;
+    switch (operandKindOf(instruction.opcode)) {
+        case OperandKind::Scope: return at == 0;  // only the module's own EnterScope
+        case OperandKind::Function:
+        case OperandKind::Class: return checkDefinition(at, instruction);
+        case OperandKind::Import: return instruction.import != nullptr;
+        default: break;
+    }
     const int64_t value = instruction.intValue;
-    if (isJumpOpcode(instruction.opcode)) {
-        return value >= 0 && value < size() && owner_[value] == owner_[at];
+    switch (operandUseOf(instruction.opcode)) {
+        case OperandUse::Target: return value >= 0 && value < size() && owner_[value] == owner_[at];
+        case OperandUse::Register: return value >= 0 && value < kRegisterCount;
+        case OperandUse::Slot: return value >= 0 && value < scopeAt(at)->slotCount();
+        case OperandUse::Count:
+        case OperandUse::Builtin: return value >= 0 && value <= INT32_MAX;
+        case OperandUse::Arity: return value == 1 || value == 2;
+        case OperandUse::None:
+        case OperandUse::Value: return true;
     }
-    if (isRegisterOpcode(instruction.opcode)) return value >= 0 && value < kRegisterCount;
-    switch (instruction.opcode) {
-        case Opcode::EnterScope: return at == 0;
-        case Opcode::StoreLocal:
-        case Opcode::LoadLocal: return value >= 0 && value < scopeAt(at)->slotCount();
-        case Opcode::Throw: return value == 1 || value == 2;
-        case Opcode::MakeList:
-        case Opcode::IndexRef:
-        case Opcode::CallBuiltin: return value >= 0 && value <= INT32_MAX;
-        case Opcode::MakeFunction:
-        case Opcode::MakeClass: return checkDefinition(at, instruction);
-        case Opcode::Import: return instruction.import != nullptr;
-        default: return true;
-    }
+    return true;
 }
 
 }  // namespace
 
+// Modules from the code generator always pass (the compiler tests verify
+// every module they build), so a refusal means damaged or foreign bytes.
 bool verifyModule(const CompiledModule& module) {
     ModuleVerifier verifier(module);
     return verifier.verify();

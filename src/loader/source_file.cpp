@@ -9,6 +9,7 @@
 #include "frontend/decode.h"
 #include "host/file_io.h"
 #include "host/utf8.h"
+#include "loader/loader_messages.h"
 #include "parser/ast_printer.h"
 #include "parser/parse_source.h"
 
@@ -35,7 +36,7 @@ SourceFileParse parseSourceFile(const std::u16string& path) {
 }
 
 std::u16string sourceFileErrorReport(const SourceFileParse& parse, const std::u16string& path) {
-    if (!parse.readable) return u"Can't read file \"" + path + u"\"\r\n";
+    if (!parse.readable) return cannotReadFileReport(path);
     if (parse.outcome.ok) return std::u16string();
     return parse.outcome.error.report(parse.text);
 }

@@ -23,11 +23,8 @@ enum class KvArithOp : int32_t {
 
 enum class KvArithStatus : int32_t {
     Ok,
-    DivideByZero,  // no result; the machine raises kDivideByZeroMessage
+    DivideByZero,  // no result; the machine raises its divide-by-zero exception
 };
-
-// The text of the script exception raised for KvArithStatus::DivideByZero.
-constexpr const char16_t* kDivideByZeroMessage = u"Divide by zero";
 
 struct KvArithResult {
     KvArithStatus status = KvArithStatus::Ok;

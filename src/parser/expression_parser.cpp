@@ -6,17 +6,11 @@
 #include <vector>
 
 #include "parser/operator_table.h"
+#include "parser/parser_messages.h"
 
 namespace kestrel {
 
 namespace {
-
-const char16_t* const kErrNot = u"Error expression(!)";
-const char16_t* const kErrLeadingArith = u"Error expression(CallNumberOperator)";
-const char16_t* const kErrBool = u"Error bool expression";
-const char16_t* const kErrTrailingArith = u"末尾位置为数值运算符：不允许";
-const char16_t* const kErrExpression = u"Error expression";
-const char16_t* const kErrBitToken = u"Error expression(BitToken)";
 
 // A bare operator node as the statement parser makes it (no payload yet).
 bool isBareOperator(const KvAstNodePtr& node, uint32_t type) {
@@ -65,7 +59,7 @@ StepResult reduceBitRun(const KvAstNodeVector& run, const KvAstNode& reportAt) {
             continue;
         }
         if (!pending) {
-            if (acc) return failAtNode(reportAt, kErrBitToken);
+            if (acc) return failAtNode(reportAt, msg::kBitToken);
             acc = element;
             continue;
         }
@@ -78,7 +72,7 @@ StepResult reduceBitRun(const KvAstNodeVector& run, const KvAstNode& reportAt) {
         pending.reset();
     }
     // A bit operator with no operand after it would otherwise vanish silently.
-    if (!acc || pending) return failAtNode(reportAt, kErrExpression);
+    if (!acc || pending) return failAtNode(reportAt, msg::kExpression);
     return StepResult::success(acc);
 }
 
@@ -111,7 +105,7 @@ StepResult reduceGroup(const KvAstNodeVector& group, const KvAstNode& reportAt) 
     std::vector<KvAstNodePtr> values, ops;
     KvAstNodeVector run;
     auto closeRun = [&]() -> StepResult {
-        if (run.empty()) return failAtNode(reportAt, kErrExpression);
+        if (run.empty()) return failAtNode(reportAt, msg::kExpression);
         StepResult reduced = reduceBitRun(run, reportAt);
         run.clear();
         if (reduced.ok) values.push_back(reduced.node);
@@ -158,11 +152,11 @@ KvAstNodePtr joinGroups(const std::vector<KvAstNodePtr>& groups, const std::vect
 StepResult checkEnds(const KvAstNodeVector& seq, const KvAstNode& reportAt) {
     const KvAstNodePtr& first = seq.front();
     if (isBareOperator(first, KvAstType_NumberOp) && first->textRef() != u"+")
-        return failAtNode(reportAt, kErrLeadingArith);
-    if (isBareOperator(first, KvAstType_BoolOp)) return failAtNode(reportAt, kErrBool);
+        return failAtNode(reportAt, msg::kLeadingArithmetic);
+    if (isBareOperator(first, KvAstType_BoolOp)) return failAtNode(reportAt, msg::kBoolExpression);
     const KvAstNodePtr& last = seq.back();
-    if (isBareOperator(last, KvAstType_NumberOp)) return failAtNode(reportAt, kErrTrailingArith);
-    if (isBareOperator(last, KvAstType_BoolOp)) return failAtNode(reportAt, kErrBool);
+    if (isBareOperator(last, KvAstType_NumberOp)) return failAtNode(reportAt, msg::kTrailingArithmetic);
+    if (isBareOperator(last, KvAstType_BoolOp)) return failAtNode(reportAt, msg::kBoolExpression);
     return StepResult::success(nullptr);
 }
 
@@ -175,7 +169,7 @@ StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe) {
     if (seq.empty()) return StepResult::success(nullptr);
     if (seq.size() == 1) return StepResult::success(seq.front());
     const KvAstNodePtr reportAt = seq.front();
-    if (!applyNegations(seq)) return failAtNode(*reportAt, kErrNot);
+    if (!applyNegations(seq)) return failAtNode(*reportAt, msg::kNotOperand);
     if (seq.size() == 1) return StepResult::success(seq.front());
     StepResult ends = checkEnds(seq, *reportAt);
     if (!ends.ok) return ends;
@@ -183,7 +177,7 @@ StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe) {
     std::vector<KvAstNodePtr> groups, boolOps;
     KvAstNodeVector group;
     auto closeGroup = [&]() -> StepResult {
-        if (group.empty()) return failAtNode(*reportAt, kErrBool);
+        if (group.empty()) return failAtNode(*reportAt, msg::kBoolExpression);
         StepResult reduced = reduceGroup(group, *reportAt);
         group.clear();
         if (reduced.ok) groups.push_back(reduced.node);

@@ -4,6 +4,7 @@
 
 #include "frontend/tokenizer.h"
 #include "parser/operator_table.h"
+#include "parser/parser_messages.h"
 #include "parser/statement_parser.h"
 
 namespace kestrel {
@@ -23,9 +24,9 @@ ParseOutcome parseSourceText(const std::u16string& text) {
         if (!tokens.empty()) {
             const Token& last = *tokens.back();
             outcome.error = KvParserException(static_cast<uint32_t>(last.line), static_cast<uint32_t>(last.start),
-                                              tokenDisplayText(last), u"Error string template");
+                                              tokenDisplayText(last), msg::kStringTemplate);
         } else {
-            outcome.error = KvParserException(1, 0, u"", u"Error string template");
+            outcome.error = KvParserException(1, 0, u"", msg::kStringTemplate);
         }
         return outcome;
     }

@@ -1,8 +1,21 @@
-// Every message text of the statement parser, written once. The texts are part
-// of the language's user interface and are matched exactly by scripts and tests.
+// Every message text of the parser (statements, expressions and the string
+// templates the tokenizer expands), written once. The texts are part of the
+// language's user interface and are matched exactly by scripts and tests.
 #pragma once
 
 namespace kestrel::msg {
+
+// Expression reduction (parser/expression_parser.cpp).
+inline constexpr char16_t kNotOperand[] = u"Error expression(!)";
+inline constexpr char16_t kLeadingArithmetic[] = u"Error expression(CallNumberOperator)";
+inline constexpr char16_t kBoolExpression[] = u"Error bool expression";
+inline constexpr char16_t kTrailingArithmetic[] = u"末尾位置为数值运算符：不允许";
+inline constexpr char16_t kExpression[] = u"Error expression";
+inline constexpr char16_t kBitToken[] = u"Error expression(BitToken)";
+// A string template that the tokenizer could not expand.
+inline constexpr char16_t kStringTemplate[] = u"Error string template";
+
+// Statements.
 
 inline constexpr char16_t kSetValue[] = u"Error set value expression";
 inline constexpr char16_t kExpressionDefine[] = u"Error expression define";

@@ -54,15 +54,14 @@ size_t StatementParser::skipLineEndsAndSeparators(size_t i) const {
     return i;
 }
 
-bool StatementParser::isStatementKeyword(size_t i) const {
-    static const char16_t* const kStatementKeywords[] = {u"if",    u"do",     u"while", u"for",  u"var",
-                                                         u"break", u"new",    u"throw", u"return", u"try",
-                                                         u"switch", u"func",  u"class", u"import", u"->"};
-    if (isWord(i, u"continue")) return true;
-    if (!isKind(i, TokenKind::Keyword)) return false;
-    for (const char16_t* word : kStatementKeywords)
-        if (tokens_[i]->text == word) return true;
-    return false;
+// A reserved statement word must be a Keyword token; "continue", which is not
+// reserved, an identifier in word position.
+const KeywordInfo* StatementParser::statementKeywordAt(size_t i) const {
+    if (i >= size()) return nullptr;
+    const KeywordInfo* info = findKeyword(tokens_[i]->text);
+    if (!info || !info->beginsStatement()) return nullptr;
+    const bool spelled = info->reserved() ? isKind(i, TokenKind::Keyword) : isWord(i, info->text);
+    return spelled ? info : nullptr;
 }
 
 void StatementParser::spanTokens(KvAstNode& node, size_t first, size_t next) const {
@@ -148,9 +147,9 @@ StepResult StatementParser::statementLoop(size_t index) {
             if (isWord(at, u"and") || isWord(at, u"or")) {
                 c.flushPipe();
                 c.operands.push_back(makeLeaf(KvAstType_BoolOp, at));
-            } else if (isStatementKeyword(at)) {
+            } else if (const KeywordInfo* keyword = statementKeywordAt(at)) {
                 if (c.any()) return parseExpression(c.operands, c.pipe);
-                return parseKeywordStatement(at);
+                return parseKeywordStatement(at, keyword->id);
             } else {
                 c.pipe.push_back(makeLeaf(KvAstType_Var, at));
             }
@@ -187,16 +186,18 @@ StepResult StatementParser::statementLoop(size_t index) {
             return readBraceGroup(at);
         case TokenKind::Question:
             return readTernary(c, at);
-        case TokenKind::Keyword:
+        case TokenKind::Keyword: {
             if (tok.text == u"->") return parseLambda(c, at);
             // "else" ends a then-statement written on the same line: if (a) b() else c()
             if (tok.text == u"else" && c.any()) return parseExpression(c.operands, c.pipe);
-            if (!isStatementKeyword(at)) {
+            const KeywordInfo* keyword = statementKeywordAt(at);
+            if (!keyword) {
                 c.pipe.push_back(makeLeaf(KvAstType_Var, at));
                 break;
             }
             if (c.any()) return parseExpression(c.operands, c.pipe);
-            return parseKeywordStatement(at);
+            return parseKeywordStatement(at, keyword->id);
+        }
         }
     }
     return parseExpression(c.operands, c.pipe);
@@ -286,23 +287,26 @@ StepResult StatementParser::readTernary(Collected& c, size_t at) {
     return StepResult::success(node);
 }
 
-StepResult StatementParser::parseKeywordStatement(size_t at) {
-    const std::u16string& word = token(at).text;
-    if (word == u"if") return parseIf(at);
-    if (word == u"do") return parseDo(at);
-    if (word == u"while") return parseWhile(at);
-    if (word == u"for") return parseFor(at);
-    if (word == u"var") return parseVar(at);
-    if (word == u"break") return parseJump(at, KvAstType_Break);
-    if (word == u"continue") return parseJump(at, KvAstType_Continue);
-    if (word == u"new") return parseNew(at);
-    if (word == u"throw") return parseThrow(at);
-    if (word == u"return") return parseReturn(at);
-    if (word == u"try") return parseTry(at);
-    if (word == u"switch") return parseSwitch(at);
-    if (word == u"func") return parseFunc(at);
-    if (word == u"class") return parseClass(at);
-    return parseImport(at);
+// Called only where statementKeywordAt found a statement word.
+StepResult StatementParser::parseKeywordStatement(size_t at, Keyword word) {
+    switch (word) {
+        case Keyword::If: return parseIf(at);
+        case Keyword::Do: return parseDo(at);
+        case Keyword::While: return parseWhile(at);
+        case Keyword::For: return parseFor(at);
+        case Keyword::Var: return parseVar(at);
+        case Keyword::Break: return parseJump(at, KvAstType_Break);
+        case Keyword::Continue: return parseJump(at, KvAstType_Continue);
+        case Keyword::New: return parseNew(at);
+        case Keyword::Throw: return parseThrow(at);
+        case Keyword::Return: return parseReturn(at);
+        case Keyword::Try: return parseTry(at);
+        case Keyword::Switch: return parseSwitch(at);
+        case Keyword::Func: return parseFunc(at);
+        case Keyword::Class: return parseClass(at);
+        case Keyword::Import: return parseImport(at);
+        default: return parseImport(at);  // not reached: only statement words come here
+    }
 }
 
 }  // namespace kestrel

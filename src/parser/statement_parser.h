@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "frontend/keywords.h"
 #include "frontend/token.h"
 #include "parser/ast_node.h"
 #include "parser/parser_error.h"
@@ -44,7 +45,7 @@ private:
     bool isLineEnd(size_t i) const { return isKind(i, TokenKind::Newline); }
     size_t skipLineEnds(size_t i) const;
     size_t skipLineEndsAndSeparators(size_t i) const;
-    bool isStatementKeyword(size_t i) const;
+    const KeywordInfo* statementKeywordAt(size_t i) const;  // the statement word at i, or null
     KvAstNodePtr makeLeaf(uint32_t type, size_t i) const;
     void spanTokens(KvAstNode& node, size_t first, size_t next) const;
     KvAstNodePtr makeSpanned(uint32_t type, std::unique_ptr<KvAstPayload> payload, size_t first, size_t next) const;
@@ -60,7 +61,7 @@ private:
     StepResult readBraceEntries(size_t open, KvAstNodeList& entries, bool& isMap, size_t& close);
     StepResult readCondition(size_t index);
     bool continuesCondition(size_t i) const;
-    StepResult parseKeywordStatement(size_t at);
+    StepResult parseKeywordStatement(size_t at, Keyword word);
 
     // Keyword rules (one per statement family).
     StepResult parseIf(size_t kw);

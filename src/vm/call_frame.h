@@ -20,7 +20,7 @@ class KvVBaseContext;
 enum ResultMode : int32_t { kResultDiscard = 0, kResultWanted = 1, kResultRaising = -1 };
 
 struct CallFrame {
-    static constexpr int32_t kRegisterCount = 12;
+    static constexpr int32_t kRegisterCount = kestrel::kRegisterCount;  // the instruction set's bound
 
     CallFrame() = default;
     ~CallFrame() { clear(); }

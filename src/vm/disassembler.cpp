@@ -1,5 +1,7 @@
-// Instruction listing. Names come from the opcode table; texts are quoted
-// with their control characters escaped, so every instruction takes one line.
+// Instruction listing. Names and operand kinds come from the opcode table;
+// texts are quoted with their control characters escaped, so every
+// instruction takes exactly one line. The listing is compared byte for byte
+// by tests, so column widths and number formats are part of its contract.
 #include "vm/disassembler.h"
 
 #include <cstdio>
@@ -10,6 +12,8 @@ namespace kestrel {
 
 namespace {
 
+// The text in double quotes, as UTF-8; quote, backslash, CR, LF and tab are
+// escaped so no operand can break the one-line-per-instruction shape.
 std::string quoted(const std::u16string& text) {
     std::string out = "\"";
     for (char c : toUtf8(text)) {
@@ -25,12 +29,16 @@ std::string quoted(const std::u16string& text) {
     return out + "\"";
 }
 
+// printf formatting of a float operand: "%.9g" and "%.17g" are the shortest
+// precisions that give every float and every double back unchanged.
 std::string number(double value, const char* format) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, format, value);
     return buffer;
 }
 
+// "func NAME scope=S entry=E slot=N"; a missing descriptor (possible only in
+// hand-built modules) shows as "func ?" rather than crashing the listing.
 std::string descriptorText(const char* what, const FunctionDescriptor* descriptor) {
     if (!descriptor) return std::string(what) + " ?";
     std::string out = std::string(what) + " " + (descriptor->name.empty() ? "<anonymous>" : toUtf8(descriptor->name));
@@ -40,6 +48,7 @@ std::string descriptorText(const char* what, const FunctionDescriptor* descripto
     return out;
 }
 
+// Pads to a column; longer texts are kept whole and push the line wider.
 std::string padded(std::string text, size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
     return text;
@@ -47,8 +56,10 @@ std::string padded(std::string text, size_t width) {
 
 }  // namespace
 
+// The opcode's kind decides which field is shown, so an instruction never
+// shows a field its opcode does not carry.
 std::string operandText(const Instruction& instruction) {
-    switch (instruction.operandKind) {
+    switch (operandKindOf(instruction.opcode)) {
         case OperandKind::Int: return std::to_string(instruction.intValue);
         case OperandKind::Long: return std::to_string(instruction.intValue) + "L";
         case OperandKind::Float: return number(instruction.floatValue, "%.9g") + "f";
@@ -66,11 +77,13 @@ std::string operandText(const Instruction& instruction) {
     }
 }
 
+// Columns: position right-aligned in 4, two spaces, name padded to 20,
+// operand padded to 23, a space, the discard flag.
 std::string disassemble(const CompiledModule& module) {
     std::string out;
     for (size_t i = 0; i < module.code.size(); ++i) {
         const Instruction& instruction = module.code[i];
-        const char* name = opcodeName(static_cast<uint32_t>(instruction.opcode));
+        const char* name = opcodeName(static_cast<uint32_t>(instruction.opcode));  // "?" for a stray number
         char position[32];
         std::snprintf(position, sizeof position, "%4zu  ", i);
         out += position;

@@ -9,22 +9,6 @@
 
 namespace kestrel {
 
-std::u16string objectNotFoundMessage(const std::u16string& name) {
-    return kObjectNotFoundPrefix + name;
-}
-
-std::u16string loadModuleFailedMessage(const std::u16string& name) {
-    return kLoadModuleFailedPrefix + name + u"'";
-}
-
-std::u16string classNotExistsMessage(const std::u16string& name) {
-    return u"Class \"" + name + u"\" not exists!";
-}
-
-std::u16string classInheritsFromItselfMessage(const std::u16string& name) {
-    return u"Class \"" + name + u"\" inherits from itself";
-}
-
 void registerExceptionMembers() {
     static bool registered = false;
     if (registered) return;

@@ -10,17 +10,6 @@
 
 namespace kestrel {
 
-// The machine's own error texts, each written once.
-constexpr const char16_t* kNotFunctionMessage = u"Object is not function";
-constexpr const char16_t* kObjectNotFoundPrefix = u"Object not found. name: ";
-constexpr const char16_t* kLoadModuleFailedPrefix = u"Faild load module '";
-constexpr const char16_t* kFrameLimitMessage = u"Call stack overflow: too many nested calls";
-
-std::u16string objectNotFoundMessage(const std::u16string& name);
-std::u16string loadModuleFailedMessage(const std::u16string& name);
-std::u16string classNotExistsMessage(const std::u16string& name);
-std::u16string classInheritsFromItselfMessage(const std::u16string& name);
-
 class KvObjException final : public KvBaseObject, protected KvFuncInnerCaller {
 public:
     explicit KvObjException(std::u16string message);

@@ -13,21 +13,6 @@
 
 namespace kestrel {
 
-enum class OperandKind : uint32_t {
-    None = 0,
-    Int = 1,
-    Long = 2,
-    Float = 3,
-    Double = 4,
-    Text = 5,
-    Bool = 6,
-    Unused = 7,
-    Scope = 8,     // EnterScope
-    Function = 9,  // MakeFunction
-    Class = 10,    // MakeClass
-    Import = 11,   // Import
-};
-
 // A function or class definition: its body's scope and where its code starts.
 struct FunctionDescriptor {
     std::u16string name;          // empty for an anonymous function
@@ -46,9 +31,10 @@ struct ImportDescriptor {
     std::u16string name;  // a file name, or a dotted native module path
 };
 
+// The operand kind is not stored: it is the opcode's (operandKindOf), so
+// an instruction can never carry an operand its opcode does not expect.
 struct Instruction {
     Opcode opcode = Opcode::Label;
-    OperandKind operandKind = OperandKind::None;
     bool discard = true;     // the produced value is dropped, not left on the stack
     int32_t cacheIndex = 0;  // equals the position once compiled
     int64_t intValue = 0;    // Int, Long, Bool (0/1) and Scope (scope number)

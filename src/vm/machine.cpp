@@ -11,6 +11,7 @@
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/exception_value.h"
+#include "vm/machine_messages.h"
 #include "vm/machine_stack.h"
 
 namespace kestrel {

@@ -12,6 +12,7 @@
 #include "vm/function_binding.h"
 #include "vm/function_value.h"
 #include "vm/machine.h"
+#include "vm/machine_messages.h"
 #include "vm/machine_stack.h"
 
 namespace kestrel {

@@ -17,6 +17,7 @@
 #include "vm/context.h"
 #include "vm/context_cycles.h"
 #include "vm/exception_value.h"
+#include "vm/machine_messages.h"
 #include "vm/function_binding.h"
 #include "vm/function_value.h"
 #include "vm/instance_value.h"

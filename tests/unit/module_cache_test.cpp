@@ -181,7 +181,8 @@ TEST(ModuleVerifier, RefusesCodeThatLeavesItsBounds) {
     loop->intValue = static_cast<int64_t>(module.code.size());
     EXPECT_FALSE(verifyModule(module));
     loop->intValue = target;
-    module.code[1].opcode = Opcode::PushString;  // operand kind no longer matches
+    module.code[1].opcode = Opcode::PushRegister;  // a register number past the last
+    module.code[1].intValue = kRegisterCount;
     EXPECT_FALSE(verifyModule(module));
 }
 

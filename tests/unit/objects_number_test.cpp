@@ -10,6 +10,7 @@
 #include "objects/number_floating.h"
 #include "objects/number_integer.h"
 #include "objects/number_literal.h"
+#include "vm/machine_messages.h"
 #include "objects/string_value.h"
 #include "objects_test_support.h"
 
