@@ -41,18 +41,18 @@ inline void KvVBaseContext::freeSlotStorage() {
 }
 
 KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope)
-    : parent_(parent), scope_(scope), count_(scope ? scope->slotCount() : 0) {
-    if (parent_) parent_->retain();
-}
+    : parent_(KvContextRef::retain(parent)), scope_(scope), count_(scope ? scope->slotCount() : 0) {}
 
+// The slot values go first, then what they may reach back into: the `this`
+// context, the class, the pinned contexts and last the parent.
 KvVBaseContext::~KvVBaseContext() {
     if (suspect) forgetSuspectContext(this);
     dropSlotValues(slots_, allocated_);
     freeSlotStorage();
     if (this_ && this_ != this) this_->releaseRef();
-    if (class_) class_->release();
-    for (KvVBaseContext* pinned : pinned_) pinned->releaseRef();
-    if (parent_) parent_->releaseRef();
+    class_.reset();
+    pinned_.clear();
+    parent_.reset();
 }
 
 // A context's death can release functions that release further contexts:
@@ -158,7 +158,7 @@ VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
     if (position->member) {
         context = walkMemberPath(this_, *position);
     } else {
-        for (int32_t up = position->depth; up < 0 && context; ++up) context = context->parent_;
+        for (int32_t up = position->depth; up < 0 && context; ++up) context = context->parent();
     }
     int32_t index = static_cast<int32_t>(position->slot);
     if (!context || !context->hasSlot(index)) return nullptr;
@@ -182,15 +182,12 @@ void KvVBaseContext::storeValue(int32_t index, KvBaseObject* value) {
 }
 
 void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
-    if (cls) cls->addRef();
-    if (class_) class_->release();
-    class_ = cls;
+    class_ = KvValueRef::retain(cls);
 }
 
 void KvVBaseContext::pin(KvVBaseContext* context) {
     if (!context || context == this) return;
-    context->retain();
-    pinned_.push_back(context);
+    pinned_.push_back(KvContextRef::retain(context));
 }
 
 std::u16string KvVBaseContext::dump() const {

@@ -10,19 +10,13 @@ namespace kestrel {
 
 KvObjFunc::KvObjFunc(const FunctionDescriptor* descriptor, CodeUnit* unit, int32_t definedAt,
                      KvVBaseContext* defining, KvVBaseContext* thisContext)
-    : descriptor_(descriptor), unit_(unit), definedAt_(definedAt), defining_(defining),
-      this_(thisContext) {
+    : descriptor_(descriptor), unit_(KvUnitRef::retain(unit)), definedAt_(definedAt),
+      defining_(KvContextRef::retain(defining)), this_(KvContextRef::retain(thisContext)) {
     setTag(kTagFunc);
-    unit_->retain();
-    if (defining_) defining_->retain();
-    if (this_) this_->retain();
 }
 
-KvObjFunc::~KvObjFunc() {
-    if (this_) this_->releaseRef();
-    if (defining_) defining_->releaseRef();
-    unit_->releaseRef();
-}
+// The handles drop `this`, then the defining context, then the unit.
+KvObjFunc::~KvObjFunc() = default;
 
 bool KvObjFunc::equals(KvBaseObject* other) const {
     return other && other->tag() == kTagFunc &&
@@ -43,22 +37,18 @@ std::u16string KvObjFunc::signature() const {
     return text + u")";
 }
 
-KvProxyPtr KvObjFunc::invoke(const KvArgList& args) {
-    return std::make_shared<KvBaseObjectProxy>(callFromNative(this, args).value);
+KvValueRef KvObjFunc::invoke(const KvArgList& args) {
+    return callFromNative(this, args).value;
 }
 
 KvScriptCallResult callFromNative(KvBaseObject* callee, const KvArgList& args) {
     KvScriptCallResult outcome;
-    if (!callee) {
-        outcome.value = kvNull();
-        return outcome;
+    if (callee) {
+        KvVirtualMachine machine;
+        outcome.value = machine.callValue(callee, args);
+        outcome.raised = machine.endedInException();
     }
-    KvVirtualMachine machine;
-    KvBaseObject* result = machine.callValue(callee, args);
-    outcome.raised = machine.endedInException();
-    if (!result) result = kvNull();
-    result->dropKeepAlive();  // the machine handed one reference over
-    outcome.value = result;
+    if (!outcome.value) outcome.value = kvOwnedOrNull(nullptr);
     return outcome;
 }
 
