@@ -32,7 +32,7 @@ void CallFrame::dropPending(size_t depth) {
 }
 
 void CallFrame::clear() {
-    while (KvBaseObject* value = stack.pop()) value->release();
+    while (KvBaseObject* value = stack.pop()) value->release();  // each entry's own reference
     if (registersUsed) {
         for (KvValueRef& reg : registers) reg.reset();
         registersUsed = false;

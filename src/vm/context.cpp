@@ -9,6 +9,7 @@
 
 namespace kestrel {
 
+// Off unless a debugging aid sets it.
 bool& showAllVariables() {
     static bool showAll = false;
     return showAll;
@@ -98,6 +99,7 @@ constexpr size_t kMaxRecycledContexts = 256;
 
 }  // namespace
 
+// Takes a recycled block of the exact size when there is one.
 void* KvVBaseContext::operator new(std::size_t size) {
     if (size != sizeof(KvVBaseContext) || !recycledHead) return ::operator new(size);
     void* block = recycledHead;
@@ -106,6 +108,7 @@ void* KvVBaseContext::operator new(std::size_t size) {
     return block;
 }
 
+// Keeps up to kMaxRecycledContexts blocks for the next calls.
 void KvVBaseContext::operator delete(void* block, std::size_t size) {
     if (size == sizeof(KvVBaseContext) && recycledCount < kMaxRecycledContexts) {
         *static_cast<void**>(block) = recycledHead;
@@ -116,14 +119,18 @@ void KvVBaseContext::operator delete(void* block, std::size_t size) {
     ::operator delete(block);
 }
 
+// The program is ending: module values go first, which breaks the cycles
+// between module contexts and the functions stored in them.
 void KvVBaseContext::releaseValues() {
     dropSlotValues(slots_, allocated_);
 }
 
+// No slot is left; the values must have been released already.
 void KvVBaseContext::freeSlots() {
     freeSlotStorage();
 }
 
+// -1 for a name the scope does not declare or whose slot was not allocated.
 int32_t KvVBaseContext::findSlotIndex(const std::u16string& name) const {
     if (!scope_) return -1;
     int32_t index = scope_->findSlot(name);
@@ -152,6 +159,8 @@ static KvVBaseContext* walkMemberPath(KvVBaseContext* start, const KvVarPosition
     return context;
 }
 
+// The slot a compiled position names: through `this` and its hidden base
+// slots for members, else up the parent chain; null when it does not exist.
 VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
     if (!position || !position->resolved()) return nullptr;
     KvVBaseContext* context = this;
@@ -170,6 +179,7 @@ VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
     return found;
 }
 
+// Stores through a position; false when it names no slot.
 bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBaseObject* value) {
     VariableSlot* target = resolvePosition(position);
     if (!target) return false;
@@ -177,14 +187,17 @@ bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBase
     return true;
 }
 
+// Counted store into a slot (through its aliases); a bad index does nothing.
 void KvVBaseContext::storeValue(int32_t index, KvBaseObject* value) {
     if (hasSlot(index)) slots_[index].store(value);
 }
 
+// Holds the class for as long as the instance context lives.
 void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
     class_ = KvValueRef::retain(cls);
 }
 
+// A slot of this context aliases one of the pinned context: it must outlive this one.
 void KvVBaseContext::pin(KvVBaseContext* context) {
     if (!context || context == this) return;
     pinned_.push_back(KvContextRef::retain(context));

@@ -21,11 +21,13 @@ namespace kestrel {
 
 namespace {
 
+// The running program, seen by nested machines (weak: the outermost machine owns it).
 std::weak_ptr<ProgramState>& currentProgramSlot() {
     static std::weak_ptr<ProgramState> current;
     return current;
 }
 
+// The int fast paths' test and read.
 inline bool isInt(const KvBaseObject* v) {
     return v->tag() == kTagNumber && static_cast<const KvObjNumber*>(v)->kind() == kKindInt;
 }
@@ -75,6 +77,7 @@ inline bool truthOf(const KvBaseObject* v, const KvSharedConstants& shared) {
                                               : !greater;
 }
 
+// The key a unit's module is marked executed under (its path, or its address).
 std::u16string unitKey(const CodeUnit& unit) {
     if (!unit.moduleKey().empty()) return unit.moduleKey();
     return u"#" + decimalText(reinterpret_cast<intptr_t>(unit.module().get()));
@@ -109,10 +112,12 @@ KvVirtualMachine::KvVirtualMachine() {
     spare_.reserve(kMaxSpareFrames);  // popFrame never allocates
 }
 
+// Frames still present (after Halt or a native exception) are released.
 KvVirtualMachine::~KvVirtualMachine() {
     abandonFrames();
 }
 
+// Pops every frame, current first, releasing what each holds.
 void KvVirtualMachine::abandonFrames() {
     while (frame_) popFrame();
 }
@@ -131,6 +136,8 @@ void KvVirtualMachine::popFrame() {
     if (spare_.size() < kMaxSpareFrames) spare_.push_back(std::move(done));
 }
 
+// A new program replaces the old one before its first instruction; a run
+// in an existing program (a nested machine) shares the current one.
 KvValueRef KvVirtualMachine::run(CodeUnit* unit, bool newProgram, bool wantsResult) {
     raised_ = false;
     newProgram_ = newProgram;
@@ -152,6 +159,7 @@ KvValueRef readFieldValue(KvValueRef field) {
     return kvOwnedOrNull(field->value());
 }
 
+// The count as any number (converted), or 0; bounded by the operands below.
 int32_t KvVirtualMachine::popCountSlow() {
     KvValueRef count = popValue();
     int32_t n = isInt(count.get()) ? intOf(count.get())
@@ -185,6 +193,7 @@ bool KvVirtualMachine::raise(KvValueRef exception, KvValueRef& runResult) {
     return finishFrame(runResult);
 }
 
+// Raises a new exception carrying one of the machine's own error texts.
 bool KvVirtualMachine::raiseMessage(const std::u16string& message, KvValueRef& runResult) {
     return raise(kvMake<KvObjException>(message), runResult);
 }
@@ -356,25 +365,32 @@ KvValueRef KvVirtualMachine::dispatch() {
         }
 #endif
         switch (ins.opcode) {
+        // Halt ends the run at once; its frames are released, no result.
         KV_OP(Halt)
             abandonFrames();
             return nullptr;
+        // Jumps set the program counter of the current frame.
         KV_OP(Jump)
         KV_OP(JumpAlways)
             f->pc = static_cast<int32_t>(ins.intValue);
             KV_NEXT;
+        // Calls: a script callee pushes its frame and the loop continues in
+        // it; a native callee runs here and its owned result is pushed.
         KV_OP(Call)
             if (!call(ins)) KV_RAISE(callError_);
             KV_NEXT;
         KV_OP(CallBuiltin)
             callBuiltin(ins);
             KV_NEXT;
+        // Return hands the result to the caller's frame (finishFrame).
         KV_OP(Return)
             if (finishFrame(runResult)) return runResult;
             KV_NEXT;
+        // Throw raises an owned exception: to a handler of this frame, or out.
         KV_OP(Throw)
             if (raise(makeThrown(ins), runResult)) return runResult;
             KV_NEXT;
+        // Conditional jumps consume their operands (released by the helpers).
         KV_OP(JumpIfTrue)
         KV_OP(JumpIfFalse)
             KV_JUMP_IF(popTruth(f->stack, shared) == (ins.opcode == Opcode::JumpIfTrue));
@@ -383,6 +399,7 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(JumpIfNotEqual)
             KV_JUMP_IF(popEqual(f->stack) == (ins.opcode == Opcode::JumpIfEqual));
             KV_NEXT;
+        // Arithmetic: int with int inline; anything else in arithmetic().
         KV_OP(Add)
         KV_OP(Subtract)
         KV_OP(Multiply)
@@ -409,6 +426,7 @@ KvValueRef KvVirtualMachine::dispatch() {
             if (!arithmetic(static_cast<int32_t>(ins.opcode), ins)) KV_RAISE(kDivideByZeroMessage);
             KV_NEXT;
         }
+        // Logic: both operands were evaluated; the result is a shared boolean.
         KV_OP(And)
         KV_OP(Or)
             pushShared(kvBool(popLogical(f->stack, ins.opcode == Opcode::And)));
@@ -416,6 +434,7 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(Not)
             pushShared(kvBool(!popTruth(f->stack, shared)));
             KV_NEXT;
+        // Orderings: int with int inline; other kinds in compare().
         KV_OP(Less)
         KV_OP(Greater)
         KV_OP(LessEqual)
@@ -449,6 +468,8 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(JumpIfLessEqual)
             KV_JUMP_IF(popNumericJump(f->stack, ins.opcode));
             KV_NEXT;
+        // Constants: shared values uncounted, the others cached in the unit
+        // and pushed with a reference of the stack's own.
         KV_OP(PushNull)
             pushShared(shared.null);
             KV_NEXT;
@@ -471,6 +492,7 @@ KvValueRef KvVirtualMachine::dispatch() {
             pushRetained(cached ? cached : constant(ins, position));
             KV_NEXT;
         }
+        // Slots of the frame's context; a missing slot reads as null.
         KV_OP(StoreLocal)
             storeLocal(ins);
             KV_NEXT;
@@ -480,6 +502,7 @@ KvValueRef KvVirtualMachine::dispatch() {
             pushRetained(c && c->hasSlot(slot) ? c->slot(slot).read() : kvNull());
             KV_NEXT;
         }
+        // Values made from descriptors and operands (machine_ops.cpp).
         KV_OP(MakeFunction)
             makeFunction(ins, position);
             KV_NEXT;
@@ -495,6 +518,7 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(EnterScope)
             enterScope(ins);
             KV_NEXT;
+        // Member and element fields, and assignment through them.
         KV_OP(MemberRef)
             memberRef(ins, position);
             KV_NEXT;
@@ -504,6 +528,7 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(AssignRef)
             assignRef(ins);
             KV_NEXT;
+        // Failures of these raise the returned message.
         KV_OP(LoadName)
             KV_CHECK(loadName(ins, position));
             KV_NEXT;
@@ -513,9 +538,11 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(Construct)
             KV_CHECK(construct());
             KV_NEXT;
+        // Pop drops the top entry and its reference.
         KV_OP(Pop)
             popRaw();  // the handle drops the entry's reference at once
             KV_NEXT;
+        // The twelve registers of switch subjects (registerOp).
         KV_OP(PopToRegister)
         KV_OP(PeekToRegister)
         KV_OP(TakeRegister)
@@ -523,6 +550,8 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(ClearRegister)
             registerOp(ins);
             KV_NEXT;
+        // Handlers and finally completions: a handler remembers the stack and
+        // pending depths to restore; a pending raise holds its exception.
         KV_OP(PushHandler)
             f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count(), f->pending.size()});
             KV_NEXT;
@@ -541,6 +570,7 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(PopHandler)
             if (!f->handlers.empty() && f->handlers.back().target > 0) f->handlers.pop_back();
             KV_NEXT;
+        // Imports run a module's frame; class definitions store the class.
         KV_OP(Import)
             KV_CHECK(import(ins));
             KV_NEXT;

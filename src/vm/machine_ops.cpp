@@ -29,6 +29,7 @@ namespace kestrel {
 
 namespace {
 
+// The value a Push instruction stands for, owned (shared for small ints).
 KvValueRef makeConstant(const Instruction& ins) {
     switch (ins.opcode) {
     case Opcode::PushInt:
@@ -66,6 +67,8 @@ bool KvVirtualMachine::arithmetic(int32_t opcode, const Instruction&) {
     return result.status == KvArithStatus::Ok;
 }
 
+// Equality across any values (same tag, then equals); orderings between
+// numbers only, false otherwise. Pushes the shared true or false.
 void KvVirtualMachine::compare(const Instruction& ins) {
     KvValueRef right = popValue();
     KvValueRef left = popValue();
@@ -86,6 +89,8 @@ void KvVirtualMachine::compare(const Instruction& ins) {
     pushShared(kvBool(result));
 }
 
+// A module body's context: made, bound to the program's globals (which keep
+// it alive after the frame), then owned by the frame.
 void KvVirtualMachine::enterScope(const Instruction& ins) {
     KvContextRef context = KvContextRef::make(nullptr, ins.scope);
     context->allocateSlots();
@@ -93,6 +98,8 @@ void KvVirtualMachine::enterScope(const Instruction& ins) {
     frame_->setContext(std::move(context));
 }
 
+// A closure over the frame's context; stored in its slot when the descriptor
+// names one (the slot then holds the only lasting reference), else pushed.
 void KvVirtualMachine::makeFunction(const Instruction& ins, int32_t position) {
     const FunctionDescriptor* descriptor = ins.function;
     if (!descriptor) {
@@ -128,6 +135,8 @@ void KvVirtualMachine::mapPut(const Instruction& ins, int32_t) {
     if (target && target->tag() == kTagMap) static_cast<KvObjMap*>(target)->set(ins.text, value.get());
 }
 
+// obj.name: a field that holds the owner, bound through the site's cached
+// binding (kept while the owner's type or class stays the same).
 void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
     KvValueRef owner = popValue();
     if (owner->tag() == kTagNull) {
@@ -153,6 +162,7 @@ void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
     push(kvMake<KvObjField>(owner.get(), entry.binding));  // the field holds its owner
 }
 
+// target[i, ...]: an element field over the target and its indexes.
 void KvVirtualMachine::indexRef(const Instruction& ins) {
     int64_t wanted = ins.intValue;
     if (wanted <= 0) {
@@ -189,6 +199,8 @@ static std::vector<const ScopeTable*> scopeChain(KvVBaseContext* context, int32_
     return chain;
 }
 
+// A name bound only at run time: resolved through the context chain once
+// per chain shape and cached at the instruction.
 std::u16string KvVirtualMachine::loadName(const Instruction& ins, int32_t position) {
     KvVBaseContext* context = frame_->context.get();
     if (!context) return objectNotFoundMessage(ins.text);
@@ -218,6 +230,8 @@ KvValueRef KvVirtualMachine::makeThrown(const Instruction& ins) {
     return exception;
 }
 
+// A script module runs once per program, in a frame of its own pushed
+// here; the importer continues when that frame returns.
 std::u16string KvVirtualMachine::import(const Instruction& ins) {
     const ImportDescriptor* descriptor = ins.import;
     if (!descriptor) return std::u16string();
@@ -236,6 +250,7 @@ std::u16string KvVirtualMachine::import(const Instruction& ins) {
     return std::u16string();
 }
 
+// A class value over the frame's context, stored in the slot it names.
 void KvVirtualMachine::makeClass(const Instruction& ins) {
     const FunctionDescriptor* descriptor = ins.function;
     KvVBaseContext* context = frame_->context.get();
@@ -244,6 +259,7 @@ void KvVirtualMachine::makeClass(const Instruction& ins) {
     context->storeValue(descriptor->slot, cls.get());
 }
 
+// A script class whose bases lead back to itself (resolved on first use).
 static bool inheritsFromItself(KvBaseObject* cls) {
     if (cls->tag() != kTagClass) return false;
     auto* script = static_cast<KvObjClass*>(cls);
