@@ -13,16 +13,12 @@ namespace kestrel {
 bool runModule(const CompiledModulePtr& module, const std::u16string& moduleKey) {
     if (!module) return false;
     initObjectModel();  // idempotent; the interpreter thread owns the value pool
-    auto* unit = new CodeUnit(module, moduleKey);
-    bool raised = false;
-    {
-        KvVirtualMachine machine;
-        KvBaseObject* result = machine.run(unit, true, false);
-        raised = machine.endedInException();
-        if (result) result->release();
-        unit->releaseRef();
-    }  // the machine and its program state go here, and with them the globals
-    return raised;
+    KvUnitRef unit = KvUnitRef::make(module, moduleKey);
+    // The machine and its program state end with this function, and with
+    // them the globals.
+    KvVirtualMachine machine;
+    machine.run(unit.get(), true, false);  // no result wanted: none comes back
+    return machine.endedInException();
 }
 
 ScriptRunResult runScriptPath(const std::u16string& path) {

@@ -1,6 +1,8 @@
 // Defaults of the value interface, property table and value destruction.
 #include "objects/base_object.h"
 
+#include <new>
+
 #include "objects/shared_constants.h"
 #include "objects/string_value.h"
 #include "objects/value_pool.h"
@@ -35,8 +37,10 @@ KvBaseObject* KvSubscriptInterface::getRange(const KvArgList&) {
     return nullptr;
 }
 
-void* KvBaseObject::operator new(std::size_t size) noexcept {
-    return valuePool().allocate(size);
+void* KvBaseObject::operator new(std::size_t size) {
+    void* block = valuePool().allocate(size);
+    if (!block) throw std::bad_alloc();
+    return block;
 }
 
 void KvBaseObject::operator delete(void* block, std::size_t size) noexcept {
@@ -137,12 +141,16 @@ KvBaseObject* KvBaseObject::getMethod(const std::u16string& name) {
     return record ? bindMethod(record) : nullptr;
 }
 
-KvBaseObject* KvBaseObject::invokeNative(KvNativeMethod method, const KvArgList& args) {
-    return method ? (this->*method)(args) : nullptr;
+KvValueRef KvBaseObject::invokeNative(KvNativeMethod method, const KvArgList& args) {
+    return kvOwnedOrNull(method ? (this->*method)(args) : nullptr);
 }
 
-KvProxyPtr KvBaseObject::invoke(const KvArgList&) {
-    return std::make_shared<KvBaseObjectProxy>(kvNull());
+KvValueRef KvBaseObject::invoke(const KvArgList&) {
+    return KvValueRef::retain(kvNull());
+}
+
+KvValueRef kvOwnedOrNull(KvBaseObject* value) {
+    return KvValueRef::retain(value ? value : kvNull());
 }
 
 KvBaseObject* KvBaseObject::bytesMethod(const KvArgList&) {

@@ -1,6 +1,7 @@
 // The value interface shared by every script value: member registry access,
 // per-object properties, subscripts, reference counting and pool allocation.
 // Counts: 0 = temporary, > 0 = stored somewhere, -1 = never counted or dead.
+// Whoever owns a reference holds it in a KvRef (objects/value_ref.h).
 #pragma once
 
 #include <cstddef>
@@ -12,18 +13,12 @@
 #include "objects/arg_list.h"
 #include "objects/member_registry.h"
 #include "objects/type_tags.h"
+#include "objects/value_ref.h"
 
 namespace kestrel {
 
 class KvBaseObject;
 class IKvVContext;
-
-// Holds one value to hand a call's result out; always owned by a shared pointer.
-struct KvBaseObjectProxy {
-    explicit KvBaseObjectProxy(KvBaseObject* held = nullptr) : object(held) {}
-    KvBaseObject* object;
-};
-using KvProxyPtr = std::shared_ptr<KvBaseObjectProxy>;
 
 // Member registry access and the per-object property table.
 class KvObjectProperty {
@@ -63,8 +58,9 @@ public:
     KvBaseObject(const KvBaseObject&) = delete;
     KvBaseObject& operator=(const KvBaseObject&) = delete;
 
-    // Every value lives in the value pool; a failed allocation yields none.
-    static void* operator new(std::size_t size) noexcept;
+    // Every value lives in the value pool; a failed allocation throws
+    // std::bad_alloc, which only the program's entry converts (shell/main.cpp).
+    static void* operator new(std::size_t size);
     static void* operator new(std::size_t, void* where) noexcept { return where; }
     static void operator delete(void* block, std::size_t size) noexcept;
 
@@ -90,21 +86,22 @@ public:
     virtual bool setMemberByKey(KvBaseObject* key, KvBaseObject* value);
     virtual bool setMember(const std::u16string& name, KvBaseObject* value);
     // The counting operations are final: no value changes them, so calls
-    // through a base pointer are direct and inlined on the hot paths.
+    // through a base pointer are direct, and always inlined: the machine's
+    // handles count on every instruction.
     // Destroys the value when nobody stored it (count 0).
-    virtual void releaseTemporary() final {
+    [[gnu::always_inline]] virtual void releaseTemporary() final {
         if (refCount_ == 0) {
             destroy();
         }
     }
-    virtual int32_t addRef() final {
+    [[gnu::always_inline]] virtual int32_t addRef() final {
         if (refCount_ != -1) {
             ++refCount_;
         }
         return refCount_;
     }
     // Drops one stored reference; true when that destroyed the value.
-    virtual bool release() final {
+    [[gnu::always_inline]] virtual bool release() final {
         if (refCount_ < 0) {
             return false;  // shared constant or already dead
         }
@@ -126,8 +123,11 @@ public:
     virtual const KvMemberRecord* findMethod(std::u16string name) { return nullptr; }
     virtual KvBaseObject* getMethod(const std::u16string& name);
     virtual KvBaseObject* bindMethod(const KvMemberRecord* record) { return nullptr; }
-    virtual KvBaseObject* invokeNative(KvNativeMethod method, const KvArgList& args);
-    virtual KvProxyPtr invoke(const KvArgList& args);
+    // The call protocol: a call returns one owned reference, never none.
+    // Native method bodies return a fresh temporary, a stored value or a
+    // shared constant; invokeNative turns that into the owned reference.
+    virtual KvValueRef invokeNative(KvNativeMethod method, const KvArgList& args);
+    virtual KvValueRef invoke(const KvArgList& args);
 
     // Script methods "bytes"/"toBytes": the byte form, or null without one.
     KvBaseObject* bytesMethod(const KvArgList& args);

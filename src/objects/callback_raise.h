@@ -11,7 +11,7 @@ namespace kestrel {
 
 class KvBaseObject;
 
-// Parks exception (takes one reference). A second park before the first was
+// Parks exception (counting a reference of its own). A second park before the first was
 // taken replaces it.
 void kvParkCallbackRaise(KvBaseObject* exception);
 // True while an exception is parked.

@@ -124,29 +124,23 @@ bool KvObjField::assign(KvBaseObject* value) {
 bool KvObjField::isScriptCallable() const {
     if (binding_->kind == kFieldScriptMethod) return true;
     if (binding_->kind == kFieldNativeMethod) return false;
-    KvBaseObject* member = read();
-    if (!member) return false;
-    member->addRef();  // a property read may hand out a fresh value
-    bool callable = member->isScriptCallable();
-    member->release();
-    return callable;
+    KvValueRef member = KvValueRef::retain(read());  // a property read may hand out a fresh value
+    return member && member->isScriptCallable();
 }
 
-KvProxyPtr KvObjField::invoke(const KvArgList& args) {
-    KvBaseObject* result = nullptr;
+// The result is owned before a temporary field (and with it perhaps the
+// owner the result belongs to) is destroyed.
+KvValueRef KvObjField::invoke(const KvArgList& args) {
+    KvValueRef result;
     if (binding_->kind == kFieldNativeMethod) {
         result = owner_->invokeNative(binding_->method, args);
-    } else if (KvBaseObject* member = read()) {
-        member->addRef();
-        if (member->isCallable()) {
-            KvProxyPtr proxy = member->invoke(args);
-            result = proxy ? proxy->object : nullptr;
-        }
-        if (result) result->addRef();
-        member->release();
-        if (result) result->dropKeepAlive();
+    } else if (KvBaseObject* read = this->read()) {
+        KvValueRef member = KvValueRef::retain(read);  // a property read may hand out a fresh value
+        if (member->isCallable()) result = member->invoke(args);
     }
-    return std::make_shared<KvBaseObjectProxy>(finishUse(result));
+    if (!result) result = kvOwnedOrNull(nullptr);
+    releaseTemporary();
+    return result;
 }
 
 KvObjPosField::KvObjPosField(KvBaseObject* owner, std::vector<KvBaseObject*> args)

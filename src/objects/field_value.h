@@ -72,7 +72,7 @@ public:
     bool isCallable() const override { return isNativeCallable() || isScriptCallable(); }
     bool isNativeCallable() const override { return binding_->kind == kFieldNativeMethod; }
     bool isScriptCallable() const override;
-    KvProxyPtr invoke(const KvArgList& args) override;
+    KvValueRef invoke(const KvArgList& args) override;
     const KvMemberBinding& binding() const { return *binding_; }
 
 private:

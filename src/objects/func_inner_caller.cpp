@@ -7,24 +7,21 @@
 
 namespace kestrel {
 
-KvBaseObject* KvFuncInnerCaller::callFunction(KvBaseObject* function, const KvArgList& args) {
+KvValueRef KvFuncInnerCaller::callFunction(KvBaseObject* function, const KvArgList& args) {
     if (!function) {
-        return kvNull();
+        return kvOwnedOrNull(nullptr);
     }
     for (int32_t i = 0; i < args.count; ++i) {
         if (args.items[i]) {
             args.items[i]->addRef();
         }
     }
-    KvProxyPtr proxy = function->invoke(args);
-    KvBaseObject* result = (proxy && proxy->object) ? proxy->object : kvNull();
-    result->addRef();  // a callback may return one of its own arguments
+    KvValueRef result = function->invoke(args);
     for (int32_t i = 0; i < args.count; ++i) {
         if (args.items[i] && args.items[i]->release()) {
             args.items[i] = kvNull();
         }
     }
-    result->dropKeepAlive();
     return result;
 }
 

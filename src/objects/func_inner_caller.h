@@ -6,6 +6,7 @@
 #pragma once
 
 #include "objects/arg_list.h"
+#include "objects/value_ref.h"
 
 namespace kestrel {
 
@@ -14,10 +15,10 @@ class KvBaseObject;
 class KvFuncInnerCaller {
 protected:
     // Each argument is held for the call and released afterwards (and replaced
-    // by null in args when that destroyed it). The result, never none, survives
-    // even when it is one of the arguments; a missing function yields null.
-    // The result is a temporary (count 0) unless something else holds it.
-    KvBaseObject* callFunction(KvBaseObject* function, const KvArgList& args);
+    // by null in args when that destroyed it). The result is owned by the
+    // caller, never empty (so it survives even when it is one of the
+    // arguments); a missing function yields null.
+    KvValueRef callFunction(KvBaseObject* function, const KvArgList& args);
     // "find" and "each" call only a script function (tag 20) or a field bound
     // to a native method.
     static bool isCallback(const KvBaseObject* function);

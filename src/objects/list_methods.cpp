@@ -69,9 +69,8 @@ KvBaseObject* KvObjList::convertMethod(const KvArgList& args) {
     const std::size_t walked = items_.size();
     for (std::size_t i = 0; i < walked && i < items_.size() && !callbackRaised(); ++i) {
         ElementArgs call{{items_[i], kvInt(static_cast<int32_t>(i))}};
-        KvBaseObject* result = callFunction(function, call.list());
-        results->append(result);
-        result->releaseTemporary();
+        KvValueRef result = callFunction(function, call.list());
+        results->append(result.get());
     }
     return resultNew(results);
 }
@@ -84,7 +83,7 @@ KvBaseObject* KvObjList::eachMethod(const KvArgList& args) {
     const std::size_t walked = items_.size();
     for (std::size_t i = 0; i < walked && i < items_.size() && !callbackRaised(); ++i) {
         ElementArgs call{{items_[i], kvInt(static_cast<int32_t>(i))}};
-        callFunction(function, call.list())->releaseTemporary();
+        callFunction(function, call.list());
     }
     return resultHeld(this);
 }
@@ -166,9 +165,8 @@ KvBaseObject* KvObjList::findItemsMethod(const KvArgList& args) {
         KvBaseObject* element = items_[i];
         element->addRef();  // the callback may take it out of the list
         ElementArgs call{{element, kvInt(static_cast<int32_t>(i))}};
-        KvBaseObject* result = callFunction(function, call.list());
+        KvValueRef result = callFunction(function, call.list());
         if (!callbackRaised() && result->toBool()) found->append(element);
-        result->releaseTemporary();
         kvReleaseNested(element);
     }
     return resultNew(found);

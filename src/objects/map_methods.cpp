@@ -84,7 +84,7 @@ KvBaseObject* KvObjMap::eachMethod(const KvArgList& args) {
     for (const auto& entry : snapshot.entries()) {
         if (callbackRaised()) break;
         EntryCall call(entry.first, entry.second, counter++);
-        callFunction(function, call.list())->releaseTemporary();
+        callFunction(function, call.list());
     }
     return resultHeld(this);
 }
@@ -100,9 +100,8 @@ KvBaseObject* KvObjMap::findEntriesMethod(const KvArgList& args) {
     for (const auto& entry : snapshot.entries()) {
         if (callbackRaised()) break;
         EntryCall call(entry.first, entry.second, counter++);
-        KvBaseObject* result = callFunction(function, call.list());
+        KvValueRef result = callFunction(function, call.list());
         if (!callbackRaised() && result->toBool()) found->set(entry.first, entry.second);
-        result->releaseTemporary();
     }
     return resultNew(found);
 }

@@ -36,6 +36,7 @@ KvValuePool::KvValuePool() {
 #if KV_POOL_INLINE_PATHS
     ownerThread_ = __builtin_thread_pointer();  // unique among live threads; the owner outlives the run
 #endif
+    creatorThread_ = ownerThread_;
     // Case mapping of strings follows the user's locale; number texts and
     // number parsing keep the C conventions whatever the environment says.
     std::setlocale(LC_ALL, "");
@@ -130,6 +131,10 @@ int64_t KvValuePool::bytesInUse() const {
 }
 
 void* KvValuePool::allocateSlow(std::size_t size) noexcept {
+    if (failAfter_ >= 0) {
+        if (failAfter_ == 0) return nullptr;
+        --failAfter_;
+    }
     void* block = nullptr;
     bool owner = onOwnerThread();
     if (size <= kLargestPooled) {
@@ -168,6 +173,11 @@ void KvValuePool::deallocateSlow(void* block, std::size_t size) noexcept {
         }
     }
     std::free(block);
+}
+
+void KvValuePool::failAllocationsAfter(int64_t allowed) noexcept {
+    failAfter_ = allowed < 0 ? -1 : allowed;
+    ownerThread_ = allowed < 0 ? creatorThread_ : nullptr;
 }
 
 int32_t KvValuePool::cachedBlocks(std::size_t size) const {

@@ -67,6 +67,10 @@ public:
     int32_t cachedBlocks(std::size_t size) const;
     // Hands every cached block back to the heap (interpreter thread only).
     void releaseCachedBlocks() noexcept;
+    // Test hook: the next `allowed` allocations succeed and every later one
+    // fails, until a negative count disarms it. While armed, every call takes
+    // the out-of-line paths, so the inline ones pay nothing for the hook.
+    void failAllocationsAfter(int64_t allowed) noexcept;
 
 private:
     struct FreeBlock {
@@ -114,7 +118,9 @@ private:
     std::array<FreeList, kListCount> lists_;
     Counters local_;   // written by the owner thread only
     Counters remote_;  // changes made on other threads
-    void* ownerThread_ = nullptr;  // the creating thread's thread pointer
+    void* ownerThread_ = nullptr;  // the creating thread's thread pointer; null while the hook is armed
+    void* creatorThread_ = nullptr;
+    int64_t failAfter_ = -1;  // allocations left before the hook fails them; -1 = off
 };
 
 // Created on first use and kept for the whole run (its cached blocks stay

@@ -1,5 +1,6 @@
 // Entry point: scans the command line and runs a script, a debugging dump,
-// or the interactive module test loop.
+// or the interactive module test loop; running out of memory anywhere ends
+// the process with "out of memory" and status 1 (runReportingOutOfMemory).
 #include <string>
 #include <vector>
 
@@ -27,7 +28,7 @@ static int checkNothingOutlivedTheRun() {
     return 3;
 }
 
-int main(int argc, char** argv) {
+static int runCommandLine(int argc, char** argv) {
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i) arguments.push_back(fromUtf8(argv[i]));
     CommandLine line = parseCommandLine(arguments);
@@ -73,4 +74,8 @@ int main(int argc, char** argv) {
     if (line.checkLeaks && checkNothingOutlivedTheRun() != 0) status = 3;
     if (line.waitForKey) waitForKey();
     return status;
+}
+
+int main(int argc, char** argv) {
+    return runReportingOutOfMemory([argc, argv] { return runCommandLine(argc, argv); });
 }

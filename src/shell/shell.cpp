@@ -1,6 +1,8 @@
 #include "shell/shell.h"
 
+#include <cstdio>
 #include <iostream>
+#include <new>
 #include <string>
 
 #include "host/console_queue.h"
@@ -11,6 +13,23 @@
 #include "loader/run_module.h"
 
 namespace kestrel {
+
+int runReportingOutOfMemory(const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        // The frames that were running have released what they held while
+        // the exception passed through them.
+        try {
+            consoleQueue().flush();
+        } catch (const std::exception&) {
+            // the queue could not take the flush either: the message still goes out
+        }
+        std::fprintf(stderr, "%s\n", kOutOfMemoryMessage);
+        std::fflush(stderr);
+        return 1;
+    }
+}
 
 int runScriptFile(const std::u16string& path, bool waitOnFailure) {
     initializeRuntime();

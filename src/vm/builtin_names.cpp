@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "objects/base_object.h"
 #include "objects/shared_constants.h"
 
 namespace kestrel {
@@ -30,10 +31,9 @@ static const KvBuiltinFunction* installedFunctions = nullptr;
 
 void setBuiltinFunctions(const KvBuiltinFunction* functions) { installedFunctions = functions; }
 
-KvBaseObject* callBuiltinFunction(int32_t index, const KvArgList& args) {
-    if (installedFunctions == nullptr || index < 0 || index >= kBuiltinCount) return kvNull();
-    KvBaseObject* result = installedFunctions[index](args);
-    return result ? result : kvNull();
+KvValueRef callBuiltinFunction(int32_t index, const KvArgList& args) {
+    if (installedFunctions == nullptr || index < 0 || index >= kBuiltinCount) return kvOwnedOrNull(nullptr);
+    return kvOwnedOrNull(installedFunctions[index](args));
 }
 
 }  // namespace kestrel

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "objects/arg_list.h"
+#include "objects/value_ref.h"
 
 namespace kestrel {
 
@@ -50,8 +51,8 @@ using KvBuiltinFunction = KvBaseObject* (*)(const KvArgList& args);
 // Installs the implementations, kBuiltinCount of them in index order.
 void setBuiltinFunctions(const KvBuiltinFunction* functions);
 
-// Calls the built-in at index; null outside the table or before the
-// implementations were installed.
-KvBaseObject* callBuiltinFunction(int32_t index, const KvArgList& args);
+// Calls the built-in at index and owns its result (never empty); null
+// outside the table or before the implementations were installed.
+KvValueRef callBuiltinFunction(int32_t index, const KvArgList& args);
 
 }  // namespace kestrel

@@ -1,5 +1,7 @@
 // The arguments of one call, popped from the operand stack: each holds one
 // reference, released when the call is over. Small calls need no heap.
+// The items stay raw pointers (not KvRef) because a call hands them on as
+// one contiguous KvArgList; this type is their single owner.
 #pragma once
 
 #include <cstdint>

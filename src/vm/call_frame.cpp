@@ -3,66 +3,44 @@
 #include "vm/call_frame.h"
 
 #include "objects/base_object.h"
-#include "vm/code_unit.h"
-#include "vm/context.h"
 #include "vm/context_cycles.h"
 
 namespace kestrel {
 
-void CallFrame::begin(CodeUnit* newUnit, int32_t startPc, int32_t mode,
-                      KvVBaseContext* newContext, bool owns) {
-    unit = newUnit;
-    code = unit ? unit->code() : nullptr;
-    codeCount = unit ? unit->count() : 0;
-    pc = startPc;
-    resultMode = mode;
-    context = newContext;
-    ownsContext = owns;
-}
-
-static void releaseContext(KvVBaseContext* context, bool functionFrame) {
-    if (context->refs() == 1 || !functionFrame) {
-        context->releaseRef();
-        return;
+// Empties the handle. A function context that survives its frame is kept
+// only by closures (or by cycles through them): the cycle check is told
+// about it. Module and class-body contexts are held elsewhere on purpose.
+static void releaseContext(KvContextRef& context, bool functionFrame) {
+    if (functionFrame) {
+        releaseContextNoting(context);
+    } else {
+        context.reset();
     }
-    context->releaseRef();
-    noteContextAfterFrame(context);  // still held: only by its own functions?
 }
 
-void CallFrame::setContext(KvVBaseContext* newContext) {
-    KvVBaseContext* old = context;
-    context = newContext;
-    if (old) releaseContext(old, ownsContext);
+void CallFrame::setContext(KvContextRef newContext) {
+    KvContextRef old = std::move(context);
+    context = std::move(newContext);
+    releaseContext(old, ownsContext);
 }
 
 void CallFrame::dropPending(size_t depth) {
     while (pending.size() > depth) {
-        KvBaseObject* raised = pending.back().raised;
+        KvValueRef raised = std::move(pending.back().raised);
         pending.pop_back();
-        if (raised) raised->release();
     }
 }
 
 void CallFrame::clear() {
-    while (KvBaseObject* value = stack.pop()) value->release();
+    while (KvBaseObject* value = stack.pop()) value->release();  // each entry's own reference
     if (registersUsed) {
-        for (KvBaseObject*& reg : registers) {
-            if (reg) reg->release();
-            reg = nullptr;
-        }
+        for (KvValueRef& reg : registers) reg.reset();
         registersUsed = false;
     }
     handlers.clear();
     if (!pending.empty()) dropPending(0);
-    if (context) {
-        KvVBaseContext* old = context;
-        context = nullptr;
-        releaseContext(old, ownsContext);
-    }
-    if (unit) {
-        unit->releaseRef();
-        unit = nullptr;
-    }
+    releaseContext(context, ownsContext);
+    unit.reset();
     code = nullptr;
 }
 

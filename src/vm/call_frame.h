@@ -1,21 +1,23 @@
 // One activation on the machine's frame stack: the code it runs, where it
 // is, what its caller wants back, its handlers, context, operand stack and
-// registers. Every value on the stack and in the registers holds one
-// reference; clearing the frame releases them all and its context.
+// registers. Ownership: every operand-stack entry and every register holds
+// one reference; the frame holds one on its code unit and one on its
+// context. Clearing the frame drops them all, so it can be reused.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "objects/value_ref.h"
+#include "vm/code_unit.h"
+#include "vm/context.h"
 #include "vm/fast_stack.h"
 #include "vm/instruction.h"
 
 namespace kestrel {
 
-class CodeUnit;
 class KvBaseObject;
-class KvVBaseContext;
 
 enum ResultMode : int32_t { kResultDiscard = 0, kResultWanted = 1, kResultRaising = -1 };
 
@@ -27,23 +29,32 @@ struct CallFrame {
     CallFrame(const CallFrame&) = delete;
     CallFrame& operator=(const CallFrame&) = delete;
 
-    // Adopts one reference on unit and on context (either may be null).
-    void begin(CodeUnit* unit, int32_t pc, int32_t resultMode, KvVBaseContext* context,
-               bool ownsContext);
+    // Takes over the references on unit and context (either may be empty).
+    // Inline: every script call starts a frame.
+    void begin(KvUnitRef&& newUnit, int32_t startPc, int32_t mode, KvContextRef&& newContext,
+               bool owns) {
+        unit = std::move(newUnit);
+        code = unit ? unit->code() : nullptr;
+        codeCount = unit ? unit->count() : 0;
+        pc = startPc;
+        resultMode = mode;
+        context = std::move(newContext);
+        ownsContext = owns;
+    }
     // Releases everything the frame holds; the frame can then be reused.
     void clear();
-    // Replaces the frame's context, adopting one reference on the new one.
-    void setContext(KvVBaseContext* context);
+    // Replaces the frame's context by the given one.
+    void setContext(KvContextRef context);
 
-    const Instruction* code = nullptr;
-    CodeUnit* unit = nullptr;
-    bool ownsContext = false;
+    const Instruction* code = nullptr;  // the unit's instructions, cached for the loop
+    KvUnitRef unit;
+    bool ownsContext = false;  // a function activation: its context usually dies with it
     int32_t pc = 0;
     int32_t codeCount = 0;  // instructions in the unit: pc beyond it ends the frame
     int32_t resultMode = kResultDiscard;
-    // A handler remembers the stack depth at PushHandler, so an exception
-    // caught mid-expression leaves no half-built operands behind.
-    // and how many finally completions were pending.
+    // A handler remembers the stack depth at PushHandler and how many
+    // finally completions were pending, so an exception caught
+    // mid-expression leaves no half-built operands behind.
     struct Handler {
         int32_t target;
         size_t depth;
@@ -51,17 +62,17 @@ struct CallFrame {
     };
     std::vector<Handler> handlers;
     // What a running finally block does when it ends: jump to target, or
-    // raise value (one reference held). Innermost last.
+    // raise the held exception. Innermost last.
     struct Pending {
         int32_t target;
-        KvBaseObject* raised;
+        KvValueRef raised;
     };
     std::vector<Pending> pending;
     // Drops pending completions above depth, releasing their exceptions.
     void dropPending(size_t depth);
-    KvVBaseContext* context = nullptr;
-    KvFastStack stack;
-    KvBaseObject* registers[kRegisterCount] = {};
+    KvContextRef context;
+    KvFastStack stack;  // raw entries, one reference each (see fast_stack.h)
+    KvValueRef registers[kRegisterCount];
     bool registersUsed = false;  // spares clearing twelve empty registers per call
 };
 

@@ -28,19 +28,13 @@ constexpr int32_t kMaxBaseDepth = 4096;
 }  // namespace
 
 KvObjClass::KvObjClass(const FunctionDescriptor* descriptor, CodeUnit* unit, KvVBaseContext* defining)
-    : descriptor_(descriptor), unit_(unit), defining_(defining), serial_(nextClassSerial()) {
+    : descriptor_(descriptor), unit_(KvUnitRef::retain(unit)), defining_(KvContextRef::retain(defining)),
+      serial_(nextClassSerial()) {
     setTag(kTagClass);
-    unit_->retain();
-    if (defining_) defining_->retain();
 }
 
-KvObjClass::~KvObjClass() {
-    for (KvObjClass* base : bases_) {
-        if (base) base->release();
-    }
-    if (defining_) defining_->releaseRef();
-    unit_->releaseRef();
-}
+// The handles drop the bases, then the defining context, then the unit.
+KvObjClass::~KvObjClass() = default;
 
 void KvObjClass::prepare() {
     if (baseCount_ >= 0 || preparing_) return;
@@ -62,8 +56,7 @@ void KvObjClass::prepare() {
                     base = nullptr;
                 }
             }
-            if (base) base->addRef();
-            bases_.push_back(base);
+            bases_.push_back(KvRef<KvObjClass>::retain(base));
         }
     }
     baseCount_ = static_cast<int16_t>(bases_.size() > 0x7FFF ? 0x7FFF : bases_.size());
@@ -91,7 +84,7 @@ bool KvObjClass::findInherited(const std::u16string& name, InheritedMember& foun
 bool KvObjClass::searchBases(const std::u16string& name, InheritedMember& found, int32_t depth) const {
     if (depth > kMaxBaseDepth) return false;
     for (size_t i = 0; i < bases_.size(); ++i) {
-        const KvObjClass* base = bases_[i];
+        const KvObjClass* base = bases_[i].get();
         if (!base) return false;
         found.path.push_back(static_cast<uint32_t>(i + 1));
         const ScopeTable* scope = base->descriptor_->scope;
@@ -110,11 +103,11 @@ bool KvObjClass::searchBases(const std::u16string& name, InheritedMember& found,
 // one: a method's free names then reach the scopes around the class source.
 KvBaseObject* KvObjClass::newInstance(IKvVContext*) {
     prepare();
-    auto* context = new KvVBaseContext(defining_, descriptor_->scope);
+    KvContextRef context = KvContextRef::make(defining_.get(), descriptor_->scope);
     context->allocateSlots();
-    context->setThisContext(context);
+    context->setThisContext(context.get());
     context->setInstanceClass(this);
-    return new KvObjLocalObject(context);  // takes over the creation reference
+    return new KvObjLocalObject(std::move(context));
 }
 
 

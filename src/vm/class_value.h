@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "objects/base_object.h"
+#include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/instruction.h"
 #include "vm/var_position.h"
@@ -41,8 +42,8 @@ public:
     std::u16string signature() const { return u"class " + descriptor_->name + u"()"; }
     const std::u16string& name() const { return descriptor_->name; }
     const FunctionDescriptor* descriptor() const { return descriptor_; }
-    CodeUnit* codeUnit() const { return unit_; }
-    KvVBaseContext* definingContext() const { return defining_; }
+    CodeUnit* codeUnit() const { return unit_.get(); }
+    KvVBaseContext* definingContext() const { return defining_.get(); }
     uint64_t serial() const { return serial_; }
 
     // Resolves the bases by name once; later calls do nothing.
@@ -61,12 +62,12 @@ private:
     bool searchBases(const std::u16string& name, InheritedMember& found, int32_t depth) const;
 
     const FunctionDescriptor* descriptor_;
-    CodeUnit* unit_;
-    KvVBaseContext* defining_;
+    KvUnitRef unit_;
+    KvContextRef defining_;
     int16_t baseCount_ = -1;  // -1 until prepared
     bool preparing_ = false;
     bool cyclic_ = false;
-    std::vector<KvObjClass*> bases_;  // one per base name; null when it named no class
+    std::vector<KvRef<KvObjClass>> bases_;  // one per base name; empty when it named no class
     InheritedMember constructor_;
     bool hasConstructor_ = false;
     uint64_t serial_;

@@ -8,9 +8,7 @@ namespace kestrel {
 
 CodeCacheEntry::CodeCacheEntry() = default;
 CodeCacheEntry::CodeCacheEntry(CodeCacheEntry&&) noexcept = default;
-CodeCacheEntry::~CodeCacheEntry() {
-    if (value) value->release();
-}
+CodeCacheEntry::~CodeCacheEntry() = default;
 
 CodeUnit::CodeUnit(CompiledModulePtr module, std::u16string moduleKey)
     : module_(std::move(module)), moduleKey_(std::move(moduleKey)),

@@ -10,16 +10,27 @@
 #include <vector>
 
 #include "objects/field_value.h"
+#include "objects/value_ref.h"
 #include "vm/instruction.h"
 #include "vm/var_position.h"
 
 namespace kestrel {
 
 class KvBaseObject;
+class CodeUnit;
 struct ImplicitBindings;
 
+// Code units are born holding one reference (their creator's); defined below.
+template <>
+struct KvRefCounting<CodeUnit> {
+    static constexpr bool kBornOwned = true;
+    static void retain(CodeUnit* unit);
+    static void drop(CodeUnit* unit);
+};
+using KvUnitRef = KvRef<CodeUnit>;
+
 struct CodeCacheEntry {
-    KvBaseObject* value = nullptr;             // a constant, one reference held
+    KvValueRef value;                          // a constant, made at its first run
     std::unique_ptr<KvVarPosition> position;   // LoadName
     std::vector<const ScopeTable*> scopes;     // LoadName: the chain it was found through
     KvMemberBindingPtr binding;                // MemberRef
@@ -57,5 +68,8 @@ private:
     std::vector<CodeCacheEntry> cache_;
     int32_t refs_ = 1;
 };
+
+inline void KvRefCounting<CodeUnit>::retain(CodeUnit* unit) { unit->retain(); }
+inline void KvRefCounting<CodeUnit>::drop(CodeUnit* unit) { unit->releaseRef(); }
 
 }  // namespace kestrel

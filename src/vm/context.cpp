@@ -9,6 +9,7 @@
 
 namespace kestrel {
 
+// Off unless a debugging aid sets it.
 bool& showAllVariables() {
     static bool showAll = false;
     return showAll;
@@ -41,18 +42,18 @@ inline void KvVBaseContext::freeSlotStorage() {
 }
 
 KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope)
-    : parent_(parent), scope_(scope), count_(scope ? scope->slotCount() : 0) {
-    if (parent_) parent_->retain();
-}
+    : parent_(KvContextRef::retain(parent)), scope_(scope), count_(scope ? scope->slotCount() : 0) {}
 
+// The slot values go first, then what they may reach back into: the `this`
+// context, the class, the pinned contexts and last the parent.
 KvVBaseContext::~KvVBaseContext() {
     if (suspect) forgetSuspectContext(this);
     dropSlotValues(slots_, allocated_);
     freeSlotStorage();
     if (this_ && this_ != this) this_->releaseRef();
-    if (class_) class_->release();
-    for (KvVBaseContext* pinned : pinned_) pinned->releaseRef();
-    if (parent_) parent_->releaseRef();
+    class_.reset();
+    pinned_.clear();
+    parent_.reset();
 }
 
 // A context's death can release functions that release further contexts:
@@ -98,6 +99,7 @@ constexpr size_t kMaxRecycledContexts = 256;
 
 }  // namespace
 
+// Takes a recycled block of the exact size when there is one.
 void* KvVBaseContext::operator new(std::size_t size) {
     if (size != sizeof(KvVBaseContext) || !recycledHead) return ::operator new(size);
     void* block = recycledHead;
@@ -106,6 +108,7 @@ void* KvVBaseContext::operator new(std::size_t size) {
     return block;
 }
 
+// Keeps up to kMaxRecycledContexts blocks for the next calls.
 void KvVBaseContext::operator delete(void* block, std::size_t size) {
     if (size == sizeof(KvVBaseContext) && recycledCount < kMaxRecycledContexts) {
         *static_cast<void**>(block) = recycledHead;
@@ -116,14 +119,18 @@ void KvVBaseContext::operator delete(void* block, std::size_t size) {
     ::operator delete(block);
 }
 
+// The program is ending: module values go first, which breaks the cycles
+// between module contexts and the functions stored in them.
 void KvVBaseContext::releaseValues() {
     dropSlotValues(slots_, allocated_);
 }
 
+// No slot is left; the values must have been released already.
 void KvVBaseContext::freeSlots() {
     freeSlotStorage();
 }
 
+// -1 for a name the scope does not declare or whose slot was not allocated.
 int32_t KvVBaseContext::findSlotIndex(const std::u16string& name) const {
     if (!scope_) return -1;
     int32_t index = scope_->findSlot(name);
@@ -152,13 +159,15 @@ static KvVBaseContext* walkMemberPath(KvVBaseContext* start, const KvVarPosition
     return context;
 }
 
+// The slot a compiled position names: through `this` and its hidden base
+// slots for members, else up the parent chain; null when it does not exist.
 VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
     if (!position || !position->resolved()) return nullptr;
     KvVBaseContext* context = this;
     if (position->member) {
         context = walkMemberPath(this_, *position);
     } else {
-        for (int32_t up = position->depth; up < 0 && context; ++up) context = context->parent_;
+        for (int32_t up = position->depth; up < 0 && context; ++up) context = context->parent();
     }
     int32_t index = static_cast<int32_t>(position->slot);
     if (!context || !context->hasSlot(index)) return nullptr;
@@ -170,6 +179,7 @@ VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
     return found;
 }
 
+// Stores through a position; false when it names no slot.
 bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBaseObject* value) {
     VariableSlot* target = resolvePosition(position);
     if (!target) return false;
@@ -177,20 +187,20 @@ bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBase
     return true;
 }
 
+// Counted store into a slot (through its aliases); a bad index does nothing.
 void KvVBaseContext::storeValue(int32_t index, KvBaseObject* value) {
     if (hasSlot(index)) slots_[index].store(value);
 }
 
+// Holds the class for as long as the instance context lives.
 void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
-    if (cls) cls->addRef();
-    if (class_) class_->release();
-    class_ = cls;
+    class_ = KvValueRef::retain(cls);
 }
 
+// A slot of this context aliases one of the pinned context: it must outlive this one.
 void KvVBaseContext::pin(KvVBaseContext* context) {
     if (!context || context == this) return;
-    context->retain();
-    pinned_.push_back(context);
+    pinned_.push_back(KvContextRef::retain(context));
 }
 
 std::u16string KvVBaseContext::dump() const {

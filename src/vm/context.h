@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "objects/value_ref.h"
 #include "vm/scope_table.h"
 #include "vm/var_position.h"
 #include "vm/variable_slot.h"
@@ -19,6 +20,16 @@
 namespace kestrel {
 
 class KvBaseObject;
+class KvVBaseContext;
+
+// Contexts are born holding one reference (their creator's); defined below.
+template <>
+struct KvRefCounting<KvVBaseContext> {
+    static constexpr bool kBornOwned = true;
+    static void retain(KvVBaseContext* context);
+    static void drop(KvVBaseContext* context);
+};
+using KvContextRef = KvRef<KvVBaseContext>;
 
 class IKvVContext {
 public:
@@ -85,10 +96,10 @@ public:
     }
     void storeValue(int32_t index, KvBaseObject* value) override;
     IKvVContext* thisContext() const override { return this_; }
-    KvBaseObject* instanceClass() const override { return class_; }
+    KvBaseObject* instanceClass() const override { return class_.get(); }
     // Holds a reference on the class: methods search its bases after the instance is gone.
     void setInstanceClass(KvBaseObject* cls) override;
-    IKvVContext* parentContext() const override { return parent_; }
+    IKvVContext* parentContext() const override { return parent_.get(); }
     std::u16string dump() const override;
     std::unique_ptr<KvVarPosition> resolveName(const std::u16string& name, int32_t line,
                                                int32_t column) override;
@@ -96,7 +107,7 @@ public:
     // The machine's unchecked fast paths; the index is checked by the caller.
     bool hasSlot(int32_t index) const { return index >= 0 && index < allocated_; }
     VariableSlot& slot(int32_t index) { return slots_[index]; }
-    KvVBaseContext* parent() const { return parent_; }
+    KvVBaseContext* parent() const { return parent_.get(); }
     KvVBaseContext* thisBaseContext() const { return this_; }
     const ScopeTable* scope() const { return scope_; }
     // Sets the `this` context, holding it unless it is this context itself.
@@ -124,7 +135,9 @@ private:
     void destroyUnreferenced();
     void freeSlotStorage();
 
-    KvVBaseContext* parent_;
+    KvContextRef parent_;
+    // Counted unless it is this context itself (an instance's own context),
+    // which a handle could not hold without keeping itself alive.
     KvVBaseContext* this_ = nullptr;
     static constexpr int32_t kInlineSlots = 4;
     VariableSlot* slots_ = nullptr;  // inlineStorage_ or a heap array
@@ -132,10 +145,13 @@ private:
     const ScopeTable* scope_;
     int32_t count_;
     int32_t allocated_ = 0;
-    KvBaseObject* class_ = nullptr;  // one reference held
+    KvValueRef class_;
     int32_t refs_ = 1;
-    std::vector<KvVBaseContext*> pinned_;
+    std::vector<KvContextRef> pinned_;
 };
+
+inline void KvRefCounting<KvVBaseContext>::retain(KvVBaseContext* context) { context->retain(); }
+inline void KvRefCounting<KvVBaseContext>::drop(KvVBaseContext* context) { context->releaseRef(); }
 
 // The context of a script instance, or null for any other value.
 KvVBaseContext* instanceContextOf(KvBaseObject* value);

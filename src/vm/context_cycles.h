@@ -6,12 +6,25 @@
 
 #include <cstddef>
 
+#include "vm/context.h"
+
 namespace kestrel {
 
 class KvVBaseContext;
 
 // Called when a function frame let go of its context and the context lives on.
 void noteContextAfterFrame(KvVBaseContext* context);
+// Drops the reference a function frame or an instance held (the handle is
+// left empty); when the context lives on, it is noted as above.
+inline void releaseContextNoting(KvContextRef& context) {
+    if (!context || context->refs() == 1) {
+        context.reset();  // the last reference: nothing can be left in a cycle
+        return;
+    }
+    KvVBaseContext* kept = context.get();
+    context.reset();
+    noteContextAfterFrame(kept);
+}
 // Instances can hold each other in cycles no frame exit sees: each instance
 // context is a suspect from its creation.
 void noteInstanceContext(KvVBaseContext* context);

@@ -20,18 +20,16 @@ void registerExceptionMembers() {
 }
 
 KvObjException::KvObjException(std::u16string message)
-    : extra_(kvNull()), message_(std::move(message)) {
+    : extra_(kvOwnedOrNull(nullptr)), message_(std::move(message)) {
     setTag(kTagException);
     registerExceptionMembers();
 }
 
-KvObjException::~KvObjException() {
-    extra_->release();
-}
+KvObjException::~KvObjException() = default;
 
 KvBaseObject* KvObjException::getBuiltinProperty(int32_t id) {
     if (id == 1) return new KvObjString(message_);
-    if (id == 2) return extra_;
+    if (id == 2) return extra_.get();
     return kvNull();
 }
 

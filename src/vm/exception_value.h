@@ -22,14 +22,14 @@ public:
 
     const std::u16string& message() const { return message_; }
     void setMessage(std::u16string message) { message_ = std::move(message); }
-    KvBaseObject* extra() const { return extra_; }
-    void setExtra(KvBaseObject* value) { kvAssignRef(extra_, value); }
+    KvBaseObject* extra() const { return extra_.get(); }
+    void setExtra(KvBaseObject* value) { extra_ = KvValueRef::retain(value); }
 
     // Script method "printStacks".
     KvBaseObject* printStacksMethod(const KvArgList& args);
 
 private:
-    KvBaseObject* extra_;
+    KvValueRef extra_;  // never empty (null when none was given)
     std::u16string message_;
 };
 

@@ -1,6 +1,9 @@
 // The operand stack: value pointers in one contiguous block, doubled when
 // full. Push, pop and peek are a compare and a pointer step; the block is
-// kept when the stack empties, so a reused frame allocates nothing.
+// kept when the stack empties, so a reused frame allocates nothing. The
+// stack does not count: its owner decides what an entry holds (a machine
+// frame keeps one reference per entry and moves handles in and out through
+// the helpers of machine_stack.h, at no cost over the raw pointers).
 #pragma once
 
 #include <cstddef>
@@ -29,6 +32,10 @@ public:
     KvBaseObject* peek() const {  // null when empty
         return top_ == base_ ? nullptr : top_[-1];
     }
+    // The entry below the top, and dropping the top n entries without
+    // reading them: the caller has checked that count() is large enough.
+    KvBaseObject* peekUnder() const { return top_[-2]; }
+    void drop(size_t n) { top_ -= n; }
     size_t count() const { return static_cast<size_t>(top_ - base_); }
     bool empty() const { return top_ == base_; }
 

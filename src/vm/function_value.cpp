@@ -11,19 +11,13 @@ namespace kestrel {
 
 KvObjFunc::KvObjFunc(const FunctionDescriptor* descriptor, CodeUnit* unit, int32_t definedAt,
                      KvVBaseContext* defining, KvVBaseContext* thisContext)
-    : descriptor_(descriptor), unit_(unit), definedAt_(definedAt), defining_(defining),
-      this_(thisContext) {
+    : descriptor_(descriptor), unit_(KvUnitRef::retain(unit)), definedAt_(definedAt),
+      defining_(KvContextRef::retain(defining)), this_(KvContextRef::retain(thisContext)) {
     setTag(kTagFunc);
-    unit_->retain();
-    if (defining_) defining_->retain();
-    if (this_) this_->retain();
 }
 
-KvObjFunc::~KvObjFunc() {
-    if (this_) this_->releaseRef();
-    if (defining_) defining_->releaseRef();
-    unit_->releaseRef();
-}
+// The handles drop `this`, then the defining context, then the unit.
+KvObjFunc::~KvObjFunc() = default;
 
 bool KvObjFunc::equals(KvBaseObject* other) const {
     return other && other->tag() == kTagFunc &&
@@ -46,27 +40,23 @@ std::u16string KvObjFunc::signature() const {
 
 // Native code that calls a script function through invoke learns of an
 // exception through the parked slot; the call itself then yields null.
-KvProxyPtr KvObjFunc::invoke(const KvArgList& args) {
+KvValueRef KvObjFunc::invoke(const KvArgList& args) {
     KvScriptCallResult outcome = callFromNative(this, args);
     if (outcome.raised) {
-        kvParkCallbackRaise(outcome.value);  // the slot now holds it
-        outcome.value = kvNull();
+        kvParkCallbackRaise(outcome.value.get());  // the slot counts its own reference
+        return kvOwnedOrNull(nullptr);
     }
-    return std::make_shared<KvBaseObjectProxy>(outcome.value);
+    return std::move(outcome.value);
 }
 
 KvScriptCallResult callFromNative(KvBaseObject* callee, const KvArgList& args) {
     KvScriptCallResult outcome;
-    if (!callee) {
-        outcome.value = kvNull();
-        return outcome;
+    if (callee) {
+        KvVirtualMachine machine;
+        outcome.value = machine.callValue(callee, args);
+        outcome.raised = machine.endedInException();
     }
-    KvVirtualMachine machine;
-    KvBaseObject* result = machine.callValue(callee, args);
-    outcome.raised = machine.endedInException();
-    if (!result) result = kvNull();
-    result->dropKeepAlive();  // the machine handed one reference over
-    outcome.value = result;
+    if (!outcome.value) outcome.value = kvOwnedOrNull(nullptr);
     return outcome;
 }
 

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "objects/base_object.h"
+#include "vm/code_unit.h"
+#include "vm/context.h"
 #include "vm/instruction.h"
 
 namespace kestrel {
@@ -40,30 +42,30 @@ public:
     bool isCallable() const override { return true; }
     bool isScriptCallable() const override { return true; }
     // Runs the function to completion on a nested machine.
-    KvProxyPtr invoke(const KvArgList& args) override;
+    KvValueRef invoke(const KvArgList& args) override;
 
     // "func name(a, b)".
     std::u16string signature() const;
     const FunctionDescriptor* descriptor() const { return descriptor_; }
-    CodeUnit* codeUnit() const { return unit_; }
+    CodeUnit* codeUnit() const { return unit_.get(); }
     int32_t definedAt() const { return definedAt_; }
-    KvVBaseContext* definingContext() const { return defining_; }
-    KvVBaseContext* thisContext() const { return this_; }
+    KvVBaseContext* definingContext() const { return defining_.get(); }
+    KvVBaseContext* thisContext() const { return this_.get(); }
     BoundTargets& boundTargets() { return bound_; }
 
 private:
     const FunctionDescriptor* descriptor_;
-    CodeUnit* unit_;
+    KvUnitRef unit_;
     int32_t definedAt_;
-    KvVBaseContext* defining_;
-    KvVBaseContext* this_;
+    KvContextRef defining_;  // may be empty (a function made outside any scope)
+    KvContextRef this_;      // empty outside methods
     BoundTargets bound_;
 };
 
 // The outcome of calling a script value from native code.
 struct KvScriptCallResult {
-    // Not owned by the caller: a temporary (count 0) unless something else holds it.
-    KvBaseObject* value = nullptr;
+    // Owned by the caller; never empty.
+    KvValueRef value;
     // The call ended in an exception; value is that exception.
     bool raised = false;
 };

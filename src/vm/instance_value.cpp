@@ -19,24 +19,18 @@ KvInstanceMembers* instanceMembersOf(KvBaseObject* value) {
     return value && value->tag() == kTagLocalObject ? static_cast<KvObjLocalObject*>(value) : nullptr;
 }
 
-KvObjLocalObject::KvObjLocalObject(KvVBaseContext* context) : context_(context) {
+KvObjLocalObject::KvObjLocalObject(KvContextRef context) : context_(std::move(context)) {
     setTag(kTagLocalObject);
 }
 
+// The context may live on, kept only by its own methods: the cycle check is told.
 KvObjLocalObject::~KvObjLocalObject() {
-    KvVBaseContext* context = context_;
-    context_ = nullptr;
-    if (context->refs() == 1) {
-        context->releaseRef();
-        return;
-    }
-    context->releaseRef();
-    noteContextAfterFrame(context);  // kept only by its own methods?
+    releaseContextNoting(context_);
 }
 
 // Follows hidden base slots from this instance; null when one holds no instance.
 KvVBaseContext* KvObjLocalObject::holderOf(const std::vector<uint32_t>& path) const {
-    KvVBaseContext* at = context_;
+    KvVBaseContext* at = context_.get();
     for (uint32_t entry : path) {
         if (!at || entry == 0 || !at->hasSlot(static_cast<int32_t>(entry - 1))) return nullptr;
         at = instanceContextOf(at->slot(static_cast<int32_t>(entry - 1)).read());

@@ -22,8 +22,7 @@ class KvVBaseContext;
 
 class KvObjLocalObject final : public KvBaseObject, public KvInstanceMembers {
 public:
-    // Takes over one reference on context.
-    explicit KvObjLocalObject(KvVBaseContext* context);
+    explicit KvObjLocalObject(KvContextRef context);
     ~KvObjLocalObject() override;
 
     std::u16string toString() const override { return u"<object>"; }
@@ -32,13 +31,13 @@ public:
     // The constructor this instance runs: its own "@init" or an inherited one.
     KvBaseObject* initFunction() override;
 
-    KvVBaseContext* context() const { return context_; }
+    KvVBaseContext* context() const { return context_.get(); }
     // Inline with classSerial and instanceMember: method reads use them each time.
     KvObjClass* instanceClass() const { return context_ ? classOfContext(*context_) : nullptr; }
 
     bool bindInstanceMember(const std::u16string& name, KvMemberBinding& binding) const override;
     KvBaseObject* instanceMember(const KvMemberBinding& binding) override {
-        KvVBaseContext* holder = binding.memberPath.empty() ? context_ : holderOf(binding.memberPath);
+        KvVBaseContext* holder = binding.memberPath.empty() ? context_.get() : holderOf(binding.memberPath);
         if (!holder || !holder->hasSlot(binding.memberSlot)) return nullptr;
         return holder->slot(binding.memberSlot).read();
     }
@@ -51,7 +50,7 @@ public:
 private:
     KvVBaseContext* holderOf(const std::vector<uint32_t>& path) const;
 
-    KvVBaseContext* context_;
+    KvContextRef context_;
 };
 
 }  // namespace kestrel

@@ -1,6 +1,10 @@
 // The dispatch loop and the frame mechanics: returns, raising and unwinding.
 // Hot cases are inline (int arithmetic and comparison, slots, jumps); rare
 // or heavy work is in machine_ops.cpp and machine_calls.cpp.
+// Ownership in the loop: a case either moves stack entries in and out of
+// KvRef handles inside a helper (so no handle is alive when the case jumps
+// to the next instruction: a computed goto runs no destructors), or, on the
+// int fast paths, releases the entries it consumed by hand.
 #include "vm/machine.h"
 
 #include "objects/arithmetic.h"
@@ -18,11 +22,13 @@ namespace kestrel {
 
 namespace {
 
+// The running program, seen by nested machines (weak: the outermost machine owns it).
 std::weak_ptr<ProgramState>& currentProgramSlot() {
     static std::weak_ptr<ProgramState> current;
     return current;
 }
 
+// The int fast paths' test and read.
 inline bool isInt(const KvBaseObject* v) {
     return v->tag() == kTagNumber && static_cast<const KvObjNumber*>(v)->kind() == kKindInt;
 }
@@ -31,6 +37,48 @@ inline int32_t intOf(const KvBaseObject* v) {
     return static_cast<const KvObjInt*>(v)->get();
 }
 
+// The truth of a value, the shared booleans without a virtual call.
+inline bool truthOf(const KvBaseObject* v, const KvSharedConstants& shared) {
+    return v == shared.trueValue ? true : v == shared.falseValue ? false : v->toBool();
+}
+
+// Pops one value and yields its truth (the value is released).
+[[gnu::always_inline]] inline bool popTruth(KvFastStack& stack, const KvSharedConstants& shared) {
+    KvValueRef v = stackPopValue(stack);
+    return truthOf(v.get(), shared);
+}
+
+// Pops the right then the left operand: same type and left equals right.
+[[gnu::always_inline]] inline bool popEqual(KvFastStack& stack) {
+    KvValueRef right = stackPopValue(stack);
+    KvValueRef left = stackPopValue(stack);
+    return left->tag() == right->tag() && left->equals(right.get());
+}
+
+// Pops right then left: the truth of And or Or over both (no short-circuit).
+[[gnu::always_inline]] inline bool popLogical(KvFastStack& stack, bool isAnd) {
+    KvValueRef right = stackPopValue(stack);
+    KvValueRef left = stackPopValue(stack);
+    bool a = left->toBool(), b = right->toBool();
+    return isAnd ? (a && b) : (a || b);
+}
+
+// Pops right then left: whether the numeric jump condition holds (never
+// with a non-number).
+[[gnu::always_inline]] inline bool popNumericJump(KvFastStack& stack, Opcode op) {
+    KvValueRef right = stackPopValue(stack);
+    KvValueRef left = stackPopValue(stack);
+    KvObjNumber* a = asNumber(left.get());
+    KvObjNumber* b = asNumber(right.get());
+    if (!a || !b) return false;
+    bool less = a->lessThan(b), greater = b->lessThan(a);
+    return op == Opcode::JumpIfGreater        ? greater
+           : op == Opcode::JumpIfGreaterEqual ? !less
+           : op == Opcode::JumpIfLess         ? less
+                                              : !greater;
+}
+
+// The key a unit's module is marked executed under (its path, or its address).
 std::u16string unitKey(const CodeUnit& unit) {
     if (!unit.moduleKey().empty()) return unit.moduleKey();
     return u"#" + decimalText(reinterpret_cast<intptr_t>(unit.module().get()));
@@ -61,32 +109,24 @@ std::shared_ptr<ProgramState> currentProgram() {
     return currentProgramSlot().lock();
 }
 
-KvVirtualMachine::KvVirtualMachine() = default;
+KvVirtualMachine::KvVirtualMachine() {
+    spare_.reserve(kMaxSpareFrames);  // popFrame never allocates
+}
 
+// Frames still present (after Halt or a native exception) are released.
 KvVirtualMachine::~KvVirtualMachine() {
     abandonFrames();
 }
 
+// Pops every frame, current first, releasing what each holds.
 void KvVirtualMachine::abandonFrames() {
     while (frame_) popFrame();
 }
 
-void KvVirtualMachine::pushFrame(CodeUnit* unit, int32_t pc, int32_t mode,
-                                 KvVBaseContext* context, bool owns) {
-    CallFrame* next;
-    if (spare_.empty()) {
-        next = new CallFrame();
-    } else {
-        next = spare_.back().release();
-        spare_.pop_back();
-    }
-    next->begin(unit, pc, mode, context, owns);
-    if (frame_) frames_.push_back(frame_);
-    frame_ = next;
-}
-
+// The caller's frame becomes current; the finished one is cleared (its
+// operands, registers, context and unit released) and kept as a spare.
 void KvVirtualMachine::popFrame() {
-    CallFrame* done = frame_;
+    std::unique_ptr<CallFrame> done(frame_);
     if (frames_.empty()) {
         frame_ = nullptr;
     } else {
@@ -94,14 +134,12 @@ void KvVirtualMachine::popFrame() {
         frames_.pop_back();
     }
     done->clear();
-    if (spare_.size() < 64) {
-        spare_.emplace_back(done);
-    } else {
-        delete done;
-    }
+    if (spare_.size() < kMaxSpareFrames) spare_.push_back(std::move(done));
 }
 
-KvBaseObject* KvVirtualMachine::run(CodeUnit* unit, bool newProgram, bool wantsResult) {
+// A new program replaces the old one before its first instruction; a run
+// in an existing program (a nested machine) shares the current one.
+KvValueRef KvVirtualMachine::run(CodeUnit* unit, bool newProgram, bool wantsResult) {
     raised_ = false;
     newProgram_ = newProgram;
     if (newProgram) {
@@ -113,83 +151,134 @@ KvBaseObject* KvVirtualMachine::run(CodeUnit* unit, bool newProgram, bool wantsR
         program_ = currentProgram();
         if (!program_) program_ = std::make_shared<ProgramState>();
     }
-    unit->retain();
-    pushFrame(unit, 0, wantsResult ? kResultWanted : kResultDiscard, nullptr, false);
+    pushFrame(KvUnitRef::retain(unit), 0, wantsResult ? kResultWanted : kResultDiscard, nullptr, false);
     return dispatch();
 }
 
-// Replaces a popped field by the value it reads.
-KvBaseObject* KvVirtualMachine::readField(KvBaseObject* field) {
-    KvBaseObject* read = field->value();
-    if (!read) read = kvNull();
-    read->addRef();
-    field->release();
-    return read;
+// The read value is owned before the field goes: it may be the field's owner.
+KvValueRef readFieldValue(KvValueRef field) {
+    return kvOwnedOrNull(field->value());
 }
 
+// The count as any number (converted), or 0; bounded by the operands below.
 int32_t KvVirtualMachine::popCountSlow() {
-    KvBaseObject* count = popValue();
-    int32_t n = isInt(count) ? intOf(count)
-                : count->tag() == kTagNumber ? static_cast<KvObjNumber*>(count)->toInt() : 0;
-    count->release();
+    KvValueRef count = popValue();
+    int32_t n = isInt(count.get()) ? intOf(count.get())
+                : count->tag() == kTagNumber ? static_cast<KvObjNumber*>(count.get())->toInt() : 0;
     int32_t available = static_cast<int32_t>(frame_->stack.count());
     return n < 0 ? 0 : (n > available ? available : n);
 }
 
-// Hands an exception (one reference, taken over on success) to the current
-// frame's top handler: the operands pushed since the handler was set are
-// dropped and execution continues at the handler.
-bool KvVirtualMachine::catchInFrame(KvBaseObject* exception) {
+// Hands the exception (taken over on success) to the current frame's top
+// handler: the operands pushed since the handler was set are dropped and
+// execution continues at the handler with the exception on the stack.
+bool KvVirtualMachine::catchInFrame(KvValueRef& exception) {
     std::vector<CallFrame::Handler>& handlers = frame_->handlers;
     if (handlers.empty()) return false;
     CallFrame::Handler handler = handlers.back();
     handlers.pop_back();  // a handler is used once, so a raising handler cannot loop
     if (handler.target < 0 || handler.target >= frame_->codeCount) return false;
-    while (frame_->stack.count() > handler.depth) popRaw()->release();
+    while (frame_->stack.count() > handler.depth) popRaw();
     frame_->dropPending(handler.pendingDepth);  // a raise inside finally replaces what it was finishing
-    pushOwned(exception);
+    push(std::move(exception));
     frame_->pc = handler.target;
     return true;
 }
 
 // Jumps to the frame's handler with the exception, or returns from the
 // frame with it. True when that ended the run.
-bool KvVirtualMachine::raise(KvBaseObject* exception, KvBaseObject*& runResult) {
-    exception->addRef();
+bool KvVirtualMachine::raise(KvValueRef exception, KvValueRef& runResult) {
     if (catchInFrame(exception)) return false;
-    pushOwned(exception);
+    push(std::move(exception));
     frame_->resultMode = kResultRaising;
     return finishFrame(runResult);
 }
 
-bool KvVirtualMachine::raiseMessage(const std::u16string& message, KvBaseObject*& runResult) {
-    return raise(new KvObjException(message), runResult);
+// Raises a new exception carrying one of the machine's own error texts.
+bool KvVirtualMachine::raiseMessage(const std::u16string& message, KvValueRef& runResult) {
+    return raise(kvMake<KvObjException>(message), runResult);
 }
 
-// The Return protocol; an exception keeps returning until a handler takes it.
-bool KvVirtualMachine::finishFrame(KvBaseObject*& runResult) {
+// The Return protocol; an exception keeps returning until a handler takes
+// it. The result is held across the frame's release, which may drop the
+// last other reference to it (a local the function returns).
+bool KvVirtualMachine::finishFrame(KvValueRef& runResult) {
     for (;;) {
         int32_t mode = frame_->resultMode;
-        KvBaseObject* result = nullptr;
-        if (mode != kResultDiscard) result = frame_->stack.empty() ? kvNull() : popValue();
+        KvValueRef result;
+        if (mode != kResultDiscard) result = frame_->stack.empty() ? KvValueRef::retain(kvNull()) : popValue();
         if (frames_.empty()) {
             if (mode == kResultRaising) {
                 raised_ = true;
                 if (reportUncaught_) consoleWrite(result->toString() + u"\r\n", kLevelError);
             }
             popFrame();
-            runResult = result;
+            runResult = std::move(result);
             return true;
         }
         popFrame();
         if (mode != kResultRaising) {
-            if (result) pushOwned(result);
+            if (result) push(std::move(result));
             return false;
         }
         if (catchInFrame(result)) return false;
-        pushOwned(result);
+        push(std::move(result));
         frame_->resultMode = kResultRaising;
     }
+}
+
+// Stores the top value into a slot of the frame's context; with the discard
+// flag the value leaves the stack, else it stays as the expression's value.
+[[gnu::always_inline]] inline void KvVirtualMachine::storeLocal(const Instruction& ins) {
+    KvValueRef v = popValue();
+    KvVBaseContext* c = frame_->context.get();
+    int32_t slot = static_cast<int32_t>(ins.intValue);
+    if (c && c->hasSlot(slot)) c->slot(slot).store(v.get());
+    if (!ins.discard) push(std::move(v));
+}
+
+// The registers of a switch subject. A register outside the twelve reads as
+// null and takes nothing; PopToRegister moves the popped reference in and
+// TakeRegister moves the register's out.
+void KvVirtualMachine::registerOp(const Instruction& ins) {
+    int64_t r = ins.intValue;
+    if (r < 0 || r >= CallFrame::kRegisterCount) {
+        if (ins.opcode == Opcode::TakeRegister || ins.opcode == Opcode::PushRegister) {
+            pushShared(kvNull());
+        } else if (ins.opcode == Opcode::PopToRegister) {
+            popRaw();
+        }
+        return;
+    }
+    KvValueRef& reg = frame_->registers[r];
+    frame_->registersUsed = true;
+    if (ins.opcode == Opcode::PopToRegister) {
+        reg = popValue();
+    } else if (ins.opcode == Opcode::PeekToRegister) {
+        KvValueRef v = popValue();
+        reg = KvValueRef::retain(v.get());
+        push(std::move(v));
+    } else if (ins.opcode == Opcode::TakeRegister) {
+        push(std::move(reg));
+    } else if (ins.opcode == Opcode::PushRegister) {
+        pushRetained(reg.get());
+    } else {
+        reg.reset();
+    }
+}
+
+// Ends a finally block: jumps back where the block was entered for, or
+// raises the exception it was finishing. True when that ended the run.
+bool KvVirtualMachine::endFinally(KvValueRef& runResult) {
+    std::vector<CallFrame::Pending>& pending = frame_->pending;
+    if (pending.empty()) return false;
+    CallFrame::Pending done = std::move(pending.back());
+    pending.pop_back();
+    if (!done.raised) {
+        frame_->pc = done.target;
+        return false;
+    }
+    return raise(std::move(done.raised), runResult);
 }
 
 #define KV_RAISE(message)                                   \
@@ -217,7 +306,8 @@ bool KvVirtualMachine::finishFrame(KvBaseObject*& runResult) {
 
 #if KV_THREADED
 #define KV_OP(name) L_##name:
-// Every instruction ends with its own copy of the fetch and jump.
+// Every instruction ends with its own copy of the fetch and jump. The jump
+// is a computed goto, which runs no destructors: no KvRef may be alive here.
 #define KV_NEXT                                                                        \
     do {                                                                               \
         f = frame_;                                                                    \
@@ -245,9 +335,9 @@ bool KvVirtualMachine::finishFrame(KvBaseObject*& runResult) {
 #if KV_THREADED && !defined(__clang__)
 __attribute__((optimize("no-crossjumping", "no-gcse")))
 #endif
-KvBaseObject* KvVirtualMachine::dispatch() {
+KvValueRef KvVirtualMachine::dispatch() {
     const KvSharedConstants& shared = sharedConstants();
-    KvBaseObject* runResult = nullptr;
+    KvValueRef runResult;  // set by the frame mechanics when the run ends
     CallFrame* f;
     int32_t position;
     const Instruction* ip;
@@ -276,20 +366,22 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         }
 #endif
         switch (ins.opcode) {
+        // Halt ends the run at once; its frames are released, no result.
         KV_OP(Halt)
             abandonFrames();
             return nullptr;
+        // Jumps set the program counter of the current frame.
         KV_OP(Jump)
         KV_OP(JumpAlways)
             f->pc = static_cast<int32_t>(ins.intValue);
             KV_NEXT;
+        // Calls: a script callee pushes its frame and the loop continues in
+        // it; a native callee runs here and its owned result is pushed.
         KV_OP(Call)
             if (!call(ins)) {
                 if (KvBaseObject* raised = calleeRaised_) {
                     calleeRaised_ = nullptr;
-                    bool ended = raise(raised, runResult);
-                    raised->release();
-                    if (ended) return runResult;
+                    if (raise(KvValueRef::adopt(raised), runResult)) return runResult;
                     KV_NEXT;
                 }
                 KV_RAISE(callError_);
@@ -298,86 +390,68 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         KV_OP(CallBuiltin)
             callBuiltin(ins);
             KV_NEXT;
+        // Return hands the result to the caller's frame (finishFrame).
         KV_OP(Return)
             if (finishFrame(runResult)) return runResult;
             KV_NEXT;
-        KV_OP(Throw) {
-            KvBaseObject* thrown = makeThrown(ins);
-            bool ended = raise(thrown, runResult);
-            thrown->release();
-            if (ended) return runResult;
+        // Throw raises an owned exception: to a handler of this frame, or out.
+        KV_OP(Throw)
+            if (raise(makeThrown(ins), runResult)) return runResult;
             KV_NEXT;
-        }
+        // Conditional jumps consume their operands (released by the helpers).
         KV_OP(JumpIfTrue)
-        KV_OP(JumpIfFalse) {
-            KvBaseObject* v = popValue();
-            bool truth = v == shared.trueValue ? true : v == shared.falseValue ? false : v->toBool();
-            v->release();
-            KV_JUMP_IF(truth == (ins.opcode == Opcode::JumpIfTrue));
+        KV_OP(JumpIfFalse)
+            KV_JUMP_IF(popTruth(f->stack, shared) == (ins.opcode == Opcode::JumpIfTrue));
             KV_NEXT;
-        }
         KV_OP(JumpIfEqual)
-        KV_OP(JumpIfNotEqual) {
-            KvBaseObject* right = popValue();
-            KvBaseObject* left = popValue();
-            bool equal = left->tag() == right->tag() && left->equals(right);
-            left->release();
-            right->release();
-            KV_JUMP_IF(equal == (ins.opcode == Opcode::JumpIfEqual));
+        KV_OP(JumpIfNotEqual)
+            KV_JUMP_IF(popEqual(f->stack) == (ins.opcode == Opcode::JumpIfEqual));
             KV_NEXT;
-        }
+        // Arithmetic: int with int inline; anything else in arithmetic().
         KV_OP(Add)
         KV_OP(Subtract)
         KV_OP(Multiply)
         KV_OP(Divide)
         KV_OP(Modulo)
         KV_OP(IntegerDivide) {
+            // Entries are consumed by hand here. The result is made (which
+            // may run out of memory) while both operands are still on the
+            // stack; then it replaces them and their references are dropped.
             KvFastStack& stack = f->stack;
             KvBaseObject* r = stack.peek();
             if (r && isInt(r) && stack.count() >= 2) {
-                r = stack.pop();
-                KvBaseObject* l = stack.peek();
+                KvBaseObject* l = stack.peekUnder();
                 int32_t v;
                 if (isInt(l) && intArithmetic(ins.opcode, intOf(l), intOf(r), v)) {
-                    stack.pop();
-                    KvBaseObject* made = isSharedIntValue(v) ? shared.ints[v + 1] : new KvObjInt(v);
-                    push(made);
+                    KvBaseObject* made = isSharedIntValue(v) ? shared.ints[v + 1] : kvMake<KvObjInt>(v).detach();
+                    stack.drop(2);
+                    stack.push(made);
                     l->release();
                     r->release();
                     KV_NEXT;
                 }
-                stack.push(r);
             }
             if (!arithmetic(static_cast<int32_t>(ins.opcode), ins)) KV_RAISE(kDivideByZeroMessage);
             KV_NEXT;
         }
+        // Logic: both operands were evaluated; the result is a shared boolean.
         KV_OP(And)
-        KV_OP(Or) {
-            KvBaseObject* right = popValue();
-            KvBaseObject* left = popValue();
-            bool a = left->toBool(), b = right->toBool();
-            left->release();
-            right->release();
-            push(kvBool(ins.opcode == Opcode::And ? (a && b) : (a || b)));
+        KV_OP(Or)
+            pushShared(kvBool(popLogical(f->stack, ins.opcode == Opcode::And)));
             KV_NEXT;
-        }
-        KV_OP(Not) {
-            KvBaseObject* v = popValue();
-            bool truth = v->toBool();
-            v->release();
-            push(kvBool(!truth));
+        KV_OP(Not)
+            pushShared(kvBool(!popTruth(f->stack, shared)));
             KV_NEXT;
-        }
+        // Orderings: int with int inline; other kinds in compare().
         KV_OP(Less)
         KV_OP(Greater)
         KV_OP(LessEqual)
         KV_OP(GreaterEqual) {
             KvBaseObject* r = f->stack.peek();
             if (r && isInt(r) && f->stack.count() >= 2) {
-                r = f->stack.pop();
-                KvBaseObject* l = f->stack.peek();
+                KvBaseObject* l = f->stack.peekUnder();
                 if (isInt(l)) {
-                    f->stack.pop();
+                    f->stack.drop(2);  // released by hand below
                     int32_t a = intOf(l), b = intOf(r);
                     bool result = ins.opcode == Opcode::Less      ? a < b
                                   : ins.opcode == Opcode::Greater ? a > b
@@ -388,7 +462,6 @@ KvBaseObject* KvVirtualMachine::dispatch() {
                     f->stack.push(result ? shared.trueValue : shared.falseValue);
                     KV_NEXT;
                 }
-                f->stack.push(r);
             }
             compare(ins);
             KV_NEXT;
@@ -400,64 +473,44 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         KV_OP(JumpIfGreater)
         KV_OP(JumpIfGreaterEqual)
         KV_OP(JumpIfLess)
-        KV_OP(JumpIfLessEqual) {
-            KvBaseObject* right = popValue();
-            KvBaseObject* left = popValue();
-            KvObjNumber* a = asNumber(left);
-            KvObjNumber* b = asNumber(right);
-            bool jump = false;
-            if (a && b) {
-                bool less = a->lessThan(b), greater = b->lessThan(a);
-                jump = ins.opcode == Opcode::JumpIfGreater        ? greater
-                       : ins.opcode == Opcode::JumpIfGreaterEqual ? !less
-                       : ins.opcode == Opcode::JumpIfLess         ? less
-                                                                  : !greater;
-            }
-            left->release();
-            right->release();
-            KV_JUMP_IF(jump);
+        KV_OP(JumpIfLessEqual)
+            KV_JUMP_IF(popNumericJump(f->stack, ins.opcode));
             KV_NEXT;
-        }
+        // Constants: shared values uncounted, the others cached in the unit
+        // and pushed with a reference of the stack's own.
         KV_OP(PushNull)
-            f->stack.push(kvNull());
+            pushShared(shared.null);
             KV_NEXT;
         KV_OP(PushBool)
-            f->stack.push(kvBool(ins.intValue != 0));
+            pushShared(kvBool(ins.intValue != 0));
             KV_NEXT;
         KV_OP(PushInt)
             if (isSharedIntValue(static_cast<int32_t>(ins.intValue)) &&
                 ins.intValue == static_cast<int32_t>(ins.intValue)) {
-                f->stack.push(shared.ints[ins.intValue + 1]);
+                pushShared(shared.ints[ins.intValue + 1]);
                 KV_NEXT;
             }
-            push(constant(ins, position));
+            pushRetained(constant(ins, position));
             KV_NEXT;
         KV_OP(PushLong)
         KV_OP(PushFloat)
         KV_OP(PushDouble)
         KV_OP(PushString) {
-            KvBaseObject* cached = f->unit->cache(position).value;
-            push(cached ? cached : constant(ins, position));
+            KvBaseObject* cached = f->unit->cache(position).value.get();
+            pushRetained(cached ? cached : constant(ins, position));
             KV_NEXT;
         }
-        KV_OP(StoreLocal) {
-            KvBaseObject* v = popValue();
-            KvVBaseContext* c = f->context;
-            int32_t slot = static_cast<int32_t>(ins.intValue);
-            if (c && c->hasSlot(slot)) c->slot(slot).store(v);
-            if (ins.discard) {
-                v->release();
-            } else {
-                pushOwned(v);
-            }
+        // Slots of the frame's context; a missing slot reads as null.
+        KV_OP(StoreLocal)
+            storeLocal(ins);
             KV_NEXT;
-        }
         KV_OP(LoadLocal) {
-            KvVBaseContext* c = f->context;
+            KvVBaseContext* c = f->context.get();
             int32_t slot = static_cast<int32_t>(ins.intValue);
-            push(c && c->hasSlot(slot) ? c->slot(slot).read() : kvNull());
+            pushRetained(c && c->hasSlot(slot) ? c->slot(slot).read() : kvNull());
             KV_NEXT;
         }
+        // Values made from descriptors and operands (machine_ops.cpp).
         KV_OP(MakeFunction)
             makeFunction(ins, position);
             KV_NEXT;
@@ -465,7 +518,7 @@ KvBaseObject* KvVirtualMachine::dispatch() {
             makeList(ins);
             KV_NEXT;
         KV_OP(MakeMap)
-            push(new KvObjMap());
+            push(kvMake<KvObjMap>());
             KV_NEXT;
         KV_OP(MapPut)
             mapPut(ins, position);
@@ -473,6 +526,7 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         KV_OP(EnterScope)
             enterScope(ins);
             KV_NEXT;
+        // Member and element fields, and assignment through them.
         KV_OP(MemberRef)
             memberRef(ins, position);
             KV_NEXT;
@@ -482,6 +536,7 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         KV_OP(AssignRef)
             assignRef(ins);
             KV_NEXT;
+        // Failures of these raise the returned message.
         KV_OP(LoadName)
             KV_CHECK(loadName(ins, position));
             KV_NEXT;
@@ -491,44 +546,20 @@ KvBaseObject* KvVirtualMachine::dispatch() {
         KV_OP(Construct)
             KV_CHECK(construct());
             KV_NEXT;
+        // Pop drops the top entry and its reference.
         KV_OP(Pop)
-            popRaw()->release();
+            popRaw();  // the handle drops the entry's reference at once
             KV_NEXT;
+        // The twelve registers of switch subjects (registerOp).
         KV_OP(PopToRegister)
         KV_OP(PeekToRegister)
         KV_OP(TakeRegister)
         KV_OP(PushRegister)
-        KV_OP(ClearRegister) {
-            int64_t r = ins.intValue;
-            if (r < 0 || r >= CallFrame::kRegisterCount) {
-                if (ins.opcode == Opcode::TakeRegister || ins.opcode == Opcode::PushRegister) {
-                    f->stack.push(kvNull());
-                } else if (ins.opcode == Opcode::PopToRegister) {
-                    popRaw()->release();
-                }
-                KV_NEXT;
-            }
-            KvBaseObject*& reg = f->registers[r];
-            f->registersUsed = true;
-            if (ins.opcode == Opcode::PopToRegister) {
-                KvBaseObject* v = popValue();
-                if (reg) reg->release();
-                reg = v;  // the popped reference moves into the register
-            } else if (ins.opcode == Opcode::PeekToRegister) {
-                KvBaseObject* v = popValue();
-                kvAssignRef(reg, v);
-                pushOwned(v);
-            } else if (ins.opcode == Opcode::TakeRegister) {
-                pushOwned(reg);  // the register's reference moves to the stack
-                reg = nullptr;
-            } else if (ins.opcode == Opcode::PushRegister) {
-                push(reg);
-            } else {
-                if (reg) reg->release();
-                reg = nullptr;
-            }
+        KV_OP(ClearRegister)
+            registerOp(ins);
             KV_NEXT;
-        }
+        // Handlers and finally completions: a handler remembers the stack and
+        // pending depths to restore; a pending raise holds its exception.
         KV_OP(PushHandler)
             f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count(), f->pending.size()});
             KV_NEXT;
@@ -536,27 +567,18 @@ KvBaseObject* KvVirtualMachine::dispatch() {
             f->pending.push_back({static_cast<int32_t>(ins.intValue), nullptr});
             KV_NEXT;
         KV_OP(PendingRaise)
-            f->pending.push_back({0, popValue()});  // the caught exception's reference moves in
+            f->pending.push_back({0, popValue()});  // the caught exception moves in
             KV_NEXT;
         KV_OP(DropPending)
             f->dropPending(f->pending.empty() ? 0 : f->pending.size() - 1);
             KV_NEXT;
-        KV_OP(EndFinally) {
-            if (f->pending.empty()) KV_NEXT;
-            CallFrame::Pending done = f->pending.back();
-            f->pending.pop_back();
-            if (!done.raised) {
-                f->pc = done.target;
-                KV_NEXT;
-            }
-            bool ended = raise(done.raised, runResult);
-            done.raised->release();
-            if (ended) return runResult;
+        KV_OP(EndFinally)
+            if (endFinally(runResult)) return runResult;
             KV_NEXT;
-        }
         KV_OP(PopHandler)
             if (!f->handlers.empty() && f->handlers.back().target > 0) f->handlers.pop_back();
             KV_NEXT;
+        // Imports run a module's frame; class definitions store the class.
         KV_OP(Import)
             KV_CHECK(import(ins));
             KV_NEXT;

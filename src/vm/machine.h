@@ -1,7 +1,14 @@
 // The virtual machine: runs code units on its own frame stack, so script
-// calls never recurse on the native stack. Values on operand stacks hold a
-// reference each. A machine belongs to one program state, shared with the
-// nested machines that native code starts to call back into scripts.
+// calls never recurse on the native stack. A machine belongs to one program
+// state, shared with the nested machines that native code starts to call
+// back into scripts.
+// Ownership: the current frame and the suspended ones (frames_) are owned
+// by the machine; each holds its unit, context, operand stack entries and
+// registers (call_frame.h). Every value that passes from one owner to the
+// next travels in a KvRef; raw value pointers only borrow.
+// Native exceptions: only std::bad_alloc crosses the loop; it unwinds the
+// frames (each handle drops its reference) and is converted at the
+// program's entry (shell/main.cpp), never inside the machine.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +18,7 @@
 #include <vector>
 
 #include "objects/arg_list.h"
+#include "objects/value_ref.h"
 #include "vm/call_frame.h"
 #include "vm/program_state.h"
 
@@ -30,13 +38,14 @@ public:
     KvVirtualMachine(const KvVirtualMachine&) = delete;
     KvVirtualMachine& operator=(const KvVirtualMachine&) = delete;
 
-    // Runs unit from its first instruction until its frame returns. With
-    // newProgram a fresh program state replaces the previous one. The result
-    // carries one reference for the caller (null when none was wanted).
-    KvBaseObject* run(CodeUnit* unit, bool newProgram, bool wantsResult);
-    // Calls a callable value with args and returns its result, one reference
-    // for the caller; an exception ends the call and is the result.
-    KvBaseObject* callValue(KvBaseObject* callee, const KvArgList& args);
+    // Runs unit (borrowed; the frame counts its own reference) from its
+    // first instruction until its frame returns. With newProgram a fresh
+    // program state replaces the previous one. The result is empty when none
+    // was wanted (or after Halt).
+    KvValueRef run(CodeUnit* unit, bool newProgram, bool wantsResult);
+    // Calls a callable value with args and returns its result, never empty;
+    // an exception ends the call and is the result.
+    KvValueRef callValue(KvBaseObject* callee, const KvArgList& args);
     // The last run or call ended in an exception that no handler took.
     bool endedInException() const { return raised_; }
     // Whether an uncaught exception is printed (the outermost machine's job).
@@ -46,12 +55,17 @@ public:
 private:
     struct CallArgs;
 
-    KvBaseObject* dispatch();
-    bool finishFrame(KvBaseObject*& runResult);
-    bool raise(KvBaseObject* exception, KvBaseObject*& runResult);
-    bool raiseMessage(const std::u16string& message, KvBaseObject*& runResult);
-    bool catchInFrame(KvBaseObject* exception);
-    void pushFrame(CodeUnit* unit, int32_t pc, int32_t mode, KvVBaseContext* context, bool owns);
+    // The loop: runs until the outermost frame returns; its result.
+    KvValueRef dispatch();
+    // Frame mechanics. Each returns true when the run is over, with its
+    // result in runResult.
+    bool finishFrame(KvValueRef& runResult);
+    bool raise(KvValueRef exception, KvValueRef& runResult);
+    bool raiseMessage(const std::u16string& message, KvValueRef& runResult);
+    // Takes the exception over and jumps to a handler of the current frame;
+    // false (the exception left with the caller) when there is none.
+    bool catchInFrame(KvValueRef& exception);
+    void pushFrame(KvUnitRef&& unit, int32_t pc, int32_t mode, KvContextRef&& context, bool owns);
     void popFrame();
     void abandonFrames();
 
@@ -60,7 +74,11 @@ private:
     // itself in calleeRaised_ when a native callee's script callback raised.
     bool call(const Instruction& ins);
     bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult);
-    // Out-of-line instruction work; each returns an error text or empty.
+    // Instruction work outside the loop's body; those returning text return
+    // an error to raise, or empty.
+    void storeLocal(const Instruction& ins);
+    void registerOp(const Instruction& ins);
+    bool endFinally(KvValueRef& runResult);
     void callBuiltin(const Instruction& ins);
     bool arithmetic(int32_t op, const Instruction& ins);
     bool appendInPlace(KvBaseObject* left, KvBaseObject* right);
@@ -74,27 +92,30 @@ private:
     void indexRef(const Instruction& ins);
     void assignRef(const Instruction& ins);
     std::u16string loadName(const Instruction& ins, int32_t position);
-    KvBaseObject* makeThrown(const Instruction& ins);
+    KvValueRef makeThrown(const Instruction& ins);
     std::u16string import(const Instruction& ins);
     std::u16string construct();
     std::u16string newInstance(const Instruction& ins);
     KvBaseObject* constant(const Instruction& ins, int32_t position);
 
-    // Operand stack helpers: push takes a reference, pushOwned hands one over,
-    // popValue returns a plain value (fields read) carrying one reference.
-    void push(KvBaseObject* value);
-    void pushOwned(KvBaseObject* value);
-    KvBaseObject* popRaw();
-    KvBaseObject* popValue();
-    KvBaseObject* readField(KvBaseObject* field);
+    // Operand stack helpers (machine_stack.h): push moves a reference in,
+    // pushRetained counts a new one for a borrowed value, pushShared stores a
+    // shared constant uncounted; pops hand the entry's reference out, popValue
+    // after reading a field (a member or element reference) for its value.
+    void push(KvValueRef value);
+    void pushRetained(KvBaseObject* value);
+    void pushShared(KvBaseObject* constant);
+    KvValueRef popRaw();
+    KvValueRef popValue();
     int32_t popCount();
     int32_t popCountSlow();
     void popArgs(int32_t count, CallArgs& args);
 
     bool newProgram_ = false;
-    CallFrame* frame_ = nullptr;
-    std::vector<CallFrame*> frames_;
+    CallFrame* frame_ = nullptr;      // the running frame, owned; null between runs
+    std::vector<CallFrame*> frames_;  // suspended callers, owned; last = most recent
     std::shared_ptr<ProgramState> program_;
+    static constexpr size_t kMaxSpareFrames = 64;
     std::vector<std::unique_ptr<CallFrame>> spare_;  // cleared frames for reuse
     bool raised_ = false;
     bool reportUncaught_ = true;

@@ -1,6 +1,7 @@
-// The call protocol: native callables are invoked in place; script
-// functions get a new context and frame and continue in the same loop.
-// Calls from native code run a fixed Call/Return unit on this machine.
+// The call protocol: native callables are invoked in place and hand back
+// one owned reference; script functions get a new context and frame and
+// continue in the same loop. Calls from native code run a fixed Call/Return
+// unit on this machine.
 #include "vm/builtin_names.h"
 #include "objects/callback_raise.h"
 #include "objects/field_value.h"
@@ -42,57 +43,52 @@ int32_t& nestedCallDepth() {
 }
 constexpr int32_t kMaxNestedCalls = 200;
 
+// Counts one nested machine for as long as it runs, however it ends.
+struct NestedCall {
+    NestedCall() { ++nestedCallDepth(); }
+    ~NestedCall() { --nestedCallDepth(); }
+    NestedCall(const NestedCall&) = delete;
+    NestedCall& operator=(const NestedCall&) = delete;
+};
+
 }  // namespace
 
+// The last argument is on top: the arguments fill args from the end.
 void KvVirtualMachine::popArgs(int32_t count, CallArgs& args) {
-    for (int32_t i = count - 1; i >= 0; --i) args.items[i] = popValue();
+    for (int32_t i = count - 1; i >= 0; --i) args.items[i] = popValue().detach();
 }
 
-
+// Stack: callee, arguments, count. A field that stands for a native method
+// is called as it is; any other field is read first.
 bool KvVirtualMachine::call(const Instruction& ins) {
     const bool wantsResult = !ins.discard;
     int32_t n = popCount();
     CallArgs args(n);
     popArgs(n, args);
-    KvBaseObject* callee = popRaw();
+    KvValueRef callee = popRaw();
     if (!(callee->tag() == kTagField && callee->isNativeCallable())) {
-        if (isFieldValue(callee)) {
-            KvBaseObject* target = callee->value();
-            if (!target) target = kvNull();
-            target->addRef();
-            callee->release();
-            callee = target;
-        }
+        if (isFieldValue(callee.get())) callee = readFieldValue(std::move(callee));
         if (callee->tag() == kTagFunc) {
-            bool called = callScript(static_cast<KvObjFunc*>(callee), args, wantsResult);
-            callee->release();  // the new frame's context holds what it needs
-            return called;
+            // The new frame's context holds what the function needs.
+            return callScript(static_cast<KvObjFunc*>(callee.get()), args, wantsResult);
         }
         if (!callee->isCallable() || !callee->isNativeCallable()) {
-            callee->release();
             callError_ = kNotFunctionMessage;
             return false;
         }
     }
-    KvProxyPtr proxy = callee->invoke(args.list());
-    KvBaseObject* result = proxy && proxy->object ? proxy->object : kvNull();
+    KvValueRef result = callee->invoke(args.list());
     if (KvBaseObject* raised = kvTakeCallbackRaise()) {
         // A script callback of the native method raised: the call raises it here.
-        result->addRef();
-        result->release();
-        callee->release();
         calleeRaised_ = raised;
         return false;
     }
-    if (wantsResult) {
-        push(result);
-    } else {
-        result->addRef();  // released now unless something else holds it
-        result->release();
-    }
-    callee->release();
+    if (wantsResult) push(std::move(result));
     return true;
 }
+
+// A new context over the function's defining one, the arguments stored in
+// the parameter slots, the free names bound; then the callee's frame.
 
 bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool wantsResult) {
     if (frames_.size() >= kMaxFrames) {
@@ -100,7 +96,7 @@ bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool want
         return false;
     }
     const FunctionDescriptor* descriptor = function->descriptor();
-    auto* context = new KvVBaseContext(function->definingContext(), descriptor->scope);
+    KvContextRef context = KvContextRef::make(function->definingContext(), descriptor->scope);
     context->allocateSlots();
     context->setThisContext(function->thisContext());
     if (descriptor->scope) {
@@ -110,13 +106,11 @@ bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool want
         }
     }
     if (const VariableDecl* missing = bindImplicitNames(*function, *context)) {
-        context->releaseRef();
         callError_ = objectNotFoundMessage(missing->name);
         return false;
     }
-    function->codeUnit()->retain();
-    pushFrame(function->codeUnit(), descriptor->entry,
-              wantsResult ? kResultWanted : kResultDiscard, context, true);
+    pushFrame(KvUnitRef::retain(function->codeUnit()), descriptor->entry,
+              wantsResult ? kResultWanted : kResultDiscard, std::move(context), true);
     return true;
 }
 
@@ -124,16 +118,13 @@ void KvVirtualMachine::callBuiltin(const Instruction& ins) {
     int32_t n = popCount();
     CallArgs args(n);
     popArgs(n, args);
-    KvBaseObject* result = callBuiltinFunction(static_cast<int32_t>(ins.intValue), args.list());
-    if (!result) result = kvNull();
-    if (!ins.discard) {
-        push(result);
-    } else {
-        result->releaseTemporary();
-    }
+    KvValueRef result = callBuiltinFunction(static_cast<int32_t>(ins.intValue), args.list());
+    if (!ins.discard) push(std::move(result));
 }
 
-KvBaseObject* KvVirtualMachine::callValue(KvBaseObject* callee, const KvArgList& args) {
+// Runs the callee to completion on this machine (a fresh one, started by
+// native code) with the Call/Return unit.
+KvValueRef KvVirtualMachine::callValue(KvBaseObject* callee, const KvArgList& args) {
     raised_ = false;
     if (!program_) {
         program_ = currentProgram();
@@ -141,21 +132,15 @@ KvBaseObject* KvVirtualMachine::callValue(KvBaseObject* callee, const KvArgList&
     }
     if (nestedCallDepth() >= kMaxNestedCalls) {
         raised_ = true;
-        auto* exception = new KvObjException(kFrameLimitMessage);
-        exception->addRef();
-        return exception;
+        return kvMake<KvObjException>(kFrameLimitMessage);
     }
-    ++nestedCallDepth();
+    NestedCall nested;
     setReportUncaught(false);  // the native caller decides what an exception means
-    CodeUnit* unit = nativeCallUnit();
-    unit->retain();
-    pushFrame(unit, 0, kResultWanted, nullptr, false);
-    push(callee);
-    for (int32_t i = 0; i < args.count; ++i) push(args.items[i]);
-    push(kvInt(args.count));
-    KvBaseObject* result = dispatch();
-    --nestedCallDepth();
-    return result;
+    pushFrame(KvUnitRef::retain(nativeCallUnit()), 0, kResultWanted, nullptr, false);
+    pushRetained(callee);
+    for (int32_t i = 0; i < args.count; ++i) pushRetained(args.items[i]);
+    pushRetained(kvInt(args.count));
+    return dispatch();
 }
 
 }  // namespace kestrel

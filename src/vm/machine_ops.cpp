@@ -1,6 +1,8 @@
 // Out-of-line instruction work: constants, mixed arithmetic and comparison,
 // scopes, functions, classes and instances, lists and maps, member and
-// element references, dynamic names, throw, import.
+// element references, dynamic names, throw, import. Each routine pops what
+// it consumes into handles (released when it returns) and pushes what it
+// makes with its one reference.
 #include "objects/arithmetic.h"
 #include "objects/field_value.h"
 #include "objects/instance_members.h"
@@ -28,33 +30,32 @@ namespace kestrel {
 
 namespace {
 
-KvBaseObject* makeConstant(const Instruction& ins) {
+// The value a Push instruction stands for, owned (shared for small ints).
+KvValueRef makeConstant(const Instruction& ins) {
     switch (ins.opcode) {
     case Opcode::PushInt:
-        return kvInt(static_cast<int32_t>(ins.intValue));
+        return kvOwnedOrNull(kvInt(static_cast<int32_t>(ins.intValue)));
     case Opcode::PushLong:
-        return new KvObjLong(ins.intValue);
+        return kvMake<KvObjLong>(ins.intValue);
     case Opcode::PushFloat:
-        return new KvObjFloat(static_cast<float>(ins.floatValue));
+        return kvMake<KvObjFloat>(static_cast<float>(ins.floatValue));
     case Opcode::PushDouble:
-        return new KvObjDouble(ins.floatValue);
+        return kvMake<KvObjDouble>(ins.floatValue);
     case Opcode::PushString:
-        return new KvObjString(kvUnescapeLiteral(ins.text));
+        return kvMake<KvObjString>(kvUnescapeLiteral(ins.text));
     default:
-        return kvNull();
+        return kvOwnedOrNull(nullptr);
     }
 }
 
 }  // namespace
 
+// The instruction's constant, made at its first run and then owned by the
+// unit's cache; the caller borrows it.
 KvBaseObject* KvVirtualMachine::constant(const Instruction& ins, int32_t position) {
     CodeCacheEntry& entry = frame_->unit->cache(position);
-    if (!entry.value) {
-        entry.value = makeConstant(ins);
-        if (!entry.value) entry.value = kvNull();  // out of memory
-        entry.value->addRef();
-    }
-    return entry.value;
+    if (!entry.value) entry.value = makeConstant(ins);
+    return entry.value.get();
 }
 
 // `s = s + x` with s a local string that nothing else holds: the result
@@ -65,7 +66,7 @@ bool KvVirtualMachine::appendInPlace(KvBaseObject* left, KvBaseObject* right) {
     if (left->tag() != kTagString || left->refCount() != 2 || left == right) return false;
     if (frame_->pc >= frame_->codeCount) return false;
     const Instruction& next = frame_->code[frame_->pc];
-    KvVBaseContext* context = frame_->context;
+    KvVBaseContext* context = frame_->context.get();
     if (next.opcode != Opcode::StoreLocal || !context) return false;
     int32_t slot = static_cast<int32_t>(next.intValue);
     if (!context->hasSlot(slot) || context->slot(slot).read() != left) return false;
@@ -75,30 +76,29 @@ bool KvVirtualMachine::appendInPlace(KvBaseObject* left, KvBaseObject* right) {
 
 // False when an integer division by zero must be raised.
 bool KvVirtualMachine::arithmetic(int32_t opcode, const Instruction&) {
-    KvBaseObject* right = popValue();
-    KvBaseObject* left = popValue();
-    if (opcode == static_cast<int32_t>(Opcode::Add) && appendInPlace(left, right)) {
-        pushOwned(left);
-        right->release();
+    KvValueRef right = popValue();
+    KvValueRef left = popValue();
+    if (opcode == static_cast<int32_t>(Opcode::Add) && appendInPlace(left.get(), right.get())) {
+        push(std::move(left));
         return true;
     }
     auto op = static_cast<KvArithOp>(opcode - static_cast<int32_t>(Opcode::Add));
-    KvArithResult result = kvArithmetic(op, left, right);
-    if (result.status == KvArithStatus::Ok) push(result.value);
-    left->release();
-    right->release();
+    KvArithResult result = kvArithmetic(op, left.get(), right.get());
+    if (result.status == KvArithStatus::Ok) pushRetained(result.value);
     return result.status == KvArithStatus::Ok;
 }
 
+// Equality across any values (same tag, then equals); orderings between
+// numbers only, false otherwise. Pushes the shared true or false.
 void KvVirtualMachine::compare(const Instruction& ins) {
-    KvBaseObject* right = popValue();
-    KvBaseObject* left = popValue();
+    KvValueRef right = popValue();
+    KvValueRef left = popValue();
     bool result = false;
     if (ins.opcode == Opcode::Equal || ins.opcode == Opcode::NotEqual) {
-        bool equal = left->tag() == right->tag() && left->equals(right);
+        bool equal = left->tag() == right->tag() && left->equals(right.get());
         result = equal == (ins.opcode == Opcode::Equal);
-    } else if (KvObjNumber* a = asNumber(left)) {
-        if (KvObjNumber* b = asNumber(right)) {
+    } else if (KvObjNumber* a = asNumber(left.get())) {
+        if (KvObjNumber* b = asNumber(right.get())) {
             bool less = a->lessThan(b), greater = b->lessThan(a);
             bool equal = a->equals(b);
             result = ins.opcode == Opcode::Less      ? less
@@ -107,32 +107,33 @@ void KvVirtualMachine::compare(const Instruction& ins) {
                                                        : (greater || equal);
         }
     }
-    left->release();
-    right->release();
-    push(kvBool(result));
+    pushShared(kvBool(result));
 }
 
+// A module body's context: made, bound to the program's globals (which keep
+// it alive after the frame), then owned by the frame.
 void KvVirtualMachine::enterScope(const Instruction& ins) {
-    auto* context = new KvVBaseContext(nullptr, ins.scope);
+    KvContextRef context = KvContextRef::make(nullptr, ins.scope);
     context->allocateSlots();
-    program_->enterModule(context);
-    frame_->setContext(context);  // the frame adopts the creation reference
+    program_->enterModule(context.get());
+    frame_->setContext(std::move(context));
 }
 
+// A closure over the frame's context; stored in its slot when the descriptor
+// names one (the slot then holds the only lasting reference), else pushed.
 void KvVirtualMachine::makeFunction(const Instruction& ins, int32_t position) {
     const FunctionDescriptor* descriptor = ins.function;
     if (!descriptor) {
-        frame_->stack.push(kvNull());
+        pushShared(kvNull());
         return;
     }
-    KvVBaseContext* context = frame_->context;
-    auto* function = new KvObjFunc(descriptor, frame_->unit, position, context,
-                                   context ? context->thisBaseContext() : nullptr);
-    if (descriptor->slot >= 0) {
-        if (context) context->storeValue(descriptor->slot, function);
-        function->releaseTemporary();  // no context to keep it: nothing can reach it
-    } else {
-        push(function);
+    KvVBaseContext* context = frame_->context.get();
+    KvRef<KvObjFunc> function = kvMake<KvObjFunc>(descriptor, frame_->unit.get(), position, context,
+                                                  context ? context->thisBaseContext() : nullptr);
+    if (descriptor->slot < 0) {
+        push(std::move(function));
+    } else if (context) {
+        context->storeValue(descriptor->slot, function.get());  // without a context nothing keeps it
     }
 }
 
@@ -142,76 +143,70 @@ void KvVirtualMachine::makeList(const Instruction& ins) {
     int32_t available = static_cast<int32_t>(frame_->stack.count());
     int32_t n = wanted < 0 ? 0 : (wanted > available ? available : static_cast<int32_t>(wanted));
     CallArgs items(n);
-    for (int32_t i = n - 1; i >= 0; --i) items.items[i] = popValue();
-    auto* list = new KvObjList();
+    popArgs(n, items);
+    KvRef<KvObjList> list = kvMake<KvObjList>();
     for (int32_t i = 0; i < n; ++i) list->append(items.items[i]);
-    push(list);
+    push(std::move(list));
 }
 
 // The key text arrives unescaped from the compiler, like a string constant's.
 void KvVirtualMachine::mapPut(const Instruction& ins, int32_t) {
-    KvBaseObject* value = popValue();
+    KvValueRef value = popValue();
     KvBaseObject* target = frame_->stack.peek();
-    if (target && target->tag() == kTagMap) static_cast<KvObjMap*>(target)->set(ins.text, value);
-    value->release();
+    if (target && target->tag() == kTagMap) static_cast<KvObjMap*>(target)->set(ins.text, value.get());
 }
 
+// obj.name: a field that holds the owner, bound through the site's cached
+// binding (kept while the owner's type or class stays the same).
 void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
-    KvBaseObject* owner = popValue();
+    KvValueRef owner = popValue();
     if (owner->tag() == kTagNull) {
-        pushOwned(owner);
+        push(std::move(owner));
         return;
     }
     CodeCacheEntry& entry = frame_->unit->cache(position);
     const KvMemberBinding* cached = entry.binding.get();
     bool instance = owner->tag() == kTagLocalObject;
-    if (!instance || !cached || cached->classSerial != static_cast<KvObjLocalObject*>(owner)->classSerial()) {
+    if (!instance || !cached ||
+        cached->classSerial != static_cast<KvObjLocalObject*>(owner.get())->classSerial()) {
         entry.binding = bindMember(entry.binding, *owner, ins.text);
     }
     // A method of a script instance reads as its function value and cannot be
     // assigned, so the function itself stands for the field.
     if (instance && entry.binding->kind == kFieldScriptMethod) {
-        KvBaseObject* method = static_cast<KvObjLocalObject*>(owner)->instanceMember(*entry.binding);
+        KvBaseObject* method = static_cast<KvObjLocalObject*>(owner.get())->instanceMember(*entry.binding);
         if (method && method->tag() == kTagFunc) {
-            push(method);
-            owner->release();
+            pushRetained(method);
             return;
         }
     }
-    push(new KvObjField(owner, entry.binding));
-    owner->release();
+    push(kvMake<KvObjField>(owner.get(), entry.binding));  // the field holds its owner
 }
 
+// target[i, ...]: an element field over the target and its indexes.
 void KvVirtualMachine::indexRef(const Instruction& ins) {
     int64_t wanted = ins.intValue;
     if (wanted <= 0) {
-        popRaw()->release();
-        frame_->stack.push(kvNull());
+        popRaw();
+        pushShared(kvNull());
         return;
     }
     int32_t available = static_cast<int32_t>(frame_->stack.count()) - 1;
     int32_t n = wanted > available ? (available < 0 ? 0 : available) : static_cast<int32_t>(wanted);
-    std::vector<KvBaseObject*> indexes(static_cast<size_t>(n));
-    for (int32_t i = n - 1; i >= 0; --i) indexes[static_cast<size_t>(i)] = popValue();
-    KvBaseObject* target = popValue();
-    push(new KvObjPosField(target, indexes));  // the field takes its own references
-    for (KvBaseObject* index : indexes) index->release();
-    target->release();
+    CallArgs indexes(n);
+    popArgs(n, indexes);
+    KvValueRef target = popValue();
+    // The field takes references of its own on the target and the indexes.
+    push(kvMake<KvObjPosField>(target.get(), std::vector<KvBaseObject*>(indexes.items, indexes.items + n)));
 }
 
 // Stack: value, reference. Anything but a field as the target changes nothing.
 void KvVirtualMachine::assignRef(const Instruction& ins) {
-    KvBaseObject* reference = popRaw();
-    KvBaseObject* value = popValue();
-    if (reference->tag() == kTagField || reference->tag() == kTagPosField) {
-        static_cast<IKvObjField*>(reference)->assign(value);
-    }
-    reference->release();
-    if (ins.discard) {
-        value->release();
-    } else {
-        pushOwned(value);
-    }
+    KvValueRef reference = popRaw();
+    KvValueRef value = popValue();
+    if (isFieldValue(reference.get())) static_cast<IKvObjField*>(reference.get())->assign(value.get());
+    reference.reset();  // a temporary field goes before the value is pushed
+    if (!ins.discard) push(std::move(value));
 }
 
 // The scopes from context up through `levels` parents: a cached position is
@@ -225,8 +220,10 @@ static std::vector<const ScopeTable*> scopeChain(KvVBaseContext* context, int32_
     return chain;
 }
 
+// A name bound only at run time: resolved through the context chain once
+// per chain shape and cached at the instruction.
 std::u16string KvVirtualMachine::loadName(const Instruction& ins, int32_t position) {
-    KvVBaseContext* context = frame_->context;
+    KvVBaseContext* context = frame_->context.get();
     if (!context) return objectNotFoundMessage(ins.text);
     CodeCacheEntry& entry = frame_->unit->cache(position);
     if (entry.position && scopeChain(context, -entry.position->depth) != entry.scopes) {
@@ -238,25 +235,24 @@ std::u16string KvVirtualMachine::loadName(const Instruction& ins, int32_t positi
     }
     VariableSlot* slot = context->resolvePosition(entry.position.get());
     if (!slot) return objectNotFoundMessage(ins.text);
-    push(slot->read());
+    pushRetained(slot->read());
     return std::u16string();
 }
 
-// One owned reference on the exception to raise.
-KvBaseObject* KvVirtualMachine::makeThrown(const Instruction& ins) {
-    KvBaseObject* extra = ins.intValue == 2 ? popValue() : nullptr;
-    KvBaseObject* thrown = popValue();
+// The exception to raise: the thrown exception itself, or a new one
+// carrying the thrown value's text (and the extra value, with count 2).
+KvValueRef KvVirtualMachine::makeThrown(const Instruction& ins) {
+    KvValueRef extra;
+    if (ins.intValue == 2) extra = popValue();
+    KvValueRef thrown = popValue();
     if (!extra && thrown->tag() == kTagException) return thrown;
-    auto* exception = new KvObjException(thrown->toString());
-    exception->addRef();
-    if (extra) {
-        exception->setExtra(extra);
-        extra->release();
-    }
-    thrown->release();
+    KvRef<KvObjException> exception = kvMake<KvObjException>(thrown->toString());
+    if (extra) exception->setExtra(extra.get());
     return exception;
 }
 
+// A script module runs once per program, in a frame of its own pushed
+// here; the importer continues when that frame returns.
 std::u16string KvVirtualMachine::import(const Instruction& ins) {
     const ImportDescriptor* descriptor = ins.import;
     if (!descriptor) return std::u16string();
@@ -271,19 +267,20 @@ std::u16string KvVirtualMachine::import(const Instruction& ins) {
     // Marked before it runs, so a cycle of imports ends.
     if (!program_->markExecuted(loaded.key)) return std::u16string();
     if (frames_.size() >= kMaxFrames) return kFrameLimitMessage;
-    pushFrame(new CodeUnit(loaded.module, loaded.key), 0, kResultDiscard, nullptr, false);
+    pushFrame(KvUnitRef::make(loaded.module, loaded.key), 0, kResultDiscard, nullptr, false);
     return std::u16string();
 }
 
+// A class value over the frame's context, stored in the slot it names.
 void KvVirtualMachine::makeClass(const Instruction& ins) {
     const FunctionDescriptor* descriptor = ins.function;
-    KvVBaseContext* context = frame_->context;
+    KvVBaseContext* context = frame_->context.get();
     if (!descriptor || !context) return;
-    auto* cls = new KvObjClass(descriptor, frame_->unit, context);
-    context->storeValue(descriptor->slot, cls);
-    cls->releaseTemporary();
+    KvValueRef cls = kvMake<KvObjClass>(descriptor, frame_->unit.get(), context);
+    context->storeValue(descriptor->slot, cls.get());
 }
 
+// A script class whose bases lead back to itself (resolved on first use).
 static bool inheritsFromItself(KvBaseObject* cls) {
     if (cls->tag() != kTagClass) return false;
     auto* script = static_cast<KvObjClass*>(cls);
@@ -294,29 +291,22 @@ static bool inheritsFromItself(KvBaseObject* cls) {
 // Pushes the instance, then runs its class body in the instance's context;
 // the arguments and Construct follow once the body has returned.
 std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
-    KvBaseObject* cls = popValue();
-    std::u16string error;
-    if (!cls->isClass()) {
-        error = classNotExistsMessage(ins.text);
-    } else if (cls->tag() == kTagClass && frames_.size() >= kMaxFrames) {
-        error = kFrameLimitMessage;
-    } else if (inheritsFromItself(cls)) {
-        error = classInheritsFromItselfMessage(ins.text);
-    } else {
-        KvBaseObject* instance = cls->newInstance(frame_->context);
-        push(instance ? instance : kvNull());
-        if (instance && instance->tag() == kTagLocalObject) {
-            auto* script = static_cast<KvObjClass*>(cls);
-            KvVBaseContext* context = static_cast<KvObjLocalObject*>(instance)->context();
-            bindClassBodyNames(*context);
-            noteInstanceContext(context);
-            context->retain();
-            script->codeUnit()->retain();
-            pushFrame(script->codeUnit(), script->descriptor()->entry, kResultDiscard, context, false);
-        }
+    KvValueRef cls = popValue();
+    if (!cls->isClass()) return classNotExistsMessage(ins.text);
+    if (cls->tag() == kTagClass && frames_.size() >= kMaxFrames) return kFrameLimitMessage;
+    if (inheritsFromItself(cls.get())) return classInheritsFromItselfMessage(ins.text);
+    KvValueRef instance = kvOwnedOrNull(cls->newInstance(frame_->context.get()));
+    KvBaseObject* made = instance.get();
+    push(std::move(instance));
+    if (made->tag() == kTagLocalObject) {
+        auto* script = static_cast<KvObjClass*>(cls.get());
+        KvVBaseContext* context = static_cast<KvObjLocalObject*>(made)->context();
+        bindClassBodyNames(*context);
+        noteInstanceContext(context);
+        pushFrame(KvUnitRef::retain(script->codeUnit()), script->descriptor()->entry, kResultDiscard,
+                  KvContextRef::retain(context), false);
     }
-    cls->release();
-    return error;
+    return std::u16string();
 }
 
 // Stack: instance, arguments, count. The constructor's result is dropped;

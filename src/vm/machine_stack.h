@@ -1,41 +1,85 @@
-// The machine's operand stack helpers, inline for the dispatch loop: push
-// takes a reference, pushOwned hands one over, popValue reads a field and
-// returns a plain value that carries one reference.
+// The machine's operand stack helpers, inline for the dispatch loop.
+// Invariant: every entry of a frame's operand stack holds one reference
+// (a shared constant's is simply not counted), and no entry is null. The
+// helpers move that reference in and out of KvRef handles, so the stack
+// itself stays a plain array of pointers. They are always inlined: the
+// handles then compile to the same loads and stores as raw pointers.
 #pragma once
 
+#include <memory>
+#include <utility>
+
 #include "objects/base_object.h"
+#include "objects/field_value.h"
 #include "objects/number_integer.h"
 #include "objects/shared_constants.h"
 #include "vm/machine.h"
 
 namespace kestrel {
 
-inline void KvVirtualMachine::push(KvBaseObject* value) {
-    if (!value) value = kvNull();
-    value->addRef();
-    frame_->stack.push(value);
+// The plain value a popped field stands for (out of line: fields are rare).
+KvValueRef readFieldValue(KvValueRef field);
+
+// The entry-level moves, for code that works on a stack directly.
+[[gnu::always_inline]] inline void stackPush(KvFastStack& stack, KvValueRef value) {
+    KvBaseObject* raw = value.detach();
+    stack.push(raw ? raw : kvNull());
 }
 
-inline void KvVirtualMachine::pushOwned(KvBaseObject* value) {
-    frame_->stack.push(value ? value : kvNull());
+[[gnu::always_inline]] inline KvValueRef stackPop(KvFastStack& stack) {
+    KvBaseObject* value = stack.pop();
+    return KvValueRef::adopt(value ? value : kvNull());
 }
 
-inline KvBaseObject* KvVirtualMachine::popRaw() {
-    KvBaseObject* value = frame_->stack.pop();
-    return value ? value : kvNull();
+[[gnu::always_inline]] inline KvValueRef stackPopValue(KvFastStack& stack) {
+    KvValueRef value = stackPop(stack);
+    if (!isFieldValue(value.get())) return value;
+    return readFieldValue(std::move(value));
 }
 
-inline KvBaseObject* KvVirtualMachine::popValue() {
-    KvBaseObject* value = popRaw();
-    if (value->tag() != kTagField && value->tag() != kTagPosField) return value;
-    return readField(value);
+[[gnu::always_inline]] inline void KvVirtualMachine::push(KvValueRef value) {
+    stackPush(frame_->stack, std::move(value));
+}
+
+[[gnu::always_inline]] inline void KvVirtualMachine::pushRetained(KvBaseObject* value) {
+    push(KvValueRef::retain(value));
+}
+
+// A shared constant is never counted: nothing to take.
+[[gnu::always_inline]] inline void KvVirtualMachine::pushShared(KvBaseObject* constant) {
+    frame_->stack.push(constant);
+}
+
+[[gnu::always_inline]] inline KvValueRef KvVirtualMachine::popRaw() {
+    return stackPop(frame_->stack);
+}
+
+[[gnu::always_inline]] inline KvValueRef KvVirtualMachine::popValue() {
+    return stackPopValue(frame_->stack);
+}
+
+// Inline: every script call pushes a frame. A cleared spare frame is
+// reused when there is one. If anything here runs
+// out of memory, the new frame and what it was given are released again.
+inline void KvVirtualMachine::pushFrame(KvUnitRef&& unit, int32_t pc, int32_t mode,
+                                        KvContextRef&& context, bool owns) {
+    std::unique_ptr<CallFrame> next;
+    if (spare_.empty()) {
+        next = std::make_unique<CallFrame>();
+    } else {
+        next = std::move(spare_.back());
+        spare_.pop_back();
+    }
+    next->begin(std::move(unit), pc, mode, std::move(context), owns);
+    if (frame_) frames_.push_back(frame_);
+    frame_ = next.release();
 }
 
 // A call's argument count, at most the operands below it. A shared small
 // int is taken inline: nothing to release.
 inline int32_t KvVirtualMachine::popCount() {
     KvBaseObject* top = frame_->stack.peek();
-    if (!top || top->tag() != kTagNumber || top->refCount() >= 0 ||
+    if (!top || top->tag() != kTagNumber || !top->isShared() ||
         static_cast<KvObjNumber*>(top)->kind() != kKindInt) {
         return popCountSlow();
     }

@@ -10,15 +10,14 @@ namespace kestrel {
 ProgramState::~ProgramState() {
     // The program is over: its globals go, which breaks the cycles between
     // module contexts and the functions defined in them.
-    for (KvVBaseContext* context : modules_) context->releaseValues();
-    for (auto& entry : nativeExports_) entry.second->release();
-    for (KvVBaseContext* context : modules_) context->releaseRef();
+    for (KvContextRef& context : modules_) context->releaseValues();
+    nativeExports_.clear();
+    modules_.clear();
     collectContextCycles();
 }
 
 void ProgramState::enterModule(KvVBaseContext* context) {
-    context->retain();
-    modules_.push_back(context);
+    modules_.push_back(KvContextRef::retain(context));
     const ScopeTable* scope = context->scope();
     if (!scope) return;
     for (const VariableDecl* decl : scope->slotOrder) {

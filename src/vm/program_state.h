@@ -11,6 +11,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "objects/value_ref.h"
+#include "vm/context.h"
 #include "vm/instruction.h"
 
 namespace kestrel {
@@ -45,8 +47,8 @@ private:
 
     std::unordered_map<std::u16string, GlobalBinding> globals_;
     std::unordered_set<std::u16string> executed_;
-    std::vector<KvVBaseContext*> modules_;  // one reference each
-    std::unordered_map<std::u16string, KvBaseObject*> nativeExports_;  // filled by native modules
+    std::vector<KvContextRef> modules_;
+    std::unordered_map<std::u16string, KvValueRef> nativeExports_;  // filled by native modules
 };
 
 // The result of asking module loading for a script module.

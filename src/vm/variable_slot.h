@@ -1,6 +1,10 @@
 // One variable slot of a context: it either holds a value (one counted
 // reference) or is an alias of another slot. Reads and writes follow alias
 // chains to the final slot; a chain never loops (binding refuses a cycle).
+// The value is a raw pointer, not a KvRef: slots live in the context's
+// inline storage, which is dropped without running destructors, and the
+// field is shared with the alias case. Stores go through kvAssignRef, which
+// keeps the handle's rule (the new reference first, then the old dropped).
 #pragma once
 
 #include "objects/base_object.h"

@@ -302,9 +302,7 @@ TEST_F(PoolTest, BlocksFreedOnAnotherThreadComeBackToTheInterpreter) {
 class EchoFunction : public KvBaseObject {
 public:
     bool isCallable() const override { return true; }
-    KvProxyPtr invoke(const KvArgList& args) override {
-        return std::make_shared<KvBaseObjectProxy>(args.at(0));
-    }
+    KvValueRef invoke(const KvArgList& args) override { return kvOwnedOrNull(args.at(0)); }
 };
 
 class Caller : public KvFuncInnerCaller {
@@ -318,25 +316,23 @@ TEST_F(CallbackTest, ResultSurvivesWhenItIsATemporaryArgument) {
     Ref echo(new EchoFunction());
     KvBaseObject* items[] = {new KvObjString(u"element"), kvInt(0)};
     Caller caller;
-    KvBaseObject* result = caller.callFunction(echo.get(), KvArgList{2, items});
+    KvValueRef result = caller.callFunction(echo.get(), KvArgList{2, items});
     ASSERT_EQ(result->toString(), u"element");
-    EXPECT_EQ(result->refCount(), 0) << "handed back as a temporary";
-    result->releaseTemporary();
+    EXPECT_EQ(result->refCount(), 1) << "handed back owned by the caller";
 }
 
 TEST_F(CallbackTest, TemporaryArgumentsDieAndAreNulledOut) {
     Ref echo(new EchoFunction());
     KvBaseObject* items[] = {kvInt(1), new KvObjString(u"dies")};
     Caller caller;
-    EXPECT_EQ(caller.callFunction(echo.get(), KvArgList{2, items}), kvInt(1));
+    EXPECT_EQ(caller.callFunction(echo.get(), KvArgList{2, items}).get(), kvInt(1));
     EXPECT_EQ(items[1], kvNull());
-    EXPECT_EQ(caller.callFunction(nullptr, KvArgList{}), kvNull());
+    EXPECT_EQ(caller.callFunction(nullptr, KvArgList{}).get(), kvNull());
 }
 
 TEST_F(CallbackTest, DefaultInvokeYieldsNull) {
     Ref text(new KvObjString(u"not callable"));
-    KvProxyPtr proxy = text->invoke(KvArgList{});
-    EXPECT_EQ(proxy->object, kvNull());
+    EXPECT_EQ(text->invoke(KvArgList{}).get(), kvNull());
     EXPECT_FALSE(text->isCallable());
     EXPECT_EQ(text->getMethod(u"sub"), nullptr);
 }

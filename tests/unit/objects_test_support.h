@@ -37,6 +37,8 @@ public:
             value_->addRef();
         }
     }
+    // Takes over an owned reference (a call's result).
+    explicit Ref(KvValueRef owned) : value_(owned.detach()) {}
     Ref(Ref&& other) noexcept : value_(other.value_) { other.value_ = nullptr; }
     Ref(const Ref&) = delete;
     Ref& operator=(const Ref&) = delete;

@@ -78,10 +78,10 @@ inline MachineRun runAssembled(const Assembler& code) {
     auto* unit = new CodeUnit(code.module(), u"");
     KvVirtualMachine machine;
     machine.setReportUncaught(false);
-    KvBaseObject* result = machine.run(unit, true, true);
+    KvValueRef result = machine.run(unit, true, true);
     out.raised = machine.endedInException();
     out.text = result ? result->toString() : u"<none>";
-    if (result) result->release();
+    result.reset();
     unit->releaseRef();
     return out;
 }

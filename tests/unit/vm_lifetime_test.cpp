@@ -24,8 +24,7 @@ public:
         KvParserException error;
         EXPECT_TRUE(compileModule(parse.root, *module, error));
         unit_ = new CodeUnit(module, u"");
-        KvBaseObject* result = machine_.run(unit_, true, false);
-        if (result) result->release();
+        machine_.run(unit_, true, false);
     }
     ~LiveProgram() { unit_->releaseRef(); }
 
@@ -33,7 +32,7 @@ public:
         VariableSlot* slot = machine_.program().global(name);
         return slot ? slot->read() : nullptr;
     }
-    // Calls a global function with int arguments; the result is a temporary.
+    // Calls a global function with int arguments; the result is owned.
     KvScriptCallResult call(const std::u16string& name, std::vector<int32_t> ints = {}) {
         std::vector<KvBaseObject*> args;
         for (int32_t v : ints) args.push_back(kvInt(v));
@@ -47,7 +46,7 @@ private:
 };
 
 int32_t intResult(const KvScriptCallResult& r) {
-    return r.value && r.value->tag() == kTagNumber ? static_cast<KvObjNumber*>(r.value)->toInt() : -99;
+    return r.value && r.value->tag() == kTagNumber ? static_cast<KvObjNumber*>(r.value.get())->toInt() : -99;
 }
 
 TEST(VmLifetime, NamedInnerFunctionInAFunctionCalledOftenLeavesNothing) {
@@ -57,7 +56,7 @@ TEST(VmLifetime, NamedInnerFunctionInAFunctionCalledOftenLeavesNothing) {
     int64_t before = kvLiveValueCount();
     KvScriptCallResult r = program.call(u"churn", {100000});
     EXPECT_EQ(intResult(r), 100000);
-    r.value->releaseTemporary();
+    r.value.reset();
     EXPECT_EQ(suspectContextCount(), 0u);
     EXPECT_EQ(kvLiveValueCount(), before);
 }
@@ -70,7 +69,7 @@ TEST(VmLifetime, RecursiveLocalFunctionLeavesNothing) {
     int64_t before = kvLiveValueCount();
     KvScriptCallResult r = program.call(u"churn", {20000});
     EXPECT_EQ(intResult(r), 120);
-    r.value->releaseTemporary();
+    r.value.reset();
     EXPECT_EQ(suspectContextCount(), 0u);
     EXPECT_EQ(kvLiveValueCount(), before);
 }
@@ -82,12 +81,11 @@ TEST(VmLifetime, ReturnedClosureKeepsItsContextAlive) {
     int64_t before = kvLiveValueCount();
     KvScriptCallResult made = program.call(u"twice");
     ASSERT_EQ(made.value->tag(), kTagFunc);
-    made.value->addRef();
     KvArgList none;
-    KvScriptCallResult second = callFromNative(made.value, none);
+    KvScriptCallResult second = callFromNative(made.value.get(), none);
     EXPECT_EQ(intResult(second), 2);
-    EXPECT_EQ(intResult(callFromNative(made.value, none)), 3);
-    made.value->release();  // the escaped named closure and its context form a cycle
+    EXPECT_EQ(intResult(callFromNative(made.value.get(), none)), 3);
+    made.value.reset();  // the escaped named closure and its context form a cycle
     collectContextCycles();
     EXPECT_EQ(suspectContextCount(), 0u);
     EXPECT_EQ(kvLiveValueCount(), before);
@@ -101,7 +99,7 @@ TEST(VmLifetime, DroppedClosuresAreCollectedWhileTheProgramRuns) {
     int64_t before = kvLiveValueCount();
     KvScriptCallResult r = program.call(u"churn", {10000});
     EXPECT_EQ(intResult(r), 10000);
-    r.value->releaseTemporary();
+    r.value.reset();
     EXPECT_LT(suspectContextCount(), 2048u);  // checked in batches, never piling up
     collectContextCycles();
     EXPECT_EQ(kvLiveValueCount(), before);
@@ -121,10 +119,10 @@ TEST(VmLifetime, CallingANonFunctionFromNativeReportsTheException) {
     KvScriptCallResult r = program.call(u"bad");
     EXPECT_TRUE(r.raised);
     EXPECT_EQ(r.value->toString(), u"Object is not function");
-    r.value->releaseTemporary();
+    r.value.reset();
     KvScriptCallResult ok = program.call(u"x");
     EXPECT_TRUE(ok.raised);
-    ok.value->releaseTemporary();
+    ok.value.reset();
 }
 
 TEST(VmLifetime, FunctionSignaturesNameTheFunctionAndItsParameters) {
