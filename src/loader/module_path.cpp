@@ -11,9 +11,16 @@
 
 namespace kestrel {
 
+// Only a trailing ".kv" or ".kvc" is an extension: "y.kvz.kv" names
+// y.kvz.kv, never y.kv.
 std::u16string moduleBaseName(const std::u16string& name) {
-    size_t cut = name.find(u".kv");
-    return cut == std::u16string::npos ? name : name.substr(0, cut);
+    for (const std::u16string extension : {u".kvc", u".kv"}) {
+        if (name.size() > extension.size() &&
+            name.compare(name.size() - extension.size(), extension.size(), extension) == 0) {
+            return name.substr(0, name.size() - extension.size());
+        }
+    }
+    return name;
 }
 
 std::u16string directoryOf(const std::u16string& path) {

@@ -16,7 +16,7 @@ struct ModuleFile {
     ModuleFileKind kind = ModuleFileKind::Source;
 };
 
-// The module name as it is looked up: cut before the first ".kv".
+// The module name as it is looked up: without a trailing ".kv" or ".kvc".
 std::u16string moduleBaseName(const std::u16string& name);
 
 // The directory part of a path, ending in "/"; empty when it has none.

@@ -74,6 +74,10 @@ TEST_F(ModulePath, AbsoluteNamesAndDirectories) {
     ASSERT_TRUE(findModuleFile(u"/elsewhere/", absolute, {}, found));
     EXPECT_EQ(moduleBaseName(u"a/b.kv"), u"a/b");
     EXPECT_EQ(moduleBaseName(u"a/b.kvc"), u"a/b");
+    // Only a trailing extension counts: an inner ".kv" is part of the name.
+    EXPECT_EQ(moduleBaseName(u"y.kvz.kv"), u"y.kvz");
+    EXPECT_EQ(moduleBaseName(u"a.kv/b"), u"a.kv/b");
+    EXPECT_EQ(moduleBaseName(u"notes.kvx"), u"notes.kvx");
     EXPECT_EQ(directoryOf(u"/x/y/z.kv"), u"/x/y/");
     EXPECT_EQ(directoryOf(u"z.kv"), u"");
     EXPECT_FALSE(findModuleFile(u"", u"", {}, found));
