@@ -2,6 +2,7 @@
 #include "objects/func_inner_caller.h"
 
 #include "objects/base_object.h"
+#include "objects/callback_raise.h"
 #include "objects/shared_constants.h"
 
 namespace kestrel {
@@ -25,6 +26,16 @@ KvBaseObject* KvFuncInnerCaller::callFunction(KvBaseObject* function, const KvAr
     }
     result->dropKeepAlive();
     return result;
+}
+
+bool KvFuncInnerCaller::isCallback(const KvBaseObject* function) {
+    if (!function) return false;
+    return function->tag() == kTagFunc ||
+           (function->tag() == kTagField && function->isNativeCallable());
+}
+
+bool KvFuncInnerCaller::callbackRaised() {
+    return kvCallbackRaised();
 }
 
 }  // namespace kestrel

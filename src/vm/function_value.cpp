@@ -1,6 +1,7 @@
 // Function value lifetime, text forms and calls from native code.
 #include "vm/function_value.h"
 
+#include "objects/callback_raise.h"
 #include "objects/shared_constants.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
@@ -43,8 +44,15 @@ std::u16string KvObjFunc::signature() const {
     return text + u")";
 }
 
+// Native code that calls a script function through invoke learns of an
+// exception through the parked slot; the call itself then yields null.
 KvProxyPtr KvObjFunc::invoke(const KvArgList& args) {
-    return std::make_shared<KvBaseObjectProxy>(callFromNative(this, args).value);
+    KvScriptCallResult outcome = callFromNative(this, args);
+    if (outcome.raised) {
+        kvParkCallbackRaise(outcome.value);  // the slot now holds it
+        outcome.value = kvNull();
+    }
+    return std::make_shared<KvBaseObjectProxy>(outcome.value);
 }
 
 KvScriptCallResult callFromNative(KvBaseObject* callee, const KvArgList& args) {

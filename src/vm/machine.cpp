@@ -283,7 +283,16 @@ KvBaseObject* KvVirtualMachine::dispatch() {
             f->pc = static_cast<int32_t>(ins.intValue);
             KV_NEXT;
         KV_OP(Call)
-            if (!call(ins)) KV_RAISE(callError_);
+            if (!call(ins)) {
+                if (KvBaseObject* raised = calleeRaised_) {
+                    calleeRaised_ = nullptr;
+                    bool ended = raise(raised, runResult);
+                    raised->release();
+                    if (ended) return runResult;
+                    KV_NEXT;
+                }
+                KV_RAISE(callError_);
+            }
             KV_NEXT;
         KV_OP(CallBuiltin)
             callBuiltin(ins);

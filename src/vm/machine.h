@@ -56,7 +56,8 @@ private:
     void abandonFrames();
 
     // Calls return false with the text in callError_ when the call must raise
-    // (no string built or moved on the common path).
+    // (no string built or moved on the common path), or with the exception
+    // itself in calleeRaised_ when a native callee's script callback raised.
     bool call(const Instruction& ins);
     bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult);
     // Out-of-line instruction work; each returns an error text or empty.
@@ -97,6 +98,7 @@ private:
     bool raised_ = false;
     bool reportUncaught_ = true;
     std::u16string callError_;  // why the last failed call raises
+    KvBaseObject* calleeRaised_ = nullptr;  // or what it raises (one reference)
 };
 
 // The program state of the running program (shared by nested machines).

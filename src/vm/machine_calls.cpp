@@ -2,6 +2,7 @@
 // functions get a new context and frame and continue in the same loop.
 // Calls from native code run a fixed Call/Return unit on this machine.
 #include "vm/builtin_names.h"
+#include "objects/callback_raise.h"
 #include "objects/field_value.h"
 #include "objects/shared_constants.h"
 #include "vm/call_args.h"
@@ -74,6 +75,14 @@ bool KvVirtualMachine::call(const Instruction& ins) {
     }
     KvProxyPtr proxy = callee->invoke(args.list());
     KvBaseObject* result = proxy && proxy->object ? proxy->object : kvNull();
+    if (KvBaseObject* raised = kvTakeCallbackRaise()) {
+        // A script callback of the native method raised: the call raises it here.
+        result->addRef();
+        result->release();
+        callee->release();
+        calleeRaised_ = raised;
+        return false;
+    }
     if (wantsResult) {
         push(result);
     } else {
