@@ -1,7 +1,11 @@
 // Element ownership and text forms of lists.
 #include "objects/list_value.h"
 
+#include <vector>
+
+#include "objects/bytes_value.h"
 #include "objects/nested_release.h"
+#include "objects/number.h"
 #include "objects/shared_constants.h"
 #include "objects/text_nesting.h"
 
@@ -41,6 +45,19 @@ std::u16string KvObjList::toString() const {
 
 std::u16string KvObjList::detailString(int32_t indent) const {
     return joined([indent](KvBaseObject* item) { return item->detailString(indent); });
+}
+
+// One byte per element, each a number; none for an empty list.
+KvBaseObject* KvObjList::toBytes() {
+    if (items_.empty() || items_.size() > UINT32_MAX) return nullptr;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(items_.size());
+    for (KvBaseObject* item : items_) {
+        KvObjNumber* number = asNumber(item);
+        if (!number) return nullptr;
+        bytes.push_back(static_cast<uint8_t>(number->toInt() & 0xff));
+    }
+    return new KvObjBytes(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
 }  // namespace kestrel

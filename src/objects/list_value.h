@@ -17,6 +17,7 @@ public:
 
     std::u16string toString() const override;
     std::u16string detailString(int32_t indent) const override;
+    KvBaseObject* toBytes() override;
     // Takes a reference and adds the value at the end.
     virtual void append(KvBaseObject* value);
 

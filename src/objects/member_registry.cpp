@@ -1,6 +1,7 @@
 // Registry storage and the one-time registration of the core value types.
 #include "objects/member_registry.h"
 
+#include "objects/bytes_value.h"
 #include "objects/number.h"
 #include "objects/string_value.h"
 
@@ -69,6 +70,7 @@ KvMemberRegistry& memberRegistry() {
         auto* r = new KvMemberRegistry();
         registerNumberMembers(*r);
         registerStringMembers(*r);
+        registerBytesMembers(*r);
         return r;
     }();
     return *registry;
