@@ -3,6 +3,7 @@
 
 #include "objects/bytes_value.h"
 #include "objects/number.h"
+#include "objects/regex_value.h"
 #include "objects/string_value.h"
 
 namespace kestrel {
@@ -71,6 +72,7 @@ KvMemberRegistry& memberRegistry() {
         registerNumberMembers(*r);
         registerStringMembers(*r);
         registerBytesMembers(*r);
+        registerRegexMembers(*r);
         return r;
     }();
     return *registry;

@@ -72,7 +72,7 @@ private:
 };
 
 // The process-wide registry, created on first use with the members of the
-// core value types (numbers, strings, bytes) already registered.
+// core value types (numbers, strings, bytes, match cursors) already registered.
 KvMemberRegistry& memberRegistry();
 
 }  // namespace kestrel
