@@ -60,12 +60,12 @@ KvBaseObject* KvObjRegex::findNextMethod(const KvArgList&) {
         takeMatch(first);
         return resultBool(true);
     }
-    KvRegexMatch next;
-    if (current_.offsets.empty() || !kvRegexMatchAt(code_, subjectText(), current_.end(), data_, next)) {
+    if (current_.offsets.empty() ||
+        !kvRegexMatchAt(code_, subjectText(), current_.end(), data_, scratch_)) {
         return resultBool(false);
     }
-    bool advanced = !next.empty();
-    takeMatch(next);
+    bool advanced = !scratch_.empty();
+    takeMatch(scratch_);
     return resultBool(advanced);
 }
 

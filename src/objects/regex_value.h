@@ -45,6 +45,7 @@ private:
     pcre2_match_data* data_;
     KvRegexMatch first_;
     KvRegexMatch current_;  // no offsets before the first "find"
+    KvRegexMatch scratch_;  // the next match; its storage is reused
     int32_t groupCount_;
     bool firstTaken_ = false;
 };
