@@ -104,7 +104,7 @@ KvBaseObject* KvObjBytes::resizeMethod(const KvArgList& args) {
     }
     try {
         std::vector<uint8_t> fresh(static_cast<std::size_t>(size));
-        if (keep) {
+        if (keep && !data_.empty()) {
             std::memcpy(fresh.data(), data_.data(), std::min(data_.size(), fresh.size()));
         }
         data_.swap(fresh);
