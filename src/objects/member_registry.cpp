@@ -3,7 +3,9 @@
 
 #include "objects/list_value.h"
 #include "objects/map_value.h"
+#include "objects/bytes_value.h"
 #include "objects/number.h"
+#include "objects/regex_value.h"
 #include "objects/string_value.h"
 
 namespace kestrel {
@@ -73,6 +75,8 @@ KvMemberRegistry& memberRegistry() {
         registerStringMembers(*r);
         registerListMembers(*r);
         registerMapMembers(*r);
+        registerBytesMembers(*r);
+        registerRegexMembers(*r);
         return r;
     }();
     return *registry;

@@ -72,7 +72,8 @@ private:
 };
 
 // The process-wide registry, created on first use with the members of the
-// core value types (numbers, strings, lists, maps) already registered.
+// core value types (numbers, strings, lists, maps, bytes, match cursors)
+// already registered.
 KvMemberRegistry& memberRegistry();
 
 }  // namespace kestrel

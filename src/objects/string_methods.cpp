@@ -4,6 +4,7 @@
 
 #include "objects/list_value.h"
 #include "objects/number_literal.h"
+#include "objects/regex_value.h"
 #include "objects/shared_constants.h"
 #include "objects/string_text.h"
 #include "objects/string_value.h"
@@ -118,14 +119,23 @@ KvBaseObject* KvObjString::reverseMethod(const KvArgList&) {
     return new KvObjString(textReverse(text_));
 }
 
-// Regular-expression matching arrives with the match cursor type; until then
-// no pattern matches.
-KvBaseObject* KvObjString::testMethod(const KvArgList&) {
-    return kvFalse();
+// test(pattern) / match(pattern): the pattern must be a string; a pattern
+// that does not compile matches nothing.
+KvBaseObject* KvObjString::testMethod(const KvArgList& args) {
+    KvBaseObject* pattern = args.at(0);
+    if (!pattern || pattern->tag() != kTagString) {
+        return kvFalse();
+    }
+    return kvBool(kvRegexTest(text_, static_cast<KvObjString*>(pattern)->text()));
 }
 
-KvBaseObject* KvObjString::matchMethod(const KvArgList&) {
-    return kvNull();
+KvBaseObject* KvObjString::matchMethod(const KvArgList& args) {
+    KvBaseObject* pattern = args.at(0);
+    if (!pattern || pattern->tag() != kTagString) {
+        return kvNull();
+    }
+    KvBaseObject* cursor = kvRegexMatchCursor(this, static_cast<KvObjString*>(pattern));
+    return cursor ? cursor : kvNull();
 }
 
 void registerStringMembers(KvMemberRegistry& registry) {
