@@ -134,4 +134,9 @@ void consoleWriteDirect(const std::u16string& text, int attribute) {
     printWithAttribute(text, attribute);
 }
 
+void consoleWriteDiagnostic(const std::u16string& text) {
+    consoleQueue().flush();
+    platform::writeStderr(platform::consoleBytes(text));
+}
+
 }  // namespace kestrel

@@ -77,4 +77,8 @@ void consoleWrite(const std::u16string& text, uint32_t level);
 // a console attribute around the text (the start-up and shell messages).
 void consoleWriteDirect(const std::u16string& text, int attribute);
 
+// Writes a diagnostic of our own to standard error, after everything already
+// queued, so that it shows in order with the script's output.
+void consoleWriteDiagnostic(const std::u16string& text);
+
 }  // namespace kestrel

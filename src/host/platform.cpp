@@ -1,5 +1,6 @@
 #include "host/platform.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 #include <sys/stat.h>
 
@@ -37,16 +38,26 @@ std::string attributeEscape(int attribute) {
     }
 }
 
-void writeStdout(const std::string& bytes) {
-    static std::mutex outputLock;
-    std::lock_guard<std::mutex> guard(outputLock);
+static void writeWhole(int descriptor, const std::string& bytes) {
     size_t written = 0;
     while (written < bytes.size()) {
-        ssize_t n = ::write(STDOUT_FILENO, bytes.data() + written, bytes.size() - written);
+        ssize_t n = ::write(descriptor, bytes.data() + written, bytes.size() - written);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return;  // a closed pipe: nothing more can be shown
         written += static_cast<size_t>(n);
     }
+}
+
+void writeStdout(const std::string& bytes) {
+    static std::mutex outputLock;
+    std::lock_guard<std::mutex> guard(outputLock);
+    writeWhole(STDOUT_FILENO, bytes);
+}
+
+void writeStderr(const std::string& bytes) {
+    static std::mutex errorLock;
+    std::lock_guard<std::mutex> guard(errorLock);
+    writeWhole(STDERR_FILENO, bytes);
 }
 
 int64_t monotonicMillis() {
@@ -79,6 +90,26 @@ std::u16string temporaryDirectory() {
 bool pathExists(const std::u16string& path) {
     struct stat info {};
     return ::stat(toUtf8(path).c_str(), &info) == 0;
+}
+
+LibraryOpen openLibrary(const std::u16string& path) {
+    LibraryOpen result;
+    dlerror();  // a stale message must not be reported for this call
+    result.handle = ::dlopen(toUtf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!result.handle) {
+        const char* reason = dlerror();
+        result.error = reason ? reason : "unknown error";
+    }
+    return result;
+}
+
+void* librarySymbol(void* handle, const std::string& name) {
+    if (!handle) return nullptr;
+    return ::dlsym(handle, name.c_str());
+}
+
+void closeLibrary(void* handle) {
+    if (handle) ::dlclose(handle);
 }
 
 }  // namespace kestrel::platform

@@ -44,4 +44,18 @@ std::u16string temporaryDirectory();
 // True when a file or directory exists at the path.
 bool pathExists(const std::u16string& path);
 
+// Writes bytes to standard error whole (diagnostics of our own).
+void writeStderr(const std::string& bytes);
+
+// A shared object opened for the life of the process, or the system's reason.
+struct LibraryOpen {
+    void* handle = nullptr;
+    std::string error;  // the loader's own text when handle is null
+};
+// Opens a shared object with every symbol bound now, its symbols kept local.
+LibraryOpen openLibrary(const std::u16string& path);
+// The address exported under name, or null.
+void* librarySymbol(void* handle, const std::string& name);
+void closeLibrary(void* handle);
+
 }  // namespace kestrel::platform

@@ -3,6 +3,7 @@
 #include "modules/builtins.h"
 
 #include "vm/builtin_names.h"
+#include "modules/module_values.h"
 #include "objects/number.h"
 #include "objects/shared_constants.h"
 #include "host/console_queue.h"
@@ -22,9 +23,8 @@ int32_t kindOf(const KvArgList& args) {
     return number ? number->kind() : 0;
 }
 
-// The module object's class name test arrives with module objects.
-bool moduleObjectNamed(KvBaseObject*, const std::u16string&) {
-    return false;
+bool moduleObjectNamed(KvBaseObject* value, const std::u16string& name) {
+    return value->tag() == kTagModuleObject && static_cast<KvObjModuleObject*>(value)->hasClassNamed(name);
 }
 
 // print(a, b, ..., [flag]): a trailing boolean after at least one other

@@ -3,6 +3,7 @@
 
 #include "objects/instance_members.h"
 #include "objects/map_value.h"
+#include "objects/module_members.h"
 #include "objects/shared_constants.h"
 
 namespace kestrel {
@@ -32,6 +33,33 @@ KvMemberBindingPtr bindInstance(const KvMemberBindingPtr& cached, const KvInstan
     return binding;
 }
 
+// A module or module object: the common methods come first, then the names
+// of the module (functions, classes) or of the object's class (methods,
+// properties); a site keeps its binding while the module or class stays.
+KvMemberBindingPtr bindModule(const KvMemberBindingPtr& cached, const KvModuleMembers& members,
+                              const KvBaseObject& owner, const std::u16string& name) {
+    const void* scope = members.memberScope();
+    if (cached && cached->reusable && cached->typeTag == owner.tag() && cached->moduleScope == scope) {
+        return cached;
+    }
+    auto binding = std::make_shared<KvMemberBinding>();
+    binding->typeTag = owner.tag();
+    binding->name = name;
+    binding->moduleScope = scope;
+    binding->reusable = true;
+    KvMemberLookup found = lookupMember(owner, name);
+    if (found.code == kBindByOwnerType) {
+        if (!members.bindModuleMember(name, *binding)) binding->kind = kFieldProperty;
+        return binding;
+    }
+    binding->kind = found.code;
+    if (found.record) {
+        binding->id = found.record->id;
+        binding->method = found.record->method;
+    }
+    return binding;
+}
+
 }  // namespace
 
 KvMemberBindingPtr bindMember(const KvMemberBindingPtr& cached, const KvBaseObject& owner,
@@ -40,6 +68,9 @@ KvMemberBindingPtr bindMember(const KvMemberBindingPtr& cached, const KvBaseObje
         if (KvInstanceMembers* members = instanceMembersOf(const_cast<KvBaseObject*>(&owner))) {
             return bindInstance(cached, *members, owner, name);
         }
+    }
+    if (KvModuleMembers* members = moduleMembersOf(const_cast<KvBaseObject*>(&owner))) {
+        return bindModule(cached, *members, owner, name);
     }
     if (cached && cached->reusable && cached->typeTag == owner.tag()) return cached;
     auto binding = std::make_shared<KvMemberBinding>();
@@ -92,6 +123,13 @@ KvBaseObject* KvObjField::read() const {
     case kFieldScriptMethod:
         if (KvInstanceMembers* members = instanceMembersOf(owner_)) return members->instanceMember(*binding_);
         return nullptr;
+    case kFieldModuleFunction:
+    case kFieldModuleClass:
+        return binding_->moduleMember;
+    case kFieldModuleProperty:
+    case kFieldModuleMethod:
+        if (KvModuleMembers* members = moduleMembersOf(owner_)) return members->readModuleMember(*binding_);
+        return nullptr;
     default:
         return nullptr;
     }
@@ -116,6 +154,9 @@ bool KvObjField::assign(KvBaseObject* value) {
             return members->storeInstanceMember(*binding_, value);
         }
         return false;
+    case kFieldModuleProperty:
+        if (KvModuleMembers* members = moduleMembersOf(owner_)) return members->storeModuleMember(*binding_, value);
+        return false;
     default:
         return false;
     }
@@ -123,7 +164,7 @@ bool KvObjField::assign(KvBaseObject* value) {
 
 bool KvObjField::isScriptCallable() const {
     if (binding_->kind == kFieldScriptMethod) return true;
-    if (binding_->kind == kFieldNativeMethod) return false;
+    if (isNativeCallable()) return false;
     KvValueRef member = KvValueRef::retain(read());  // a property read may hand out a fresh value
     return member && member->isScriptCallable();
 }
@@ -134,6 +175,10 @@ KvValueRef KvObjField::invoke(const KvArgList& args) {
     KvValueRef result;
     if (binding_->kind == kFieldNativeMethod) {
         result = owner_->invokeNative(binding_->method, args);
+    } else if (binding_->kind == kFieldModuleMethod) {
+        if (KvModuleMembers* members = moduleMembersOf(owner_)) {
+            result = kvOwnedOrNull(members->callModuleMethod(*binding_, args));
+        }
     } else if (KvBaseObject* read = this->read()) {
         KvValueRef member = KvValueRef::retain(read);  // a property read may hand out a fresh value
         if (member->isCallable()) result = member->invoke(args);

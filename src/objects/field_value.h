@@ -22,6 +22,10 @@ enum KvFieldBinding : int32_t {
     kFieldNativeMethod = 14,
     kFieldScriptMethod = 15,
     kFieldMapKey = 16,
+    kFieldModuleFunction = 50,  // a function of a native module
+    kFieldModuleClass = 51,     // a class of a native module
+    kFieldModuleProperty = 52,  // a property of a module object (getter, setter)
+    kFieldModuleMethod = 53,    // a method of a module object
 };
 
 // What one member-access site resolved a name to, for one owner type.
@@ -39,6 +43,12 @@ struct KvMemberBinding {
     uint64_t classSerial = 0;
     std::vector<uint32_t> memberPath;
     int32_t memberSlot = -1;
+    // Native modules (kinds 50-53): the module or class resolved in, the
+    // function or class found (kinds 50, 51; never destroyed), and the
+    // method or property entry of the class (kinds 52, 53).
+    const void* moduleScope = nullptr;
+    KvBaseObject* moduleMember = nullptr;
+    const void* moduleEntry = nullptr;
 };
 using KvMemberBindingPtr = std::shared_ptr<const KvMemberBinding>;
 
@@ -70,7 +80,10 @@ public:
     KvBaseObject* value() override;
     bool assign(KvBaseObject* value) override;
     bool isCallable() const override { return isNativeCallable() || isScriptCallable(); }
-    bool isNativeCallable() const override { return binding_->kind == kFieldNativeMethod; }
+    bool isNativeCallable() const override {
+        return binding_->kind == kFieldNativeMethod || binding_->kind == kFieldModuleFunction ||
+               binding_->kind == kFieldModuleMethod;
+    }
     bool isScriptCallable() const override;
     KvValueRef invoke(const KvArgList& args) override;
     const KvMemberBinding& binding() const { return *binding_; }

@@ -4,6 +4,8 @@
 
 #include "host/utf8.h"
 #include "modules/builtins.h"
+#include "modules/native_registry.h"
+#include "modules/runtime_record.h"
 #include "objects/shared_constants.h"
 #include "parser/operator_table.h"
 #include "host/console_queue.h"
@@ -17,10 +19,13 @@
 
 namespace kestrel {
 
-// Start-up steps whose subsystems arrive later; each reports success.
-static void buildRuntimeRecord() {}                   // handed to native libraries
-static bool loadNativeLibraries() { return true; }    // ".kvd" files of the library directories
-static void registerNativeLibraryModules() {}
+// The standard library beside the program; its modules become the names
+// every program starts with only when all of them loaded.
+static bool loadNativeLibraries() {
+    completeRuntimeRecord();
+    installNativeModuleImporter();
+    return loadStandardLibraries(nativeModules(), runtimePaths().executableLibraryDirectory);
+}
 
 // Creates the shared singletons once per process, in dependency order.
 static void initializeAll() {

@@ -94,7 +94,9 @@ private:
     std::u16string loadName(const Instruction& ins, int32_t position);
     KvValueRef makeThrown(const Instruction& ins);
     std::u16string import(const Instruction& ins);
+    std::u16string importNativeModule(const ImportDescriptor& descriptor);
     std::u16string construct();
+    std::u16string constructNative(KvBaseObject* instance, CallArgs& args);
     std::u16string newInstance(const Instruction& ins);
     KvBaseObject* constant(const Instruction& ins, int32_t position);
 

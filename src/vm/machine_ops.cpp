@@ -4,6 +4,7 @@
 // it consumes into handles (released when it returns) and pushes what it
 // makes with its one reference.
 #include "objects/arithmetic.h"
+#include "objects/callback_raise.h"
 #include "objects/field_value.h"
 #include "objects/instance_members.h"
 #include "objects/list_value.h"
@@ -256,9 +257,7 @@ KvValueRef KvVirtualMachine::makeThrown(const Instruction& ins) {
 std::u16string KvVirtualMachine::import(const Instruction& ins) {
     const ImportDescriptor* descriptor = ins.import;
     if (!descriptor) return std::u16string();
-    if (descriptor->kind != ImportKind::Script) {
-        return loadModuleFailedMessage(descriptor->name);  // native libraries arrive later
-    }
+    if (descriptor->kind != ImportKind::Script) return importNativeModule(*descriptor);
     const ScriptModuleLoader& loader = scriptModuleLoader();
     const std::u16string& importer = frame_->unit->moduleKey();
     if (!loader) return loadModuleFailedMessage(descriptor->name);  // no loader installed
@@ -268,6 +267,17 @@ std::u16string KvVirtualMachine::import(const Instruction& ins) {
     if (!program_->markExecuted(loaded.key)) return std::u16string();
     if (frames_.size() >= kMaxFrames) return kFrameLimitMessage;
     pushFrame(KvUnitRef::make(loaded.module, loaded.key), 0, kResultDiscard, nullptr, false);
+    return std::u16string();
+}
+
+// The module's names join the program's globals (the loading is module
+// loading's, through the importer that start-up installs).
+std::u16string KvVirtualMachine::importNativeModule(const ImportDescriptor& descriptor) {
+    const NativeModuleImporter& importer = nativeModuleImporter();
+    if (!importer) return loadModuleFailedMessage(descriptor.name);
+    NativeModuleImport imported = importer(descriptor.name);
+    if (!imported.ok) return loadModuleFailedMessage(descriptor.name);
+    program_->bindNativeImport(imported);
     return std::u16string();
 }
 
@@ -316,11 +326,26 @@ std::u16string KvVirtualMachine::construct() {
     CallArgs args(n);
     popArgs(n, args);
     KvBaseObject* instance = frame_->stack.peek();
+    if (instance && instance->tag() == kTagModuleObject) return constructNative(instance, args);
     if (!instance || instance->tag() != kTagLocalObject) return std::u16string();
     KvBaseObject* init = instance->initFunction();
     if (!init || init->tag() == kTagNull) return std::u16string();
     if (init->tag() != kTagFunc) return kNotFunctionMessage;
     if (!callScript(static_cast<KvObjFunc*>(init), args, false)) return callError_;
+    return std::u16string();
+}
+
+// A native class's instance: its creator runs with the arguments; a failure
+// (the creator's own exception, or none made) raises its message.
+std::u16string KvVirtualMachine::constructNative(KvBaseObject* instance, CallArgs& args) {
+    KvValueRef creator = KvValueRef::retain(instance->initFunction());
+    if (!creator) return std::u16string();
+    KvValueRef result = creator->invoke(args.list());
+    if (KvBaseObject* raised = kvTakeCallbackRaise()) {
+        KvValueRef exception = KvValueRef::adopt(raised);
+        return exception->toString();
+    }
+    if (result && result->tag() == kTagException) return result->toString();
     return std::u16string();
 }
 

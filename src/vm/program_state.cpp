@@ -7,6 +7,19 @@
 
 namespace kestrel {
 
+namespace {
+
+std::vector<NativeExport>& startupExports() {
+    static std::vector<NativeExport>* exports = new std::vector<NativeExport>();
+    return *exports;
+}
+
+}  // namespace
+
+ProgramState::ProgramState() {
+    for (const NativeExport& entry : startupExports()) bindNativeExport(entry.name, entry.value, true);
+}
+
 ProgramState::~ProgramState() {
     // The program is over: its globals go, which breaks the cycles between
     // module contexts and the functions defined in them.
@@ -31,12 +44,36 @@ void ProgramState::bindGlobal(KvVBaseContext* context, int32_t slot, const std::
     if (!context->hasSlot(slot)) return;
     auto found = globals_.find(name);
     if (found == globals_.end()) {
+        auto exported = nativeExports_.find(name);
+        if (exported != nativeExports_.end()) {  // this module's slot holds the export from now on
+            context->slot(slot).store(exported->second.get());
+            nativeExports_.erase(exported);
+        }
         globals_.emplace(name, GlobalBinding{&context->slot(slot), context});
         return;
     }
     if (found->second.owner == context) return;
     context->bindSlot(slot, found->second.slot);
     context->pin(found->second.owner);  // the aliased slot must outlive this one
+}
+
+void ProgramState::bindNativeImport(const NativeModuleImport& imported) {
+    for (size_t i = 0; i < imported.exports.size(); ++i) {
+        bindNativeExport(imported.exports[i].name, imported.exports[i].value, i == 0);
+    }
+}
+
+void ProgramState::bindNativeExport(const std::u16string& name, KvBaseObject* value, bool replace) {
+    if (!value) return;
+    auto found = globals_.find(name);
+    if (found != globals_.end()) {
+        VariableSlot* slot = found->second.slot;
+        if (replace || slot->read()->tag() == kTagNull) slot->store(value);
+        return;
+    }
+    KvValueRef& held = nativeExports_[name];
+    if (held && !replace) return;
+    held = KvValueRef::retain(value);
 }
 
 bool ProgramState::markExecuted(const std::u16string& key) {
@@ -59,6 +96,29 @@ void setScriptModuleLoader(ScriptModuleLoader loader) {
 
 const ScriptModuleLoader& scriptModuleLoader() {
     return loaderSlot();
+}
+
+static NativeModuleImporter& importerSlot() {
+    static NativeModuleImporter importer;
+    return importer;
+}
+
+void setNativeModuleImporter(NativeModuleImporter importer) {
+    importerSlot() = std::move(importer);
+}
+
+const NativeModuleImporter& nativeModuleImporter() {
+    return importerSlot();
+}
+
+void addStartupNativeExport(const std::u16string& name, KvBaseObject* value) {
+    for (NativeExport& entry : startupExports()) {
+        if (entry.name == name) {
+            entry.value = value;
+            return;
+        }
+    }
+    startupExports().push_back(NativeExport{name, value});
 }
 
 }  // namespace kestrel

@@ -21,9 +21,21 @@ class KvBaseObject;
 class KvVBaseContext;
 struct VariableSlot;
 
+// A native module as a program sees it: the module under its own name first,
+// then its classes and functions by name.
+struct NativeExport {
+    std::u16string name;
+    KvBaseObject* value;
+};
+struct NativeModuleImport {
+    bool ok = false;
+    std::vector<NativeExport> exports;
+};
+
 class ProgramState {
 public:
-    ProgramState() = default;
+    // Starts with the native exports registered at start-up.
+    ProgramState();
     ~ProgramState();
     ProgramState(const ProgramState&) = delete;
     ProgramState& operator=(const ProgramState&) = delete;
@@ -37,6 +49,10 @@ public:
     size_t globalCount() const { return globals_.size(); }
     // The slot a global name is bound to, or null.
     VariableSlot* global(const std::u16string& name) const;
+    // An imported native module's names become program globals: the module's
+    // own name always; a class or function name only where no value holds
+    // that name yet, so an import never replaces a script's own variable.
+    void bindNativeImport(const NativeModuleImport& imported);
 
 private:
     struct GlobalBinding {
@@ -44,11 +60,14 @@ private:
         KvVBaseContext* owner;
     };
     void bindGlobal(KvVBaseContext* context, int32_t slot, const std::u16string& name);
+    void bindNativeExport(const std::u16string& name, KvBaseObject* value, bool replace);
 
     std::unordered_map<std::u16string, GlobalBinding> globals_;
     std::unordered_set<std::u16string> executed_;
     std::vector<KvContextRef> modules_;
-    std::unordered_map<std::u16string, KvValueRef> nativeExports_;  // filled by native modules
+    // Exports no module has declared yet; a module declaring the name takes
+    // the value into its slot.
+    std::unordered_map<std::u16string, KvValueRef> nativeExports_;
 };
 
 // The result of asking module loading for a script module.
@@ -66,5 +85,16 @@ using ScriptModuleLoader =
 
 void setScriptModuleLoader(ScriptModuleLoader loader);
 const ScriptModuleLoader& scriptModuleLoader();
+
+// Loads (or finds) the native module `name`; reports its own problems and
+// returns ok = false when it cannot be loaded.
+using NativeModuleImporter = std::function<NativeModuleImport(const std::u16string& name)>;
+
+void setNativeModuleImporter(NativeModuleImporter importer);
+const NativeModuleImporter& nativeModuleImporter();
+
+// A name every later program starts with (start-up registers the standard
+// modules); the value must live as long as the process.
+void addStartupNativeExport(const std::u16string& name, KvBaseObject* value);
 
 }  // namespace kestrel
