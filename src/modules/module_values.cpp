@@ -25,11 +25,16 @@ std::u16string nameOf(const char* utf8) {
 
 }  // namespace
 
+// A nested listing's own lines move in with its entry.
 std::u16string bracedListing(const std::u16string& head, const std::vector<std::u16string>& entries) {
     std::u16string text = head + u" {";
     for (size_t i = 0; i < entries.size(); ++i) {
         if (i > 0) text += u",";
-        text += u"\r\n  " + entries[i];
+        text += u"\r\n  ";
+        for (char16_t c : entries[i]) {
+            text += c;
+            if (c == u'\n') text += u"  ";
+        }
     }
     if (!entries.empty()) text += u"\r\n";
     return text + u"}";

@@ -32,5 +32,16 @@ while IFS= read -r file; do
              sed 's/^\([0-9]*\):[^"]*"\([^"]*\)".*/\1:\2/')
 done < <(find "$root/src" -name '*.h' -o -name '*.cpp' | sort)
 
+# Extensions (the standard library, the examples, the test libraries) see
+# only the public header: a quoted include is kestrel/... or a file of their own.
+while IFS= read -r file; do
+    while IFS=: read -r number target; do
+        [[ "$target" == kestrel/* || "$target" != */* ]] && continue
+        echo "${file#"$root"/}:$number: an extension may include only kestrel/ headers, not $target"
+        status=1
+    done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" |
+             sed 's/^\([0-9]*\):[^"]*"\([^"]*\)".*/\1:\2/')
+done < <(find "$root/stdlib" "$root/examples" "$root/tests/extensions" \( -name '*.h' -o -name '*.cpp' \) | sort)
+
 if [[ $status -eq 0 ]]; then echo "layers: every include follows the allowed arrows"; fi
 exit $status
