@@ -31,10 +31,19 @@ KvObjClass::KvObjClass(const FunctionDescriptor* descriptor, CodeUnit* unit, KvV
     : descriptor_(descriptor), unit_(KvUnitRef::retain(unit)), defining_(KvContextRef::retain(defining)),
       serial_(nextClassSerial()) {
     setTag(kTagClass);
+    markTraversable();
 }
 
 // The handles drop the bases, then the defining context, then the unit.
 KvObjClass::~KvObjClass() = default;
+
+void KvObjClass::visitReferences(KvReferenceVisitor& visitor) {
+    KvBaseObject::visitReferences(visitor);
+    if (defining_) visitor.context(defining_.get());
+    for (const KvRef<KvObjClass>& base : bases_) {
+        if (base) visitor.value(base.get());
+    }
+}
 
 void KvObjClass::prepare() {
     if (baseCount_ >= 0 || preparing_) return;

@@ -5,7 +5,7 @@
 #include <type_traits>
 
 #include "objects/base_object.h"
-#include "vm/context_cycles.h"
+#include "vm/cycle_collector.h"
 
 namespace kestrel {
 
@@ -47,12 +47,12 @@ KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope)
 // The slot values go first, then what they may reach back into: the `this`
 // context, the class, the pinned contexts and last the parent.
 KvVBaseContext::~KvVBaseContext() {
-    if (suspect) forgetSuspectContext(this);
+    if (cycleFlags_ & kCycleBuffered) forgetContextCandidate(this);
     dropSlotValues(slots_, allocated_);
     freeSlotStorage();
     if (this_ && this_ != this) this_->releaseRef();
     class_.reset();
-    pinned_.clear();
+    pinned_.reset();
     parent_.reset();
 }
 
@@ -200,7 +200,21 @@ void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
 // A slot of this context aliases one of the pinned context: it must outlive this one.
 void KvVBaseContext::pin(KvVBaseContext* context) {
     if (!context || context == this) return;
-    pinned_.push_back(KvContextRef::retain(context));
+    if (!pinned_) pinned_ = std::make_unique<std::vector<KvContextRef>>();
+    pinned_->push_back(KvContextRef::retain(context));
+}
+
+void KvVBaseContext::visitReferences(KvReferenceVisitor& visitor) {
+    for (int32_t i = 0; i < allocated_; ++i) {
+        const VariableSlot& s = slots_[i];
+        if (!s.isAlias && s.value) visitor.value(s.value);
+    }
+    if (parent_) visitor.context(parent_.get());
+    if (this_ && this_ != this) visitor.context(this_);
+    if (class_) visitor.value(class_.get());
+    if (pinned_) {
+        for (const KvContextRef& pinned : *pinned_) visitor.context(pinned.get());
+    }
 }
 
 std::u16string KvVBaseContext::dump() const {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "objects/cycle_candidates.h"
 #include "objects/value_ref.h"
 #include "vm/scope_table.h"
 #include "vm/var_position.h"
@@ -20,7 +21,9 @@
 namespace kestrel {
 
 class KvBaseObject;
+class KvReferenceVisitor;
 class KvVBaseContext;
+void noteContextCandidate(KvVBaseContext* context);
 
 // Contexts are born holding one reference (their creator's); defined below.
 template <>
@@ -122,14 +125,28 @@ public:
 
     // Lifetime: the creator holds the first reference.
     void retain() { ++refs_; }
-    // Drops one reference; the context is deleted when none is left.
+    // Drops one reference; the context is deleted when none is left, and is
+    // a cycle candidate when some are.
     void releaseRef() {
-        if (--refs_ == 0) destroyUnreferenced();
+        if (--refs_ == 0) {
+            destroyUnreferenced();
+        } else if ((cycleFlags_ & (kCycleTraversable | kCycleBuffered)) == kCycleTraversable) {
+            noteContextCandidate(this);
+        }
     }
     int32_t refs() const { return refs_; }
-    // Set while a cycle check considers this context a candidate.
-    bool suspect = false;
-    int32_t mark = 0;  // scratch of the cycle check
+
+    // Cycle collection (vm/cycle_collector.h): every counted reference this
+    // context holds (slot values, parent, `this`, class, pinned contexts).
+    void visitReferences(KvReferenceVisitor& visitor);
+    bool isTraversable() const { return (cycleFlags_ & kCycleTraversable) != 0; }
+    // A module context: held by the program for the whole run, never examined.
+    void markHeldByProgram() { cycleFlags_ &= static_cast<uint8_t>(~kCycleTraversable); }
+    uint8_t cycleFlags() const { return cycleFlags_; }
+    void setCycleFlags(uint8_t flags) { cycleFlags_ = flags; }
+    uint32_t cycleIndex() const { return cycleIndex_; }
+    void setCycleIndex(uint32_t index) { cycleIndex_ = index; }
+    void adjustRefsForCollector(int32_t delta) { refs_ += delta; }
 
 private:
     void destroyUnreferenced();
@@ -147,7 +164,9 @@ private:
     int32_t allocated_ = 0;
     KvValueRef class_;
     int32_t refs_ = 1;
-    std::vector<KvContextRef> pinned_;
+    uint8_t cycleFlags_ = kCycleTraversable;
+    uint32_t cycleIndex_ = 0;  // in the candidate buffer while buffered
+    std::unique_ptr<std::vector<KvContextRef>> pinned_;  // module contexts only
 };
 
 inline void KvRefCounting<KvVBaseContext>::retain(KvVBaseContext* context) { context->retain(); }

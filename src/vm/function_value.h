@@ -43,6 +43,7 @@ public:
     bool isScriptCallable() const override { return true; }
     // Runs the function to completion on a nested machine.
     KvValueRef invoke(const KvArgList& args) override;
+    void visitReferences(KvReferenceVisitor& visitor) override;
 
     // "func name(a, b)".
     std::u16string signature() const;

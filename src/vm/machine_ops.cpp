@@ -17,7 +17,7 @@
 #include "vm/class_value.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
-#include "vm/context_cycles.h"
+#include "vm/cycle_collector.h"
 #include "vm/exception_value.h"
 #include "vm/machine_messages.h"
 #include "vm/function_binding.h"
@@ -302,7 +302,7 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
         auto* script = static_cast<KvObjClass*>(cls.get());
         KvVBaseContext* context = static_cast<KvObjLocalObject*>(made)->context();
         bindClassBodyNames(*context);
-        noteInstanceContext(context);
+        collectCyclesIfDue();
         pushFrame(KvUnitRef::retain(script->codeUnit()), script->descriptor()->entry, kResultDiscard,
                   KvContextRef::retain(context), false);
     }
