@@ -112,7 +112,7 @@ bool KvObjClass::searchBases(const std::u16string& name, InheritedMember& found,
 // one: a method's free names then reach the scopes around the class source.
 KvBaseObject* KvObjClass::newInstance(IKvVContext*) {
     prepare();
-    KvContextRef context = KvContextRef::make(defining_.get(), descriptor_->scope);
+    KvContextRef context = KvContextRef::adopt(KvVBaseContext::create(defining_.get(), descriptor_->scope));
     context->allocateSlots();
     context->setThisContext(context.get());
     context->setInstanceClass(this);

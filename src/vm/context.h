@@ -61,19 +61,22 @@ class KvVBaseContext final : public IKvVContext {
 public:
     KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope);
     ~KvVBaseContext() override;
+    // A context with its slots in the same block (up to kTrailingSlots of
+    // them); `new` alone gives one whose slots are a separate array.
+    static KvVBaseContext* create(KvVBaseContext* parent, const ScopeTable* scope);
     // Contexts are made and dropped on every call: recycled blocks, no heap.
-    static void* operator new(std::size_t size);
-    static void operator delete(void* block, std::size_t size);
+    static void* operator new(std::size_t size) { return allocateBlock(size, 0); }
+    static void operator delete(void* block);
     KvVBaseContext(const KvVBaseContext&) = delete;
     KvVBaseContext& operator=(const KvVBaseContext&) = delete;
 
     // Inline: every script call makes a context.
     void allocateSlots() override {
         if (count_ <= 0 || slots_) return;
-        if (count_ > kInlineSlots) {
+        if (count_ > trailingCapacity()) {
             slots_ = new VariableSlot[count_];
         } else {
-            slots_ = reinterpret_cast<VariableSlot*>(inlineStorage_);
+            slots_ = trailingSlots();
             KvBaseObject* null = kvNull();
             for (int32_t i = 0; i < count_; ++i) new (&slots_[i]) VariableSlot{false, null, nullptr, nullptr};
         }
@@ -156,9 +159,16 @@ private:
     // Counted unless it is this context itself (an instance's own context),
     // which a handle could not hold without keeping itself alive.
     KvVBaseContext* this_ = nullptr;
-    static constexpr int32_t kInlineSlots = 4;
-    VariableSlot* slots_ = nullptr;  // inlineStorage_ or a heap array
-    alignas(VariableSlot) unsigned char inlineStorage_[kInlineSlots * sizeof(VariableSlot)];
+    static constexpr int32_t kTrailingSlots = 8;
+    // A block is a header word (the trailing capacity), the context, then
+    // room for that many slots.
+    static void* allocateBlock(std::size_t size, int32_t capacity);
+    static int32_t& headerOf(void* object) { return *reinterpret_cast<int32_t*>(static_cast<char*>(object) - kHeader); }
+    static constexpr std::size_t kHeader = 8;
+    int32_t trailingCapacity() { return headerOf(this); }
+    VariableSlot* trailingSlots() { return reinterpret_cast<VariableSlot*>(this + 1); }
+
+    VariableSlot* slots_ = nullptr;  // trailing slots or a heap array
     const ScopeTable* scope_;
     int32_t count_;
     int32_t allocated_ = 0;

@@ -113,7 +113,7 @@ void KvVirtualMachine::compare(const Instruction& ins) {
 // A module body's context: made, bound to the program's globals (which keep
 // it alive after the frame), then owned by the frame.
 void KvVirtualMachine::enterScope(const Instruction& ins) {
-    KvContextRef context = KvContextRef::make(nullptr, ins.scope);
+    KvContextRef context = KvContextRef::adopt(KvVBaseContext::create(nullptr, ins.scope));
     context->allocateSlots();
     program_->enterModule(context.get());
     frame_->setContext(std::move(context));
