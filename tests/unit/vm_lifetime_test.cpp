@@ -1,7 +1,7 @@
 // Lifetimes of contexts and function values: closures outlive their frames,
 // and the common patterns (named and recursive local functions, dropped
 // closures) leave no value behind.
-#include "vm_script_support.h"
+#include "live_program.h"
 
 #include "objects/number_integer.h"
 #include "vm/code_unit.h"
@@ -12,42 +12,6 @@
 
 namespace kestrel::testing {
 namespace {
-
-// A program kept alive after its module ran, so its functions can be called.
-class LiveProgram {
-public:
-    explicit LiveProgram(const std::string& source) {
-        initObjectModel();
-        ParseOutcome parse = parseSourceText(fromUtf8(source));
-        EXPECT_TRUE(parse.ok);
-        auto module = std::make_shared<CompiledModule>();
-        KvParserException error;
-        EXPECT_TRUE(compileModule(parse.root, *module, error));
-        unit_ = new CodeUnit(module, u"");
-        machine_.run(unit_, true, false);
-    }
-    ~LiveProgram() { unit_->releaseRef(); }
-
-    KvBaseObject* global(const std::u16string& name) {
-        VariableSlot* slot = machine_.program().global(name);
-        return slot ? slot->read() : nullptr;
-    }
-    // Calls a global function with int arguments; the result is owned.
-    KvScriptCallResult call(const std::u16string& name, std::vector<int32_t> ints = {}) {
-        std::vector<KvBaseObject*> args;
-        for (int32_t v : ints) args.push_back(kvInt(v));
-        KvArgList list{static_cast<int32_t>(args.size()), args.data()};
-        return callFromNative(global(name), list);
-    }
-
-private:
-    KvVirtualMachine machine_;
-    CodeUnit* unit_;
-};
-
-int32_t intResult(const KvScriptCallResult& r) {
-    return r.value && r.value->tag() == kTagNumber ? static_cast<KvObjNumber*>(r.value.get())->toInt() : -99;
-}
 
 TEST(VmLifetime, NamedInnerFunctionInAFunctionCalledOftenLeavesNothing) {
     LiveProgram program(
