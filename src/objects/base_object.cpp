@@ -59,6 +59,7 @@ KvBaseObject::~KvBaseObject() {
 
 void KvBaseObject::destroy() {
     refCount_ = -1;
+    if (cycleFlags_ & kCycleBuffered) kvRemoveCandidate(this);
     // A number has nothing to tear down unless someone gave it properties, so
     // its block goes straight back to the pool.
     if (tag_ == kTagNumber && !properties_ && allocSize_ != 0) {
@@ -66,6 +67,20 @@ void KvBaseObject::destroy() {
         return;
     }
     delete this;
+}
+
+void KvBaseObject::visitReferences(KvReferenceVisitor& visitor) {
+    if (!properties_) return;
+    for (auto& entry : *properties_) visitor.value(entry.second);
+}
+
+// Values are detached before they are released, so whatever a release
+// reaches finds the table already empty.
+void KvBaseObject::dropReferences() {
+    if (!properties_) return;
+    PropertyTable held;
+    held.swap(*properties_);
+    for (auto& entry : held) entry.second->release();
 }
 
 bool KvBaseObject::setBuiltinProperty(int32_t, KvBaseObject*) {
@@ -82,6 +97,7 @@ void KvBaseObject::setProperty(const std::u16string& name, KvBaseObject* value) 
     }
     if (!properties_) {
         properties_ = new PropertyTable();
+        markTraversable();  // a property can close a cycle through any value
     }
     auto inserted = properties_->emplace(name, nullptr);
     kvAssignRef(inserted.first->second, value);

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "objects/arg_list.h"
+#include "objects/cycle_candidates.h"
 #include "objects/member_registry.h"
 #include "objects/type_tags.h"
 #include "objects/value_ref.h"
@@ -106,6 +107,9 @@ public:
             return false;  // shared constant or already dead
         }
         if (refCount_ > 0 && --refCount_ != 0) {
+            if ((cycleFlags_ & (kCycleTraversable | kCycleBuffered)) == kCycleTraversable) {
+                kvAddCandidate(this);  // what is left may be a cycle
+            }
             return false;
         }
         destroy();
@@ -128,6 +132,11 @@ public:
     // shared constant; invokeNative turns that into the owned reference.
     virtual KvValueRef invokeNative(KvNativeMethod method, const KvArgList& args);
     virtual KvValueRef invoke(const KvArgList& args);
+    // Cycle collection (objects/cycle_candidates.h): every counted reference
+    // this value holds, the property table's included; and, for a value
+    // found to be cyclic garbage, dropping those references.
+    virtual void visitReferences(KvReferenceVisitor& visitor);
+    virtual void dropReferences();
 
     // Script methods "bytes"/"toBytes": the byte form, or null without one.
     KvBaseObject* bytesMethod(const KvArgList& args);
@@ -149,9 +158,20 @@ public:
     // For values created once and kept for the whole run.
     void makeShared() { refCount_ = -1; }
 
+    // The cycle collector's bookkeeping: flags, position in the candidate
+    // buffer, and the trial changes of the count while it examines a batch.
+    bool isTraversable() const { return (cycleFlags_ & kCycleTraversable) != 0; }
+    uint8_t cycleFlags() const { return cycleFlags_; }
+    void setCycleFlags(uint8_t flags) { cycleFlags_ = flags; }
+    uint32_t cycleIndex() const { return cycleIndex_; }
+    void setCycleIndex(uint32_t index) { cycleIndex_ = index; }
+    void adjustCountForCollector(int32_t delta) { refCount_ += delta; }
+
 protected:
     void setTag(int32_t tag) { tag_ = tag; }
     void setAllocationSize(std::size_t size) { allocSize_ = static_cast<uint16_t>(size); }
+    // For value types that can hold references in a cycle.
+    void markTraversable() { cycleFlags_ |= kCycleTraversable; }
 
 private:
     void destroy();
@@ -159,7 +179,9 @@ private:
     PropertyTable* properties_ = nullptr;
     int32_t tag_ = kTagNull;
     uint16_t allocSize_ = 0;  // set by classes whose blocks skip the destructor
+    uint8_t cycleFlags_ = 0;
     int32_t refCount_ = 0;
+    uint32_t cycleIndex_ = 0;  // in the candidate buffer while buffered
 };
 
 // Stores value in a reference-holding slot: the new reference is taken before

@@ -3,19 +3,16 @@
 #include "vm/call_frame.h"
 
 #include "objects/base_object.h"
-#include "vm/context_cycles.h"
+#include "vm/cycle_collector.h"
 
 namespace kestrel {
 
-// Empties the handle. A function context that survives its frame is kept
-// only by closures (or by cycles through them): the cycle check is told
-// about it. Module and class-body contexts are held elsewhere on purpose.
+// Empties the handle. A function context that survives its frame is a
+// cycle candidate; the end of a function frame is a point where a batch may
+// run. Module and class-body contexts are held elsewhere on purpose.
 static void releaseContext(KvContextRef& context, bool functionFrame) {
-    if (functionFrame) {
-        releaseContextNoting(context);
-    } else {
-        context.reset();
-    }
+    context.reset();
+    if (functionFrame) collectCyclesIfDue();
 }
 
 void CallFrame::setContext(KvContextRef newContext) {

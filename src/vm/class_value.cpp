@@ -31,10 +31,19 @@ KvObjClass::KvObjClass(const FunctionDescriptor* descriptor, CodeUnit* unit, KvV
     : descriptor_(descriptor), unit_(KvUnitRef::retain(unit)), defining_(KvContextRef::retain(defining)),
       serial_(nextClassSerial()) {
     setTag(kTagClass);
+    markTraversable();
 }
 
 // The handles drop the bases, then the defining context, then the unit.
 KvObjClass::~KvObjClass() = default;
+
+void KvObjClass::visitReferences(KvReferenceVisitor& visitor) {
+    KvBaseObject::visitReferences(visitor);
+    if (defining_) visitor.context(defining_.get());
+    for (const KvRef<KvObjClass>& base : bases_) {
+        if (base) visitor.value(base.get());
+    }
+}
 
 void KvObjClass::prepare() {
     if (baseCount_ >= 0 || preparing_) return;
@@ -103,7 +112,7 @@ bool KvObjClass::searchBases(const std::u16string& name, InheritedMember& found,
 // one: a method's free names then reach the scopes around the class source.
 KvBaseObject* KvObjClass::newInstance(IKvVContext*) {
     prepare();
-    KvContextRef context = KvContextRef::make(defining_.get(), descriptor_->scope);
+    KvContextRef context = KvContextRef::adopt(KvVBaseContext::create(defining_.get(), descriptor_->scope));
     context->allocateSlots();
     context->setThisContext(context.get());
     context->setInstanceClass(this);

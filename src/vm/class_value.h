@@ -37,6 +37,7 @@ public:
     bool isClass() const override { return true; }
     // A new instance whose body has not run yet (the machine runs it).
     KvBaseObject* newInstance(IKvVContext* creating) override;
+    void visitReferences(KvReferenceVisitor& visitor) override;
 
     // "class Name()".
     std::u16string signature() const { return u"class " + descriptor_->name + u"()"; }

@@ -5,7 +5,7 @@
 #include <type_traits>
 
 #include "objects/base_object.h"
-#include "vm/context_cycles.h"
+#include "vm/cycle_collector.h"
 
 namespace kestrel {
 
@@ -35,7 +35,7 @@ inline void dropSlotValues(VariableSlot* slots, int32_t count) {
 // into this context finds none.
 inline void KvVBaseContext::freeSlotStorage() {
     // Inline slots are trivially destructible: nothing to run for them.
-    if (slots_ != reinterpret_cast<VariableSlot*>(inlineStorage_)) delete[] slots_;
+    if (slots_ != trailingSlots()) delete[] slots_;
     slots_ = nullptr;
     allocated_ = 0;
     count_ = 0;
@@ -47,12 +47,12 @@ KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope)
 // The slot values go first, then what they may reach back into: the `this`
 // context, the class, the pinned contexts and last the parent.
 KvVBaseContext::~KvVBaseContext() {
-    if (suspect) forgetSuspectContext(this);
+    if (cycleFlags_ & kCycleBuffered) forgetContextCandidate(this);
     dropSlotValues(slots_, allocated_);
     freeSlotStorage();
     if (this_ && this_ != this) this_->releaseRef();
     class_.reset();
-    pinned_.clear();
+    pinned_.reset();
     parent_.reset();
 }
 
@@ -85,10 +85,11 @@ static_assert(std::is_trivially_destructible<VariableSlot>::value,
 
 namespace {
 
-// Released context blocks, linked through their first word (plain globals:
-// no initialisation guard on the per-call path).
-void* recycledHead = nullptr;
-size_t recycledCount = 0;
+// Released context blocks by trailing capacity, linked through their first
+// word (plain globals: no initialisation guard on the per-call path).
+constexpr int32_t kCapacities = 9;
+void* recycledHead[kCapacities] = {};
+size_t recycledCount[kCapacities] = {};
 // Under AddressSanitizer blocks go back to the heap, so a context used after
 // its release is reported instead of silently reused.
 #ifdef __SANITIZE_ADDRESS__
@@ -99,24 +100,41 @@ constexpr size_t kMaxRecycledContexts = 256;
 
 }  // namespace
 
-// Takes a recycled block of the exact size when there is one.
-void* KvVBaseContext::operator new(std::size_t size) {
-    if (size != sizeof(KvVBaseContext) || !recycledHead) return ::operator new(size);
-    void* block = recycledHead;
-    recycledHead = *static_cast<void**>(block);
-    --recycledCount;
-    return block;
+static_assert(sizeof(KvVBaseContext) % alignof(VariableSlot) == 0, "trailing slots are aligned");
+
+// Takes a recycled block of the capacity when there is one.
+void* KvVBaseContext::allocateBlock(std::size_t size, int32_t capacity) {
+    void* block = recycledHead[capacity];
+    if (size == sizeof(KvVBaseContext) && block) {
+        recycledHead[capacity] = *static_cast<void**>(block);
+        --recycledCount[capacity];
+    } else {
+        block = ::operator new(kHeader + size + static_cast<size_t>(capacity) * sizeof(VariableSlot));
+    }
+    void* object = static_cast<char*>(block) + kHeader;
+    headerOf(object) = capacity;
+    return object;
 }
 
-// Keeps up to kMaxRecycledContexts blocks for the next calls.
-void KvVBaseContext::operator delete(void* block, std::size_t size) {
-    if (size == sizeof(KvVBaseContext) && recycledCount < kMaxRecycledContexts) {
-        *static_cast<void**>(block) = recycledHead;
-        recycledHead = block;
-        ++recycledCount;
+// Keeps up to kMaxRecycledContexts blocks of each capacity for the next calls.
+void KvVBaseContext::operator delete(void* object) {
+    int32_t capacity = headerOf(object);
+    void* block = static_cast<char*>(object) - kHeader;
+    if (recycledCount[capacity] < kMaxRecycledContexts) {
+        *static_cast<void**>(block) = recycledHead[capacity];
+        recycledHead[capacity] = block;
+        ++recycledCount[capacity];
         return;
     }
     ::operator delete(block);
+}
+
+KvVBaseContext* KvVBaseContext::create(KvVBaseContext* parent, const ScopeTable* scope) {
+    int32_t count = scope ? scope->slotCount() : 0;
+    static_assert(kTrailingSlots + 1 == kCapacities, "one recycling list per capacity");
+    int32_t capacity = count <= kTrailingSlots ? count : 0;
+    void* object = allocateBlock(sizeof(KvVBaseContext), capacity);
+    return ::new (object) KvVBaseContext(parent, scope);
 }
 
 // The program is ending: module values go first, which breaks the cycles
@@ -200,7 +218,21 @@ void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
 // A slot of this context aliases one of the pinned context: it must outlive this one.
 void KvVBaseContext::pin(KvVBaseContext* context) {
     if (!context || context == this) return;
-    pinned_.push_back(KvContextRef::retain(context));
+    if (!pinned_) pinned_ = std::make_unique<std::vector<KvContextRef>>();
+    pinned_->push_back(KvContextRef::retain(context));
+}
+
+void KvVBaseContext::visitReferences(KvReferenceVisitor& visitor) {
+    for (int32_t i = 0; i < allocated_; ++i) {
+        const VariableSlot& s = slots_[i];
+        if (!s.isAlias && s.value) visitor.value(s.value);
+    }
+    if (parent_) visitor.context(parent_.get());
+    if (this_ && this_ != this) visitor.context(this_);
+    if (class_) visitor.value(class_.get());
+    if (pinned_) {
+        for (const KvContextRef& pinned : *pinned_) visitor.context(pinned.get());
+    }
 }
 
 std::u16string KvVBaseContext::dump() const {

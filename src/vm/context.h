@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "objects/cycle_candidates.h"
 #include "objects/value_ref.h"
 #include "vm/scope_table.h"
 #include "vm/var_position.h"
@@ -20,7 +21,9 @@
 namespace kestrel {
 
 class KvBaseObject;
+class KvReferenceVisitor;
 class KvVBaseContext;
+void noteContextCandidate(KvVBaseContext* context);
 
 // Contexts are born holding one reference (their creator's); defined below.
 template <>
@@ -58,19 +61,22 @@ class KvVBaseContext final : public IKvVContext {
 public:
     KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope);
     ~KvVBaseContext() override;
+    // A context with its slots in the same block (up to kTrailingSlots of
+    // them); `new` alone gives one whose slots are a separate array.
+    static KvVBaseContext* create(KvVBaseContext* parent, const ScopeTable* scope);
     // Contexts are made and dropped on every call: recycled blocks, no heap.
-    static void* operator new(std::size_t size);
-    static void operator delete(void* block, std::size_t size);
+    static void* operator new(std::size_t size) { return allocateBlock(size, 0); }
+    static void operator delete(void* block);
     KvVBaseContext(const KvVBaseContext&) = delete;
     KvVBaseContext& operator=(const KvVBaseContext&) = delete;
 
     // Inline: every script call makes a context.
     void allocateSlots() override {
         if (count_ <= 0 || slots_) return;
-        if (count_ > kInlineSlots) {
+        if (count_ > trailingCapacity()) {
             slots_ = new VariableSlot[count_];
         } else {
-            slots_ = reinterpret_cast<VariableSlot*>(inlineStorage_);
+            slots_ = trailingSlots();
             KvBaseObject* null = kvNull();
             for (int32_t i = 0; i < count_; ++i) new (&slots_[i]) VariableSlot{false, null, nullptr, nullptr};
         }
@@ -122,14 +128,28 @@ public:
 
     // Lifetime: the creator holds the first reference.
     void retain() { ++refs_; }
-    // Drops one reference; the context is deleted when none is left.
+    // Drops one reference; the context is deleted when none is left, and is
+    // a cycle candidate when some are.
     void releaseRef() {
-        if (--refs_ == 0) destroyUnreferenced();
+        if (--refs_ == 0) {
+            destroyUnreferenced();
+        } else if ((cycleFlags_ & (kCycleTraversable | kCycleBuffered)) == kCycleTraversable) {
+            noteContextCandidate(this);
+        }
     }
     int32_t refs() const { return refs_; }
-    // Set while a cycle check considers this context a candidate.
-    bool suspect = false;
-    int32_t mark = 0;  // scratch of the cycle check
+
+    // Cycle collection (vm/cycle_collector.h): every counted reference this
+    // context holds (slot values, parent, `this`, class, pinned contexts).
+    void visitReferences(KvReferenceVisitor& visitor);
+    bool isTraversable() const { return (cycleFlags_ & kCycleTraversable) != 0; }
+    // A module context: held by the program for the whole run, never examined.
+    void markHeldByProgram() { cycleFlags_ &= static_cast<uint8_t>(~kCycleTraversable); }
+    uint8_t cycleFlags() const { return cycleFlags_; }
+    void setCycleFlags(uint8_t flags) { cycleFlags_ = flags; }
+    uint32_t cycleIndex() const { return cycleIndex_; }
+    void setCycleIndex(uint32_t index) { cycleIndex_ = index; }
+    void adjustRefsForCollector(int32_t delta) { refs_ += delta; }
 
 private:
     void destroyUnreferenced();
@@ -139,15 +159,24 @@ private:
     // Counted unless it is this context itself (an instance's own context),
     // which a handle could not hold without keeping itself alive.
     KvVBaseContext* this_ = nullptr;
-    static constexpr int32_t kInlineSlots = 4;
-    VariableSlot* slots_ = nullptr;  // inlineStorage_ or a heap array
-    alignas(VariableSlot) unsigned char inlineStorage_[kInlineSlots * sizeof(VariableSlot)];
+    static constexpr int32_t kTrailingSlots = 8;
+    // A block is a header word (the trailing capacity), the context, then
+    // room for that many slots.
+    static void* allocateBlock(std::size_t size, int32_t capacity);
+    static int32_t& headerOf(void* object) { return *reinterpret_cast<int32_t*>(static_cast<char*>(object) - kHeader); }
+    static constexpr std::size_t kHeader = 8;
+    int32_t trailingCapacity() { return headerOf(this); }
+    VariableSlot* trailingSlots() { return reinterpret_cast<VariableSlot*>(this + 1); }
+
+    VariableSlot* slots_ = nullptr;  // trailing slots or a heap array
     const ScopeTable* scope_;
     int32_t count_;
     int32_t allocated_ = 0;
     KvValueRef class_;
     int32_t refs_ = 1;
-    std::vector<KvContextRef> pinned_;
+    uint8_t cycleFlags_ = kCycleTraversable;
+    uint32_t cycleIndex_ = 0;  // in the candidate buffer while buffered
+    std::unique_ptr<std::vector<KvContextRef>> pinned_;  // module contexts only
 };
 
 inline void KvRefCounting<KvVBaseContext>::retain(KvVBaseContext* context) { context->retain(); }

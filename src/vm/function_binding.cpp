@@ -108,16 +108,17 @@ VariableSlot* currentTarget(VariableSlot* target, bool alternate) {
 
 bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t classKey,
                        KvVBaseContext& activation) {
-    const BoundTargets& cached = function.boundTargets();
-    if (!cached.ready || cached.classKey != classKey) return false;
+    const BoundTargets* cached = function.boundTargets();
+    if (!cached || !cached->ready || cached->classKey != classKey) return false;
     for (size_t i = 0; i < scope.implicits.size(); ++i) {
-        activation.bindSlot(scope.implicits[i]->slot, currentTarget(cached.slots[i], cached.alternate[i] != 0));
+        activation.bindSlot(scope.implicits[i]->slot, currentTarget(cached->slots[i], cached->alternate[i] != 0));
     }
     return true;
 }
 
-// The first call of a function value (or the first after its class changed):
-// positions are searched or taken from the site, and the targets kept. Out of
+// The first calls of a function value (or the first after its class changed):
+// positions are searched or taken from the site; from the second call on the
+// targets are kept. Out of
 // line so the cached path stays a small function.
 [[gnu::noinline]] const VariableDecl* searchAndBind(KvObjFunc& function, const ScopeTable* scope,
                                                    uint64_t classKey, KvVBaseContext& activation) {
@@ -128,10 +129,12 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
         bindings.positions.assign(scope->implicits.size(), nullptr);
         bindings.owned.clear();
     }
-    BoundTargets& cached = function.boundTargets();
-    cached.ready = false;
-    cached.slots.assign(scope->implicits.size(), nullptr);
-    cached.alternate.assign(scope->implicits.size(), 0);
+    BoundTargets* cached = function.noteCall() ? &function.makeBoundTargets() : nullptr;
+    if (cached) {
+        cached->ready = false;
+        cached->slots.assign(scope->implicits.size(), nullptr);
+        cached->alternate.assign(scope->implicits.size(), 0);
+    }
     bool fixed = true;
     KvVBaseContext* defining = function.definingContext();
     for (size_t i = 0; i < scope->implicits.size(); ++i) {
@@ -146,13 +149,17 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
         // Cached only as resolved without a secondary value, so currentTarget repeats it.
         fixed = fixed && reachesFixedSlot(*position) &&
                 !(position->alternate && target->finalSlot()->secondary);
-        cached.slots[i] = target;
-        cached.alternate[i] = position->alternate ? 1 : 0;
+        if (cached) {
+            cached->slots[i] = target;
+            cached->alternate[i] = position->alternate ? 1 : 0;
+        }
         activation.bindSlot(decl.slot, target);
     }
     bindings.complete = true;
-    cached.ready = fixed;
-    cached.classKey = classKey;
+    if (cached) {
+        cached->ready = fixed;
+        cached->classKey = classKey;
+    }
     return nullptr;
 }
 

@@ -14,10 +14,17 @@ KvObjFunc::KvObjFunc(const FunctionDescriptor* descriptor, CodeUnit* unit, int32
     : descriptor_(descriptor), unit_(KvUnitRef::retain(unit)), definedAt_(definedAt),
       defining_(KvContextRef::retain(defining)), this_(KvContextRef::retain(thisContext)) {
     setTag(kTagFunc);
+    markTraversable();
 }
 
 // The handles drop `this`, then the defining context, then the unit.
 KvObjFunc::~KvObjFunc() = default;
+
+void KvObjFunc::visitReferences(KvReferenceVisitor& visitor) {
+    KvBaseObject::visitReferences(visitor);
+    if (defining_) visitor.context(defining_.get());
+    if (this_) visitor.context(this_.get());
+}
 
 bool KvObjFunc::equals(KvBaseObject* other) const {
     return other && other->tag() == kTagFunc &&

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ public:
     bool isScriptCallable() const override { return true; }
     // Runs the function to completion on a nested machine.
     KvValueRef invoke(const KvArgList& args) override;
+    void visitReferences(KvReferenceVisitor& visitor) override;
 
     // "func name(a, b)".
     std::u16string signature() const;
@@ -51,15 +53,28 @@ public:
     int32_t definedAt() const { return definedAt_; }
     KvVBaseContext* definingContext() const { return defining_.get(); }
     KvVBaseContext* thisContext() const { return this_.get(); }
-    BoundTargets& boundTargets() { return bound_; }
+    // None until the second call: most functions made per instance (methods,
+    // constructors) are called once or never, and keep no cache.
+    BoundTargets* boundTargets() { return bound_.get(); }
+    BoundTargets& makeBoundTargets() {
+        if (!bound_) bound_ = std::make_unique<BoundTargets>();
+        return *bound_;
+    }
+    // True from the second call on.
+    bool noteCall() {
+        bool again = called_;
+        called_ = true;
+        return again;
+    }
 
 private:
     const FunctionDescriptor* descriptor_;
     KvUnitRef unit_;
     int32_t definedAt_;
+    bool called_ = false;
     KvContextRef defining_;  // may be empty (a function made outside any scope)
     KvContextRef this_;      // empty outside methods
-    BoundTargets bound_;
+    std::unique_ptr<BoundTargets> bound_;
 };
 
 // The outcome of calling a script value from native code.

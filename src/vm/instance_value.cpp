@@ -5,7 +5,6 @@
 #include "objects/field_value.h"
 #include "vm/class_value.h"
 #include "vm/context.h"
-#include "vm/context_cycles.h"
 #include "vm/function_value.h"
 
 namespace kestrel {
@@ -21,11 +20,15 @@ KvInstanceMembers* instanceMembersOf(KvBaseObject* value) {
 
 KvObjLocalObject::KvObjLocalObject(KvContextRef context) : context_(std::move(context)) {
     setTag(kTagLocalObject);
+    markTraversable();
 }
 
-// The context may live on, kept only by its own methods: the cycle check is told.
-KvObjLocalObject::~KvObjLocalObject() {
-    releaseContextNoting(context_);
+// A context kept only by its own methods becomes a cycle candidate here.
+KvObjLocalObject::~KvObjLocalObject() = default;
+
+void KvObjLocalObject::visitReferences(KvReferenceVisitor& visitor) {
+    KvBaseObject::visitReferences(visitor);
+    if (context_) visitor.context(context_.get());
 }
 
 // Follows hidden base slots from this instance; null when one holds no instance.

@@ -30,6 +30,7 @@ public:
     bool isInstance() const override { return true; }
     // The constructor this instance runs: its own "@init" or an inherited one.
     KvBaseObject* initFunction() override;
+    void visitReferences(KvReferenceVisitor& visitor) override;
 
     KvVBaseContext* context() const { return context_.get(); }
     // Inline with classSerial and instanceMember: method reads use them each time.

@@ -96,7 +96,8 @@ bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool want
         return false;
     }
     const FunctionDescriptor* descriptor = function->descriptor();
-    KvContextRef context = KvContextRef::make(function->definingContext(), descriptor->scope);
+    KvContextRef context =
+        KvContextRef::adopt(KvVBaseContext::create(function->definingContext(), descriptor->scope));
     context->allocateSlots();
     context->setThisContext(function->thisContext());
     if (descriptor->scope) {

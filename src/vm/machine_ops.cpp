@@ -18,7 +18,7 @@
 #include "vm/class_value.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
-#include "vm/context_cycles.h"
+#include "vm/cycle_collector.h"
 #include "vm/exception_value.h"
 #include "vm/machine_messages.h"
 #include "vm/function_binding.h"
@@ -114,7 +114,7 @@ void KvVirtualMachine::compare(const Instruction& ins) {
 // A module body's context: made, bound to the program's globals (which keep
 // it alive after the frame), then owned by the frame.
 void KvVirtualMachine::enterScope(const Instruction& ins) {
-    KvContextRef context = KvContextRef::make(nullptr, ins.scope);
+    KvContextRef context = KvContextRef::adopt(KvVBaseContext::create(nullptr, ins.scope));
     context->allocateSlots();
     program_->enterModule(context.get());
     frame_->setContext(std::move(context));
@@ -312,7 +312,7 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
         auto* script = static_cast<KvObjClass*>(cls.get());
         KvVBaseContext* context = static_cast<KvObjLocalObject*>(made)->context();
         bindClassBodyNames(*context);
-        noteInstanceContext(context);
+        collectCyclesIfDue();
         pushFrame(KvUnitRef::retain(script->codeUnit()), script->descriptor()->entry, kResultDiscard,
                   KvContextRef::retain(context), false);
     }

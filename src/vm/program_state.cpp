@@ -3,7 +3,7 @@
 
 #include "objects/base_object.h"
 #include "vm/context.h"
-#include "vm/context_cycles.h"
+#include "vm/cycle_collector.h"
 
 namespace kestrel {
 
@@ -26,10 +26,11 @@ ProgramState::~ProgramState() {
     for (KvContextRef& context : modules_) context->releaseValues();
     nativeExports_.clear();
     modules_.clear();
-    collectContextCycles();
+    collectCycles();
 }
 
 void ProgramState::enterModule(KvVBaseContext* context) {
+    context->markHeldByProgram();
     modules_.push_back(KvContextRef::retain(context));
     const ScopeTable* scope = context->scope();
     if (!scope) return;

@@ -3,7 +3,7 @@
 // and failures inside class bodies and constructors.
 #include "vm/class_value.h"
 #include "vm/code_unit.h"
-#include "vm/context_cycles.h"
+#include "vm/cycle_collector.h"
 #include "vm_script_support.h"
 
 namespace kestrel::testing {
@@ -17,7 +17,7 @@ TEST(VmClasses, MethodsOutliveTheirInstancesWithoutLeaks) {
     EXPECT_FALSE(run.raised);
     EXPECT_EQ(run.output, "41\n");
     EXPECT_EQ(run.leakedValues, 0);
-    EXPECT_EQ(suspectContextCount(), 0u);
+    EXPECT_EQ(cycleCandidateCount(), 0u);
 }
 
 TEST(VmClasses, InstanceCyclesAreCollectedDuringTheRun) {

@@ -15,7 +15,7 @@
 #include "compiler/codegen.h"
 #include "shell/shell.h"
 #include "vm/code_unit.h"
-#include "vm/context_cycles.h"
+#include "vm/cycle_collector.h"
 #include "vm/machine.h"
 
 namespace kestrel::testing {
@@ -84,7 +84,7 @@ TEST(OutOfMemory, AFailedRunLeavesNoValueBehind) {
                 failed = true;
             }
         }
-        collectContextCycles();
+        collectCycles();
         EXPECT_TRUE(failed) << "the run needs more than " << allowed << " values";
         EXPECT_EQ(kvLiveValueCount(), before) << "after failing at allocation " << allowed;
     }
