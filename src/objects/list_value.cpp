@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "objects/bytes_value.h"
+#include "objects/cycle_candidates.h"
 #include "objects/nested_release.h"
 #include "objects/number.h"
 #include "objects/shared_constants.h"
@@ -29,6 +30,20 @@ KvObjList::~KvObjList() {
     for (KvBaseObject* item : items_) {
         kvReleaseNested(item);
     }
+}
+
+void KvObjList::visitReferences(KvReferenceVisitor& visitor) {
+    KvBaseObject::visitReferences(visitor);
+    for (KvBaseObject* item : items_) visitor.value(item);
+}
+
+// The elements leave the list before any is released, so whatever a release
+// reaches finds the list already empty.
+void KvObjList::dropReferences() {
+    KvBaseObject::dropReferences();
+    std::deque<KvBaseObject*> held;
+    held.swap(items_);
+    for (KvBaseObject* item : held) kvReleaseNested(item);
 }
 
 void KvObjList::append(KvBaseObject* value) {

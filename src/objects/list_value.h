@@ -14,8 +14,13 @@ namespace kestrel {
 
 class KvObjList : public KvBaseObject, protected KvFuncInnerCaller {
 public:
-    KvObjList() { setTag(kTagList); }
+    KvObjList() {
+        setTag(kTagList);
+        markTraversable();  // a list can hold itself, directly or through others
+    }
     ~KvObjList() override;
+    void visitReferences(KvReferenceVisitor& visitor) override;
+    void dropReferences() override;
 
     std::u16string toString() const override;
     std::u16string detailString(int32_t indent) const override;

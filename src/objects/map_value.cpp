@@ -1,6 +1,7 @@
 // Entry ownership, subscripts and the text forms of maps.
 #include "objects/map_value.h"
 
+#include "objects/cycle_candidates.h"
 #include "objects/nested_release.h"
 #include "objects/shared_constants.h"
 #include "objects/string_value.h"
@@ -28,6 +29,25 @@ KvObjMap::~KvObjMap() {
     for (const auto& entry : table_.entries()) {
         if (entry.value) kvReleaseNested(entry.value);
     }
+}
+
+void KvObjMap::visitReferences(KvReferenceVisitor& visitor) {
+    KvBaseObject::visitReferences(visitor);
+    for (const auto& entry : table_.entries()) {
+        if (entry.value) visitor.value(entry.value);
+    }
+}
+
+// The values are taken out (the table emptied) before any is released.
+void KvObjMap::dropReferences() {
+    KvBaseObject::dropReferences();
+    std::vector<KvBaseObject*> held;
+    held.reserve(table_.size());
+    for (const auto& entry : table_.entries()) {
+        if (entry.value) held.push_back(entry.value);
+    }
+    table_.clear();
+    for (KvBaseObject* value : held) kvReleaseNested(value);
 }
 
 void KvObjMap::set(const std::u16string& key, KvBaseObject* value) {

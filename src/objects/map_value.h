@@ -15,8 +15,13 @@ namespace kestrel {
 
 class KvObjMap : public KvBaseObject, protected KvFuncInnerCaller {
 public:
-    KvObjMap() { setTag(kTagMap); }
+    KvObjMap() {
+        setTag(kTagMap);
+        markTraversable();  // a map can hold itself, directly or through others
+    }
     ~KvObjMap() override;
+    void visitReferences(KvReferenceVisitor& visitor) override;
+    void dropReferences() override;
 
     std::u16string toString() const override;
     std::u16string detailString(int32_t indent) const override;
