@@ -19,12 +19,20 @@ KvInstanceMembers* instanceMembersOf(KvBaseObject* value) {
     return value && value->tag() == kTagLocalObject ? static_cast<KvObjLocalObject*>(value) : nullptr;
 }
 
+KvBaseObject* instanceOfContext(KvVBaseContext* context) {
+    if (!context || !classOfContext(*context)) return nullptr;
+    if (KvBaseObject* self = context->self()) return self;
+    return new KvObjLocalObject(KvContextRef::retain(context));
+}
+
 KvObjLocalObject::KvObjLocalObject(KvContextRef context) : context_(std::move(context)) {
     setTag(kTagLocalObject);
+    if (context_) context_->setSelf(this);
 }
 
 // The context may live on, kept only by its own methods: the cycle check is told.
 KvObjLocalObject::~KvObjLocalObject() {
+    if (context_ && context_->self() == this) context_->setSelf(nullptr);
     releaseContextNoting(context_);
 }
 
