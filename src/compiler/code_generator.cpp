@@ -134,6 +134,7 @@ bool CodeGenerator::compileNode(KvAstNode& node, bool used) {
         case KvAstType_NumberOp:
         case KvAstType_BoolOp: return compileOperatorChain(node, used);
         case KvAstType_NotExpr: return compileNot(node, used);
+        case KvAstType_BitOp: return compileBitOp(node, used);
         case KvAstType_Ternary: return compileTernary(node, used);
         case KvAstType_Brackets: return compileListLiteral(node, used);
         case KvAstType_Map: return compileMapLiteral(node, used);
@@ -146,8 +147,8 @@ bool CodeGenerator::compileNode(KvAstNode& node, bool used) {
 }
 
 // Constructs that have no value: compiled for their effect, null when used.
-// Kinds without instructions of their own (for-each, bit operators, nodes the
-// parser never builds) compile to nothing and succeed.
+// Kinds without instructions of their own (nodes the parser never builds)
+// compile to nothing and succeed.
 bool CodeGenerator::compileStatementOnly(KvAstNode& node, bool used) {
     bool ok = true;
     switch (node.type()) {
@@ -155,6 +156,7 @@ bool CodeGenerator::compileStatementOnly(KvAstNode& node, bool used) {
         case KvAstType_While: ok = compileWhile(node); break;
         case KvAstType_DoWhile: ok = compileDoWhile(node); break;
         case KvAstType_For: ok = compileFor(node); break;
+        case KvAstType_ForEach: ok = compileForEach(node); break;
         case KvAstType_Break: ok = compileBreak(); break;
         case KvAstType_Continue: ok = compileContinue(); break;
         case KvAstType_Switch: ok = compileSwitch(node); break;
@@ -162,7 +164,7 @@ bool CodeGenerator::compileStatementOnly(KvAstNode& node, bool used) {
         case KvAstType_Throw: ok = compileThrow(node); break;
         case KvAstType_Try: ok = compileTry(node); break;
         case KvAstType_Import: ok = compileImport(node); break;
-        default: break;  // for-each, bit operators and the rest have no instructions
+        default: break;  // nodes the parser never builds have no instructions
     }
     if (ok && used) {
         emit(Opcode::PushNull);
@@ -207,10 +209,15 @@ bool CodeGenerator::compileNumber(const KvAstNode& node) {
     return true;
 }
 
-// name: identifier
-//   LoadLocal of its slot; nothing when the value is not used.
+// name: identifier | "this"
+//   LoadLocal of its slot, or PushThis; nothing when the value is not used.
 bool CodeGenerator::compileVariable(KvAstNode& node, bool used) {
     if (!used) return true;
+    if (resolutions_.isThisValue(node)) {
+        emit(Opcode::PushThis);
+        markValue();
+        return true;
+    }
     const VariableDecl* decl = resolutions_.declOf(node);
     if (!decl) return fail(node, msg::kChainHeadNotVariable);
     emitInt(Opcode::LoadLocal, decl->slot);

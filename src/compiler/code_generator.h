@@ -63,6 +63,7 @@ private:
     bool compileOperatorChain(KvAstNode& node, bool used);
     bool emitOperator(const KvAstNode& node);
     bool compileNot(KvAstNode& node, bool used);
+    bool compileBitOp(KvAstNode& node, bool used);
     bool compileTernary(KvAstNode& node, bool used);
     bool compileListLiteral(KvAstNode& node, bool used);
     bool compileMapLiteral(KvAstNode& node, bool used);
@@ -79,12 +80,15 @@ private:
     bool compileArguments(const KvAstNode& group, int32_t& count);
     bool compileStore(KvAstNode& target, bool used);
     bool compileChainStore(KvAstNode& target, bool used);
+    bool compileUpdateTarget(KvAstNode& target, bool& viaPlace);
+    bool compileUpdateStore(KvAstNode& target, bool viaPlace, bool used);
 
     // Statements (codegen_statements.cpp).
     bool compileIf(KvAstNode& node);
     bool compileWhile(KvAstNode& node);
     bool compileDoWhile(KvAstNode& node);
     bool compileFor(KvAstNode& node);
+    bool compileForEach(KvAstNode& node);
     bool compileBreak();
     bool compileContinue();
     bool compileSwitch(KvAstNode& node);

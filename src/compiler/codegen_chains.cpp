@@ -33,7 +33,7 @@ bool CodeGenerator::compileChainHead(KvAstNode& pipe, const KvAstNodeList& items
         case ChainHead::Plain: break;
     }
     next = 1;
-    if (head.type() == KvAstType_Var && !head.payload()) {
+    if (head.type() == KvAstType_Var && !head.payload() && !resolutions_.isThisValue(head)) {
         const VariableDecl* decl = resolutions_.declOf(head);
         if (!decl) return fail(head, msg::kChainHeadNotVariable);
         emitInt(Opcode::LoadLocal, decl->slot);
@@ -148,6 +148,38 @@ bool CodeGenerator::compileChainStore(KvAstNode& target, bool used) {
         }
     }
     return ok;
+}
+
+// The place an update (+=, ++ and the like) reads and then writes, evaluated
+// once. A chain ending in a member or index reference leaves the reference
+// with its value read above it (PeekRef), so a[f()] += 1 calls f once;
+// viaPlace tells compileUpdateStore so. Names and this-members, which have
+// no side effects, leave just their value.
+bool CodeGenerator::compileUpdateTarget(KvAstNode& target, bool& viaPlace) {
+    viaPlace = false;
+    auto* list = target.type() == KvAstType_VarPipe ? target.payloadAs<KvAstList>() : nullptr;
+    if (!list || list->items.empty()) return compile(&target, true);
+    const ChainResolution chain = resolutions_.chainOf(target);
+    if (chain.head == ChainHead::Member && chain.itemsTaken == list->items.size()) return compile(&target, true);
+    if (!compileChain(target, true)) return false;
+    Opcode last = module_.code.back().opcode;
+    if (last != Opcode::MemberRef && last != Opcode::IndexRef) {
+        return fail(*list->items.back(), msg::kInvalidAssignTarget);
+    }
+    line_ = target.line();
+    emit(Opcode::PeekRef);
+    viaPlace = true;
+    return true;
+}
+
+// Stores the new value on the stack into the target of compileUpdateTarget:
+// through the place below it (Swap, AssignRef), or as a plain store.
+bool CodeGenerator::compileUpdateStore(KvAstNode& target, bool viaPlace, bool used) {
+    if (!viaPlace) return compileStore(target, used);
+    line_ = target.line();
+    emit(Opcode::Swap);
+    emit(Opcode::AssignRef).discard = !used;
+    return true;
 }
 
 }  // namespace kestrel

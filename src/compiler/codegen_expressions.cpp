@@ -1,8 +1,10 @@
 // Expressions: operators (left-leaning chains compiled in a loop), the
 // ternary, list and map literals, assignments, increments, new and variable
-// definitions. Postfix forms yield the value before the update.
+// definitions. Updates evaluate their target once; postfix forms yield the
+// value before the update.
 #include "objects/string_value.h"
 #include "compiler/code_generator.h"
+#include "compiler/compile_messages.h"
 
 namespace kestrel {
 
@@ -22,20 +24,31 @@ bool arithmeticOpcode(const std::u16string& op, Opcode& out) {
     }
 }
 
-// Logical and comparison operators by the parser's operator code; code 4
-// ("===") shares ">" and unknown codes join their operands like "&&".
+// Logical and comparison operators by the parser's operator code; unknown
+// codes join their operands like "&&".
 Opcode boolOpcode(int32_t code) {
     switch (code) {
         case 1: return Opcode::Or;
         case 2: return Opcode::Equal;
         case 3: return Opcode::NotEqual;
-        case 4:
+        case 4: return Opcode::StrictEqual;
         case 5: return Opcode::Greater;
         case 6: return Opcode::GreaterEqual;
         case 7: return Opcode::Less;
         case 8: return Opcode::LessEqual;
         default: return Opcode::And;
     }
+}
+
+// Two-operand bit operators by their text.
+bool bitOpcode(const std::u16string& op, Opcode& out) {
+    if (op == u"&") out = Opcode::BitAnd;
+    else if (op == u"|") out = Opcode::BitOr;
+    else if (op == u"^") out = Opcode::BitXor;
+    else if (op == u"<<") out = Opcode::ShiftLeft;
+    else if (op == u">>") out = Opcode::ShiftRight;
+    else return false;
+    return true;
 }
 
 // The nodes compileOperatorChain walks down the left of: a compound
@@ -78,6 +91,27 @@ bool CodeGenerator::compileOperatorChain(KvAstNode& node, bool used) {
         if (!compile(op ? op->right.get() : nullptr, true)) return false;
         emitOperator(**it);
     }
+    if (used) markValue();
+    else emit(Opcode::Pop);
+    return true;
+}
+
+// bit-expr: operand bitop operand | "~" operand
+//   The operands, then the operator's instruction. Only "~" takes one
+//   operand and only the others take two; anything else is an error.
+bool CodeGenerator::compileBitOp(KvAstNode& node, bool used) {
+    auto* list = node.payloadAs<KvAstList>();
+    if (!list) return compileStatementOnly(node, used);
+    const bool unary = node.textRef() == u"~";
+    Opcode opcode = Opcode::BitNot;
+    if (list->items.size() != (unary ? 1u : 2u) || (!unary && !bitOpcode(node.textRef(), opcode))) {
+        return fail(node, msg::kBitOperands);
+    }
+    for (const auto& operand : list->items) {
+        if (!compile(operand.get(), true)) return false;
+    }
+    line_ = node.line();
+    emit(opcode);
     if (used) markValue();
     else emit(Opcode::Pop);
     return true;
@@ -159,26 +193,29 @@ bool CodeGenerator::compileAssign(KvAstNode& node, bool used) {
 }
 
 // compound-assign: target op "=" value
-//   The target's value, the value, the operator, then the store.
+//   The target's place and value (evaluated once), the value, the operator,
+//   then the store; the expression's value is the new value.
 bool CodeGenerator::compileCompoundAssign(KvAstNode& node, bool used) {
     auto* op = node.payloadAs<KvAstOperator>();
     if (!op || !op->left) return compileStatementOnly(node, used);
-    if (!compile(op->left.get(), true) || !compile(op->right.get(), true)) return false;
+    bool viaPlace = false;
+    if (!compileUpdateTarget(*op->left, viaPlace) || !compile(op->right.get(), true)) return false;
     line_ = node.line();
     emitOperator(node);
-    return compileStore(*op->left, used);
+    return compileUpdateStore(*op->left, viaPlace, used);
 }
 
 // increment: ("++" | "--") target | target ("++" | "--")
-//   The target's value, PushInt 1 or -1, Add, then the store. Prefix forms
-//   yield the updated value; postfix forms the value before the update, kept
-//   in a register across the store.
+//   The target's place and value, PushInt 1 or -1, Add, then the store.
+//   Prefix forms yield the updated value; postfix forms the value before
+//   the update, kept in a register across the store.
 bool CodeGenerator::compileIncrement(KvAstNode& node, bool used) {
     auto* operand = node.payloadAs<KvAstOneChild>();
     if (!operand || !operand->child) return compileStatementOnly(node, used);
     const bool postfix = node.type() == KvAstType_PostIncrement || node.type() == KvAstType_PostDecrement;
     const bool increment = node.type() == KvAstType_PreIncrement || node.type() == KvAstType_PostIncrement;
-    if (!compile(operand->child.get(), true)) return false;
+    bool viaPlace = false;
+    if (!compileUpdateTarget(*operand->child, viaPlace)) return false;
     line_ = node.line();
     int32_t reg = -1;
     if (postfix && used) {
@@ -189,7 +226,7 @@ bool CodeGenerator::compileIncrement(KvAstNode& node, bool used) {
     }
     emitInt(Opcode::PushInt, increment ? 1 : -1);
     emit(Opcode::Add);
-    bool ok = compileStore(*operand->child, used && !postfix);
+    bool ok = compileUpdateStore(*operand->child, viaPlace, used && !postfix);
     if (reg >= 0) {
         --registerDepth_;
         emitInt(Opcode::TakeRegister, reg);
@@ -234,13 +271,30 @@ bool CodeGenerator::compileVarDefine(KvAstNode& node, bool used) {
     return true;
 }
 
-// tuple-var: "var" "(" name {"," name} ")" "=" value
-//   The value, for its effects only; the names were declared by the pass
-//   and keep null.
+// tuple-var: "var" ("(" | "[") name {"," name} (")" | "]") "=" value
+//   The value into register r; per name i: PushRegister r, TupleItem i,
+//   StoreLocal; ClearRegister r. A list gives its items in order (null where
+//   it is short), any other value goes to the first name alone.
 bool CodeGenerator::compileTupleDefine(KvAstNode& node, bool used) {
     auto* definition = node.payloadAs<KvAstMultiDefinition>();
-    if (definition && !compile(definition->value.get(), false)) return false;
-    return compileStatementOnly(node, used);
+    const std::vector<const VariableDecl*>* decls = resolutions_.declsOf(node);
+    if (!definition || !decls) return compileStatementOnly(node, used);
+    int32_t reg = -1;
+    if (!takeRegister(node, reg)) return false;
+    if (!compile(definition->value.get(), true)) return false;
+    line_ = node.line();
+    emitInt(Opcode::PopToRegister, reg);
+    for (size_t i = 0; i < decls->size(); ++i) {
+        emitInt(Opcode::PushRegister, reg);
+        emitInt(Opcode::TupleItem, static_cast<int64_t>(i));
+        emitInt(Opcode::StoreLocal, (*decls)[i]->slot);
+    }
+    emitInt(Opcode::ClearRegister, reg);
+    if (used) {
+        emit(Opcode::PushNull);
+        markValue();
+    }
+    return true;
 }
 
 }  // namespace kestrel

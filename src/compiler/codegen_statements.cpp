@@ -124,6 +124,38 @@ bool CodeGenerator::compileFor(KvAstNode& node) {
     return true;
 }
 
+// for-each: "for" "(" "var" name ":" range ")" body
+//   range; EachBegin r; Label next; EachNext r; JumpIfFalse end; StoreLocal
+//   name; body; Jump next; Label end; ClearRegister r. The cursor in register
+//   r walks the range; continue goes to EachNext, break to the end.
+bool CodeGenerator::compileForEach(KvAstNode& node) {
+    auto* loop = node.payloadAs<KvAstEachLoop>();
+    const VariableDecl* decl = resolutions_.declOf(node);
+    if (!loop || !decl) return true;
+    int32_t reg = -1;
+    if (!takeRegister(node, reg)) return false;
+    if (!compile(loop->range.get(), true)) return false;
+    line_ = node.line();
+    emitInt(Opcode::EachBegin, reg);
+    ++registerDepth_;
+    openLoop(false);
+    int32_t next = position();
+    emitInt(Opcode::EachNext, reg);
+    int32_t toEnd = emitJump(Opcode::JumpIfFalse);
+    emitInt(Opcode::StoreLocal, decl->slot);
+    bool ok = compile(loop->body.get(), false);
+    --registerDepth_;
+    if (!ok) return false;
+    line_ = node.line();
+    emitInt(Opcode::Jump, next);
+    int32_t end = position();
+    patchJump(toEnd, end);
+    closeLoop(end, next);
+    emit(Opcode::Label);
+    emitInt(Opcode::ClearRegister, reg);
+    return true;
+}
+
 // break-stmt: "break"
 //   The exits of the regions inside the loop, then a Jump to its end; outside
 //   any loop nothing at all.

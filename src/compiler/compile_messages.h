@@ -11,6 +11,9 @@ namespace kestrel::msg {
 inline constexpr char16_t kParensNotOneValue[] = u"Unknow token \"()\"";
 inline constexpr char16_t kChainHeadNotVariable[] = u"loadVar: KvAstType_VarPipe\r\n";
 inline constexpr char16_t kInvalidAssignTarget[] = u"Error assign target: the value can't be assigned";
-inline constexpr char16_t kTooManyRegisters[] = u"Error too many nested switch or update expressions";
+inline constexpr char16_t kTooManyRegisters[] =
+    u"Error too many nested switch, for-each, tuple or update expressions";
+inline constexpr char16_t kBitOperands[] =
+    u"Error bit expression: \"~\" takes one operand after it, the other bit operators one on each side";
 
 }  // namespace kestrel::msg

@@ -123,6 +123,10 @@ bool NameResolver::walkNode(KvAstNode& node) {
     switch (node.type()) {
         case KvAstType_Var:  // a name, or a map entry with its value
             if (auto* entry = node.payloadAs<KvAstOneChild>()) return walk(entry->child.get());
+            if (node.textRef() == u"this") {
+                resolutions_.markThisValue(node);  // the running code's instance, found at run time
+                return true;
+            }
             resolutions_.bindName(node, *names_.resolveUse(*current_, node.textRef(), MemberPrefix::None));
             return true;
         case KvAstType_Block:
@@ -139,7 +143,11 @@ bool NameResolver::walkNode(KvAstNode& node) {
             auto* definition = node.payloadAs<KvAstMultiDefinition>();
             if (!definition) return true;
             if (!walk(definition->value.get())) return false;
-            for (const auto& name : definition->names) names_.declare(*current_, name, DeclKind::Declared);
+            std::vector<const VariableDecl*> decls;
+            for (const auto& name : definition->names) {
+                decls.push_back(names_.declare(*current_, name, DeclKind::Declared));
+            }
+            resolutions_.bindNames(node, std::move(decls));
             return true;
         }
         case KvAstType_FuncDefine: return walkFunction(node);
@@ -287,7 +295,7 @@ bool NameResolver::walkLoop(KvAstNode& node) {
              walk(loop->body.get());
     } else if (auto* each = node.payloadAs<KvAstEachLoop>()) {
         ok = walk(each->range.get());
-        if (ok) names_.declare(*current_, each->name, DeclKind::Declared);
+        if (ok) resolutions_.bindName(node, *names_.declare(*current_, each->name, DeclKind::Declared));
         ok = ok && walk(each->body.get());
     }
     names_.closeBlock(*current_);

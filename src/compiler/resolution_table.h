@@ -1,7 +1,8 @@
 // What the name-resolution pass found, kept beside the syntax tree for the
 // code generator of the same compile: the declaration each naming node
-// refers to, how each member/call chain's head compiles, and the scope table
-// of each function or class body. Entries are keyed by node address, so the
+// refers to (a for-each its loop variable, a tuple definition its list of
+// variables), where `this` is read as a value, how each member/call chain's
+// head compiles, and the scope table of each function or class body. Entries are keyed by node address, so the
 // table lives no longer than the tree it describes (one compileModule call).
 // A slot is stored only in its declaration; entries point at declarations,
 // so they read the slot once the pass has assigned it.
@@ -10,6 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "parser/ast_node.h"
 #include "vm/scope_table.h"
@@ -40,12 +44,24 @@ public:
     void bindName(const KvAstNode& node, const VariableDecl& decl) { names_[&node] = &decl; }
     void setChain(const KvAstNode& pipe, const ChainResolution& chain) { chains_[&pipe] = chain; }
     void setBody(const KvAstNode& definition, ScopeTable& scope) { bodies_[&definition] = &scope; }
+    // A tuple definition names one variable per name, in order.
+    void bindNames(const KvAstNode& node, std::vector<const VariableDecl*> decls) {
+        tuples_[&node] = std::move(decls);
+    }
+    // A `this` read as a value (not the head of this.name).
+    void markThisValue(const KvAstNode& node) { thisValues_.insert(&node); }
 
     // The declaration the node names, or null when the pass bound it to none.
     const VariableDecl* declOf(const KvAstNode& node) const {
         auto found = names_.find(&node);
         return found == names_.end() ? nullptr : found->second;
     }
+    // The variables of a tuple definition, or null for any other node.
+    const std::vector<const VariableDecl*>* declsOf(const KvAstNode& node) const {
+        auto found = tuples_.find(&node);
+        return found == tuples_.end() ? nullptr : &found->second;
+    }
+    bool isThisValue(const KvAstNode& node) const { return thisValues_.count(&node) != 0; }
     // A chain the pass did not mark compiles its head as a plain value.
     ChainResolution chainOf(const KvAstNode& pipe) const {
         auto found = chains_.find(&pipe);
@@ -61,6 +77,8 @@ private:
     std::unordered_map<const KvAstNode*, const VariableDecl*> names_;
     std::unordered_map<const KvAstNode*, ChainResolution> chains_;
     std::unordered_map<const KvAstNode*, ScopeTable*> bodies_;
+    std::unordered_map<const KvAstNode*, std::vector<const VariableDecl*>> tuples_;
+    std::unordered_set<const KvAstNode*> thisValues_;
 };
 
 }  // namespace kestrel

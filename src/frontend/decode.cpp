@@ -92,6 +92,48 @@ std::string converterCharset(const std::string& charset, const std::string& uppe
     return upper.compare(0, 2, "GB") == 0 ? std::string("GBK") : charset;
 }
 
+// The length of the well-formed UTF-8 sequence at bytes[0] (1 for ASCII),
+// or 0 when it is malformed: overlong forms, surrogates and code points
+// above U+10FFFF are malformed.
+size_t utf8SequenceLength(const unsigned char* bytes, size_t available) {
+    const unsigned char lead = bytes[0];
+    if (lead < 0x80) return 1;
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (available < length || bytes[1] < low || bytes[1] > high) return 0;
+    for (size_t i = 2; i < length; ++i) {
+        if (bytes[i] < 0x80 || bytes[i] > 0xBF) return 0;
+    }
+    return length;
+}
+
+// True when the bytes are well-formed UTF-8 holding at least one multi-byte
+// sequence: text that no single-byte charset guess should override.
+bool isMultiByteUtf8(const char* bytes, size_t length) {
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes);
+    bool multiByte = false;
+    for (size_t i = 0; i < length;) {
+        size_t step = utf8SequenceLength(at + i, length - i);
+        if (step == 0) return false;
+        multiByte = multiByte || step > 1;
+        i += step;
+    }
+    return multiByte;
+}
+
 }  // namespace
 
 std::u16string decodeBytes(const char* bytes, size_t length, const std::string& charset) {
@@ -124,7 +166,11 @@ std::string detectCharset(const char* bytes, size_t length) {
     return name;
 }
 
+// The detector guesses from statistics and can take a short UTF-8 text (a few
+// curly quotes among ASCII) for a single-byte charset; bytes that are
+// well-formed multi-byte UTF-8 are read as UTF-8 whatever it guesses.
 std::u16string decodeAuto(const char* bytes, size_t length) {
+    if (bytes != nullptr && isMultiByteUtf8(bytes, length)) return decodeBytes(bytes, length, "UTF-8");
     return decodeBytes(bytes, length, detectCharset(bytes, length));
 }
 

@@ -11,7 +11,8 @@ namespace kestrel {
 // The whole file decoded; empty when it cannot be queried, opened or read.
 std::u16string readSourceFile(const std::u16string& path);
 
-// decodeBytes with the charset that detectCharset finds.
+// Well-formed UTF-8 with at least one multi-byte sequence decodes as UTF-8;
+// anything else with the charset that detectCharset finds.
 std::u16string decodeAuto(const char* bytes, size_t length);
 
 // The charset name uchardet reports, or empty when it finds none.

@@ -72,16 +72,20 @@ bool KvObjNumber::isNaN() const {
     return !isIntegerKind() && std::isnan(toDouble());
 }
 
-// 0 only for equal values; else the truncated difference when it is non-zero,
-// fits in 32 bits and agrees with the true order; else -1 or 1.
+// 0 exactly when "==" calls the two equal (in the domain of their kinds, so
+// 16777217 and 16777216.0 are equal); else the truncated difference when it
+// is non-zero, fits in 32 bits and agrees with the true order; else -1 or 1.
 int32_t KvObjNumber::compare(KvBaseObject* other) const {
     KvObjNumber* number = asNumber(other);
     if (!number) {
         return -1;
     }
+    if (equals(number)) {
+        return 0;
+    }
     int32_t order = exactOrder(*this, *number);
     if (order == 0) {
-        return 0;
+        return 1;  // unreachable for values "==" calls unequal; never 0 here
     }
     int32_t diff = truncatedDifference(*this, *number);
     bool agrees = (diff < 0 && order < 0) || (diff > 0 && order > 0);

@@ -20,6 +20,7 @@ enum KvTypeTag : int32_t {
     kTagPosField = 33,
     kTagException = 34,
     kTagRegex = 35,
+    kTagEachCursor = 36,  // the machine's for-each position; never seen by scripts
     kTagModule = 50,
     kTagModuleFunction = 51,
     kTagModuleClass = 52,

@@ -49,30 +49,43 @@ bool applyNegations(KvAstNodeVector& seq) {
     return true;
 }
 
-// Step 7.2: a run of operands and bit operators, reduced left to right.
+// A bit operator node over its operands (one for a prefix operator).
+KvAstNodePtr makeBitNode(const KvAstNodePtr& op, const KvAstNodeList& operands) {
+    auto bit = std::make_shared<KvAstNode>(KvAstType_BitOp, op->text());
+    bit->setPayload(std::make_unique<KvAstList>(operands));
+    spanNodes(*bit, operands.size() > 1 ? *operands.front() : *op, *operands.back());
+    adoptChildren(bit.get(), operands);
+    return bit;
+}
+
+// Step 7.2: a run of operands and bit operators, reduced left to right. A "~"
+// where an operand is due (first, or after another operator) is the prefix of
+// the operand that follows, so a & ~b is a & (~b).
 StepResult reduceBitRun(const KvAstNodeVector& run, const KvAstNode& reportAt) {
     if (run.size() == 1) return StepResult::success(run.front());
     KvAstNodePtr acc, pending;
+    std::vector<KvAstNodePtr> nots;  // "~" prefixes waiting for their operand
     for (const auto& element : run) {
         if (isBareOperator(element, KvAstType_BitOp)) {
-            pending = element;
+            if (element->textRef() == u"~" && (!acc || pending)) {
+                nots.push_back(element);
+            } else {
+                pending = element;
+            }
             continue;
         }
+        KvAstNodePtr operand = element;
+        for (; !nots.empty(); nots.pop_back()) operand = makeBitNode(nots.back(), {operand});
         if (!pending) {
             if (acc) return failAtNode(reportAt, msg::kBitToken);
-            acc = element;
+            acc = operand;
             continue;
         }
-        KvAstNodeList operands = acc ? KvAstNodeList{acc, element} : KvAstNodeList{element};
-        auto bit = std::make_shared<KvAstNode>(KvAstType_BitOp, pending->text());
-        bit->setPayload(std::make_unique<KvAstList>(operands));
-        spanNodes(*bit, acc ? *acc : *pending, *element);
-        adoptChildren(bit.get(), operands);
-        acc = bit;
+        acc = makeBitNode(pending, acc ? KvAstNodeList{acc, operand} : KvAstNodeList{operand});
         pending.reset();
     }
     // A bit operator with no operand after it would otherwise vanish silently.
-    if (!acc || pending) return failAtNode(reportAt, msg::kExpression);
+    if (!acc || pending || !nots.empty()) return failAtNode(reportAt, msg::kExpression);
     return StepResult::success(acc);
 }
 

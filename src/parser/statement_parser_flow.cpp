@@ -89,7 +89,7 @@ StepResult StatementParser::parseWhile(size_t kw) {
     return StepResult::success(node);
 }
 
-// for-stmt: "for" "(" [stmt {"," stmt}] ";" stmt ";" [stmt {"," stmt}] ")" NL stmt
+// for-stmt: "for" "(" [stmt {"," stmt}] ";" [stmt] ";" [stmt {"," stmt}] ")" NL stmt
 StepResult StatementParser::parseFor(size_t kw) {
     if (!isText(kw + 1, TokenKind::OpenBracket, u"(")) return failAtToken(tokenOrLast(kw + 1), msg::kForInit);
     auto loop = std::make_unique<KvAstCountedLoop>();
@@ -108,12 +108,16 @@ StepResult StatementParser::parseFor(size_t kw) {
         return parseForEach(kw, loop->initialisers.front(), i);
     if (!isText(i, TokenKind::Separator, u";")) return failAtToken(tokenOrLast(i), msg::kForInit);
 
-    StepResult test = parseStatement(i + 1);
-    if (!test.ok) return test;
-    if (!test.node || !isText(test.node->next(), TokenKind::Separator, u";"))
-        return failAtToken(tokenOrLast(test.node ? test.node->next() : i + 1), msg::kForTest);
-    loop->test = test.node;
-    i = test.node->next() + 1;
+    if (isText(i + 1, TokenKind::Separator, u";")) {
+        i += 2;  // no test: the loop runs until break or return
+    } else {
+        StepResult test = parseStatement(i + 1);
+        if (!test.ok) return test;
+        if (!test.node || !isText(test.node->next(), TokenKind::Separator, u";"))
+            return failAtToken(tokenOrLast(test.node ? test.node->next() : i + 1), msg::kForTest);
+        loop->test = test.node;
+        i = test.node->next() + 1;
+    }
     while (i < size() && !isText(i, TokenKind::CloseBracket, u")")) {
         StepResult update = parseStatement(i);
         if (!update.ok) return update;

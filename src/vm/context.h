@@ -125,6 +125,11 @@ public:
     }
     // Keeps another context alive while this one lives (slots aliased into it).
     void pin(KvVBaseContext* context);
+    // The instance whose members this context holds, or none. Not counted:
+    // the instance owns its context, so a counted link back would keep both
+    // alive for ever; the instance clears it when it goes.
+    KvBaseObject* self() const { return self_; }
+    void setSelf(KvBaseObject* instance) { self_ = instance; }
 
     // Lifetime: the creator holds the first reference.
     void retain() { ++refs_; }
@@ -173,6 +178,7 @@ private:
     int32_t count_;
     int32_t allocated_ = 0;
     KvValueRef class_;
+    KvBaseObject* self_ = nullptr;  // no reference held
     int32_t refs_ = 1;
     uint8_t cycleFlags_ = kCycleTraversable;
     uint32_t cycleIndex_ = 0;  // in the candidate buffer while buffered

@@ -18,13 +18,23 @@ KvInstanceMembers* instanceMembersOf(KvBaseObject* value) {
     return value && value->tag() == kTagLocalObject ? static_cast<KvObjLocalObject*>(value) : nullptr;
 }
 
+KvBaseObject* instanceOfContext(KvVBaseContext* context) {
+    if (!context || !classOfContext(*context)) return nullptr;
+    if (KvBaseObject* self = context->self()) return self;
+    return new KvObjLocalObject(KvContextRef::retain(context));
+}
+
 KvObjLocalObject::KvObjLocalObject(KvContextRef context) : context_(std::move(context)) {
     setTag(kTagLocalObject);
     markTraversable();
+    if (context_) context_->setSelf(this);
 }
 
-// A context kept only by its own methods becomes a cycle candidate here.
-KvObjLocalObject::~KvObjLocalObject() = default;
+// The context may live on, kept only by its own methods: dropping the
+// handle makes it a cycle candidate. Its weak self pointer goes first.
+KvObjLocalObject::~KvObjLocalObject() {
+    if (context_ && context_->self() == this) context_->setSelf(nullptr);
+}
 
 void KvObjLocalObject::visitReferences(KvReferenceVisitor& visitor) {
     KvBaseObject::visitReferences(visitor);

@@ -54,4 +54,10 @@ private:
     KvContextRef context_;
 };
 
+// `this` of code running in an instance context: the instance itself, or,
+// when every holder of the instance has let go while one of its methods
+// still runs, a new instance over the same members (count 0). None for a
+// context that belongs to no instance.
+KvBaseObject* instanceOfContext(KvVBaseContext* context);
+
 }  // namespace kestrel

@@ -585,6 +585,35 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(MakeClass)
             makeClass(ins);
             KV_NEXT;
+        KV_OP(BitAnd)
+        KV_OP(BitOr)
+        KV_OP(BitXor)
+        KV_OP(ShiftLeft)
+        KV_OP(ShiftRight)
+        KV_OP(BitNot)
+            bitOperation(ins);
+            KV_NEXT;
+        KV_OP(StrictEqual)
+            strictEqual();
+            KV_NEXT;
+        KV_OP(PushThis)
+            pushThis();
+            KV_NEXT;
+        KV_OP(TupleItem)
+            tupleItem(ins);
+            KV_NEXT;
+        KV_OP(PeekRef)
+            peekRef();
+            KV_NEXT;
+        KV_OP(Swap)
+            swapTop();
+            KV_NEXT;
+        KV_OP(EachBegin)
+            eachBegin(ins);
+            KV_NEXT;
+        KV_OP(EachNext)
+            eachNext(ins);
+            KV_NEXT;
         KV_OP(Label)
         default:
 #if KV_THREADED

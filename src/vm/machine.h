@@ -92,6 +92,15 @@ private:
     void indexRef(const Instruction& ins);
     void assignRef(const Instruction& ins);
     std::u16string loadName(const Instruction& ins, int32_t position);
+    // Bit operators, "===", `this`, tuples, updates and for-each (machine_constructs.cpp).
+    void bitOperation(const Instruction& ins);
+    void strictEqual();
+    void pushThis();
+    void tupleItem(const Instruction& ins);
+    void peekRef();
+    void swapTop();
+    void eachBegin(const Instruction& ins);
+    void eachNext(const Instruction& ins);
     KvValueRef makeThrown(const Instruction& ins);
     std::u16string import(const Instruction& ins);
     std::u16string importNativeModule(const ImportDescriptor& descriptor);

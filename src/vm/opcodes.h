@@ -42,7 +42,8 @@ enum class OperandUse : uint8_t {
 };
 
 // Registers per frame: the deepest nesting of constructs that keep a value
-// across instructions (switch subjects, used updates), and the bound of every
+// across instructions (switch subjects, for-each cursors, kept values of
+// used stores and postfix updates, tuple sources), and the bound of every
 // Register operand.
 constexpr int32_t kRegisterCount = 12;
 
@@ -80,6 +81,11 @@ constexpr int32_t kRegisterCount = 12;
     ROW(X, GreaterEqual, 32, None, None)        \
     ROW(X, Less, 33, None, None)                \
     ROW(X, LessEqual, 34, None, None)           \
+    ROW(X, BitAnd, 35, None, None)              \
+    ROW(X, BitOr, 36, None, None)               \
+    ROW(X, BitXor, 37, None, None)              \
+    ROW(X, ShiftLeft, 38, None, None)           \
+    ROW(X, ShiftRight, 39, None, None)          \
     ROW(X, PushNull, 40, None, None)            \
     ROW(X, PushBool, 41, Bool, Value)           \
     ROW(X, PushInt, 42, Int, Value)             \
@@ -88,15 +94,23 @@ constexpr int32_t kRegisterCount = 12;
     ROW(X, PushDouble, 45, Double, Value)       \
     ROW(X, PushString, 46, Text, Value)         \
     ROW(X, StoreLocal, 47, Int, Slot)           \
+    ROW(X, BitNot, 48, None, None)              \
+    ROW(X, StrictEqual, 49, None, None)         \
     ROW(X, LoadLocal, 50, Int, Slot)            \
+    ROW(X, PushThis, 51, None, None)            \
     ROW(X, MakeFunction, 52, Function, Value)   \
     ROW(X, MakeClass, 53, Class, Value)         \
     ROW(X, MakeList, 54, Int, Count)            \
     ROW(X, MakeMap, 55, None, None)             \
     ROW(X, MapPut, 56, Text, Value)             \
+    ROW(X, TupleItem, 57, Int, Count)           \
+    ROW(X, PeekRef, 58, None, None)             \
+    ROW(X, Swap, 59, None, None)                \
     ROW(X, EnterScope, 60, Scope, Value)        \
     ROW(X, MemberRef, 61, Text, Value)          \
     ROW(X, IndexRef, 62, Int, Count)            \
+    ROW(X, EachBegin, 63, Int, Register)        \
+    ROW(X, EachNext, 64, Int, Register)         \
     ROW(X, AssignRef, 66, None, None)           \
     ROW(X, LoadName, 67, Text, Value)           \
     ROW(X, New, 75, Text, Value)                \

@@ -42,7 +42,47 @@ TEST(Codegen, PostfixYieldsTheOldValuePrefixTheNewOne) {
               "PushInt 1+; StoreLocal 0; LoadLocal 0+; PushInt -1; Add; StoreLocal 0+; StoreLocal 1");
     // Standing alone both forms are the same update.
     EXPECT_EQ(compiled("x++"), compiled("++x"));
-    EXPECT_EQ(compiled("o.n++"), "LoadLocal 0+; MemberRef \"n\"+; PushInt 1; Add; LoadLocal 0+; MemberRef \"n\"+; AssignRef");
+    // A member or element is evaluated once: its reference stays below the value read through it.
+    EXPECT_EQ(compiled("o.n++"), "LoadLocal 0+; MemberRef \"n\"+; PeekRef; PushInt 1; Add; Swap; AssignRef");
+    EXPECT_EQ(compiled("var v = a[i]++"),
+              "LoadLocal 0+; LoadLocal 1+; IndexRef 1+; PeekRef; PopToRegister 0; PushRegister 0; PushInt 1; Add; "
+              "Swap; AssignRef; TakeRegister 0+; StoreLocal 2");
+}
+
+TEST(Codegen, CompoundAssignmentOnAnElementEvaluatesItsIndexOnce) {
+    EXPECT_EQ(compiled("a[f()] += 2"),
+              "LoadLocal 0+; LoadLocal 1+; PushInt 0; Call+; IndexRef 1+; PeekRef; PushInt 2+; Add; Swap; AssignRef");
+    EXPECT_EQ(compiled("var v = a.b -= 1"),
+              "LoadLocal 0+; MemberRef \"b\"+; PeekRef; PushInt 1+; Subtract; Swap; AssignRef+; StoreLocal 1");
+    EXPECT_EQ(compiled("f() += 1"), "error: Error assign target: the value can't be assigned at ( (line 1)");
+}
+
+TEST(Codegen, BitOperatorsStrictEqualityAndThis) {
+    EXPECT_EQ(compiled("var v = a & ~b"), "LoadLocal 0+; LoadLocal 1+; BitNot+; BitAnd+; StoreLocal 2");
+    EXPECT_EQ(compiled("var v = a << 2 >> 1 ^ 3 | 4"),
+              "LoadLocal 0+; PushInt 2+; ShiftLeft+; PushInt 1+; ShiftRight+; PushInt 3+; BitXor+; PushInt 4+; "
+              "BitOr+; StoreLocal 1");
+    EXPECT_EQ(compiled("var v = a === 1"), "LoadLocal 0+; PushInt 1+; StrictEqual+; StoreLocal 1");
+    EXPECT_EQ(compiled("var v = this"), "PushThis+; StoreLocal 0");
+    EXPECT_EQ(compiled("var v = a ~ b"),
+              "error: Error bit expression: \"~\" takes one operand after it, the other bit operators one on each "
+              "side at ~ (line 1)");
+}
+
+TEST(Codegen, ForEachKeepsItsCursorInARegister) {
+    EXPECT_EQ(compiled("for (var x : l) f(x)"),
+              "LoadLocal 0+; EachBegin 0; EachNext 0; JumpIfFalse 11; StoreLocal 2; LoadLocal 1+; LoadLocal 2+; "
+              "PushInt 1; Call; Jump 3; Label; ClearRegister 0");
+}
+
+TEST(Codegen, TupleDefinitionTakesItemsFromARegister) {
+    EXPECT_EQ(compiled("var (a, b) = l"),
+              "LoadLocal 0+; PopToRegister 0; PushRegister 0; TupleItem 0; StoreLocal 1; PushRegister 0; "
+              "TupleItem 1; StoreLocal 2; ClearRegister 0");
+}
+
+TEST(Codegen, ForWithoutATestLoopsUntilBreak) {
+    EXPECT_EQ(compiled("for (;;) break"), "Jump 4; Label; Jump 5; Jump 2; Label");
 }
 
 TEST(Codegen, CompoundAssignmentAppliesItsOperator) {

@@ -62,6 +62,24 @@ TEST(Decode, GbkIsDetectedAndGbNamesDecodeAsGbk) {
     EXPECT_EQ(decodeBytes(gbk.data(), 12, "GB18030"), u"打印（1，2）");
 }
 
+TEST(Decode, ShortUtf8WithFewMultiByteCharactersIsUtf8WhateverTheGuess) {
+    // Curly quotes among ASCII: the detector alone takes this for a single-byte charset.
+    const std::string quoted = "print(\xE2\x80\x9Ckey={{a}}\xE2\x80\x9D)\n";
+    EXPECT_EQ(decode(quoted), u"print(\u201Ckey={{a}}\u201D)\n");
+    EXPECT_EQ(decode("\xC3\xA9"), u"\u00E9");
+    EXPECT_EQ(decode("a \xF0\x9F\x98\x80 b"), u"a \U0001F600 b");
+}
+
+TEST(Decode, MalformedUtf8FollowsTheDetector) {
+    // An overlong form, an encoded surrogate, a truncated sequence and a lone
+    // continuation byte are not UTF-8: the detector's guess decides, as for
+    // any other text, and the byte-by-byte fallback never fails.
+    for (const std::string& bytes : {std::string("ab\xC0\xAF"), std::string("ab\xED\xA0\x80"),
+                                    std::string("ab\xE2\x80"), std::string("ab\x80")}) {
+        EXPECT_EQ(decode(bytes), decodeBytes(bytes.data(), bytes.size(), detectCharset(bytes.data(), bytes.size())));
+    }
+}
+
 TEST(Decode, AsciiAndUndetectedTextIsTakenByteByByte) {
     const std::string ascii = "var x = 1\n";
     EXPECT_EQ(decode(ascii), u"var x = 1\n");

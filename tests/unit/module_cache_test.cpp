@@ -17,7 +17,8 @@ const char* const kEveryOperand =
     "var a = [1, 123456789012, 1.5, 1.123456789, true, \"s\\\"x\", null, {k: 2}]\n"
     "func f(p) { var q = p\n return func() { return q + a + g } }\n"
     "class C extends B { var z = 1\n func m() { this.z = z\n switch (z) { case 1: break } } }\n"
-    "var o = new C()\no.z = o.m()[0]\nx++\n";
+    "var o = new C()\no.z = o.m()[0]\nx++\n"
+    "for (var e : a) { a[e] += ~e & 1 | 2 ^ 3 << 4 >> 5 }\nvar (t, u) = [a === 1, this]\nfor (;;) break\n";
 
 std::string scopeSummary(const CompiledModule& module) {
     std::string out;
@@ -58,6 +59,10 @@ protected:
 };
 
 TEST_F(ModuleCache, RoundTripKeepsEveryInstructionAndScope) {
+    for (const char* name : {"EachBegin", "EachNext", "TupleItem", "PeekRef", "Swap", "BitNot", "BitAnd", "BitOr",
+                             "BitXor", "ShiftLeft", "ShiftRight", "StrictEqual", "PushThis"}) {
+        EXPECT_NE(disassemble(original_).find(name), std::string::npos) << name;
+    }
     CompiledModule copy;
     SourceStamp stamp;
     ASSERT_TRUE(deserializeModule(bytes_, copy, stamp));

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "objects/arithmetic.h"
+#include "objects/bit_operations.h"
 #include "objects/bytes_value.h"
 #include "objects/number_floating.h"
 #include "objects/number_integer.h"
@@ -207,6 +208,62 @@ TEST_F(NumberCompareTest, CompareNeverHidesTheOrder) {
     EXPECT_GT(twoAndHalf->compare(two.get()), 0) << "computed as longs the difference is 0";
     Ref text(new KvObjString(u"1"));
     EXPECT_EQ(kvInt(5)->compare(text.get()), -1);
+}
+
+TEST_F(NumberCompareTest, CompareIsZeroExactlyWhenEqual) {
+    Ref big(kvInt(16777217));
+    Ref f(makeFloat(16777216.0f));
+    ASSERT_TRUE(big->equals(f.get()));
+    EXPECT_EQ(big->compare(f.get()), 0);
+    EXPECT_EQ(f->compare(big.get()), 0);
+    Ref l(makeLong(16777217));
+    EXPECT_EQ(l->compare(f.get()), 0);
+    Ref d(makeDouble(16777216.0));
+    EXPECT_FALSE(big->equals(d.get()));
+    EXPECT_EQ(big->compare(d.get()), 1);
+    Ref nan(makeDouble(std::nan("")));
+    EXPECT_NE(nan->compare(nan.get()), 0);
+}
+
+class BitOperationTest : public ObjectsTest {
+protected:
+    // op on two owned operands, as text.
+    std::string bits(KvBitOp op, KvBaseObject* left, KvBaseObject* right) {
+        Ref l(left), r(right);
+        Ref result(kvBitOperation(op, l.get(), r.get()));
+        return toUtf8(result->toString());
+    }
+    std::string kindOf(KvBitOp op, KvBaseObject* left, KvBaseObject* right) {
+        Ref l(left), r(right);
+        Ref result(kvBitOperation(op, l.get(), r.get()));
+        return num(result)->kind() == kKindLong ? "long" : num(result)->kind() == kKindInt ? "int" : "other";
+    }
+};
+
+TEST_F(BitOperationTest, ShiftCountsAreMaskedToTheWidth) {
+    EXPECT_EQ(bits(KvBitOp::ShiftLeft, kvInt(1), kvInt(31)), "-2147483648");
+    EXPECT_EQ(bits(KvBitOp::ShiftLeft, kvInt(1), kvInt(32)), "1");
+    EXPECT_EQ(bits(KvBitOp::ShiftLeft, kvInt(1), kvInt(-1)), "-2147483648") << "-1 masks to 31";
+    EXPECT_EQ(bits(KvBitOp::ShiftLeft, makeLong(1), kvInt(63)), std::to_string(kLongMin));
+    EXPECT_EQ(bits(KvBitOp::ShiftLeft, makeLong(1), kvInt(64)), "1");
+    EXPECT_EQ(bits(KvBitOp::ShiftRight, kvInt(kIntMin), kvInt(31)), "-1");
+    EXPECT_EQ(bits(KvBitOp::ShiftRight, makeLong(kLongMin), kvInt(63)), "-1");
+    EXPECT_EQ(bits(KvBitOp::ShiftRight, kvInt(kIntMax), kvInt(30)), "1");
+    EXPECT_EQ(bits(KvBitOp::ShiftLeft, kvInt(-1), kvInt(4)), "-16");
+}
+
+TEST_F(BitOperationTest, KindsTruncationAndNonNumbers) {
+    EXPECT_EQ(kindOf(KvBitOp::And, kvInt(3), makeFloat(1.5f)), "int");
+    EXPECT_EQ(kindOf(KvBitOp::And, kvInt(3), makeDouble(1.5)), "long");
+    EXPECT_EQ(kindOf(KvBitOp::Or, makeLong(1), kvInt(2)), "long");
+    EXPECT_EQ(bits(KvBitOp::Xor, makeDouble(-7.9), kvInt(0)), "-7");
+    EXPECT_EQ(bits(KvBitOp::And, makeDouble(std::nan("")), kvInt(-1)), "0");
+    EXPECT_EQ(bits(KvBitOp::Or, new KvObjString(u"1"), kvInt(1)), "0");
+    Ref text(new KvObjString(u"x"));
+    EXPECT_EQ(kvBitNot(text.get()), kvInt(0));
+    Ref big(makeDouble(1e300));
+    Ref inverted(kvBitNot(big.get()));
+    EXPECT_EQ(toUtf8(inverted->toString()), std::to_string(~kLongMax)) << "saturates, then inverts";
 }
 
 using NumberConversionTest = ObjectsTest;
