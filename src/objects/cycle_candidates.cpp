@@ -18,21 +18,11 @@ std::vector<KvBaseObject*>& kvCandidateValues() {
 }
 
 void kvAddCandidate(KvBaseObject* value) {
-    std::vector<KvBaseObject*>& buffer = kvCandidateValues();
-    value->setCycleIndex(static_cast<uint32_t>(buffer.size()));
-    value->setCycleFlags(value->cycleFlags() | kCycleBuffered);
-    buffer.push_back(value);
+    addToCandidateBuffer(kvCandidateValues(), value);
 }
 
 void kvRemoveCandidate(KvBaseObject* value) {
-    std::vector<KvBaseObject*>& buffer = kvCandidateValues();
-    uint32_t at = value->cycleIndex();
-    value->setCycleFlags(value->cycleFlags() & ~kCycleBuffered);
-    if (at >= buffer.size() || buffer[at] != value) return;
-    KvBaseObject* last = buffer.back();
-    buffer[at] = last;
-    last->setCycleIndex(at);
-    buffer.pop_back();
+    removeFromCandidateBuffer(kvCandidateValues(), value);
 }
 
 void kvSetCycleCollectHook(KvCycleCollectHook hook) {

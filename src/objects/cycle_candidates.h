@@ -40,6 +40,26 @@ enum KvCycleColor : uint8_t {
     kCycleWhite = 8,  // garbage unless something black reaches it
 };
 
+// A candidate buffer of values or contexts: each node knows its position, so
+// it joins and leaves in constant time (the last node fills the hole).
+template <class Node>
+void addToCandidateBuffer(std::vector<Node*>& buffer, Node* node) {
+    node->setCycleIndex(static_cast<uint32_t>(buffer.size()));
+    node->setCycleFlags(node->cycleFlags() | kCycleBuffered);
+    buffer.push_back(node);
+}
+
+template <class Node>
+void removeFromCandidateBuffer(std::vector<Node*>& buffer, Node* node) {
+    uint32_t at = node->cycleIndex();
+    node->setCycleFlags(node->cycleFlags() & ~kCycleBuffered);
+    if (at >= buffer.size() || buffer[at] != node) return;
+    Node* last = buffer.back();
+    buffer[at] = last;
+    last->setCycleIndex(at);
+    buffer.pop_back();
+}
+
 // The candidate values; the collector takes them all at once.
 std::vector<KvBaseObject*>& kvCandidateValues();
 void kvAddCandidate(KvBaseObject* value);

@@ -240,21 +240,11 @@ void collectBatch() {
 }  // namespace
 
 void noteContextCandidate(KvVBaseContext* context) {
-    std::vector<KvVBaseContext*>& buffer = contextCandidates();
-    context->setCycleIndex(static_cast<uint32_t>(buffer.size()));
-    context->setCycleFlags(context->cycleFlags() | kCycleBuffered);
-    buffer.push_back(context);
+    addToCandidateBuffer(contextCandidates(), context);
 }
 
 void forgetContextCandidate(KvVBaseContext* context) {
-    std::vector<KvVBaseContext*>& buffer = contextCandidates();
-    uint32_t at = context->cycleIndex();
-    context->setCycleFlags(context->cycleFlags() & ~kCycleBuffered);
-    if (at >= buffer.size() || buffer[at] != context) return;
-    KvVBaseContext* last = buffer.back();
-    buffer[at] = last;
-    last->setCycleIndex(at);
-    buffer.pop_back();
+    removeFromCandidateBuffer(contextCandidates(), context);
 }
 
 size_t cycleCandidateCount() {
