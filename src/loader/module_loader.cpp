@@ -70,15 +70,20 @@ void ModuleManager::refresh(ModuleRecord& record, int64_t now) {
 // The cache beside the source is used while it was made from this very
 // source; otherwise the source is compiled and the cache rewritten.
 CompiledModulePtr ModuleManager::compileWithCache(const ModuleRecord& record, const SourceStamp& stamp) {
+    // A source with another extension ("Simple.txt") gets no cache: only
+    // ".kvc" files beside ".kv" sources are ours to write.
+    const bool cached = !hasForeignExtension(record.filePath);
     const std::u16string cachePath = record.filePath + u"c";
-    if (CompiledModulePtr cached = readModuleCache(cachePath, &stamp)) return cached;
+    if (cached) {
+        if (CompiledModulePtr fromCache = readModuleCache(cachePath, &stamp)) return fromCache;
+    }
     std::u16string report;
     CompiledModulePtr code = compileSourceFile(record.filePath, report);
     if (!code) {
         reporter_(report);
         return nullptr;
     }
-    writeModuleCache(cachePath, *code, stamp);  // a cache that can't be written only costs speed
+    if (cached) writeModuleCache(cachePath, *code, stamp);  // a cache that can't be written only costs speed
     return code;
 }
 

@@ -42,12 +42,25 @@ static std::u16string joinPath(const std::u16string& directory, const std::u16st
     return directory + u"/" + name;
 }
 
-// The source beside base wins over a compiled-only file of the same name.
+bool hasForeignExtension(const std::u16string& name) {
+    size_t slash = name.find_last_of(u"/\\");
+    size_t dot = name.find_last_of(u'.');
+    if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) return false;
+    if (dot == 0 || dot + 1 == name.size() || (slash != std::u16string::npos && dot == slash + 1)) return false;
+    return moduleBaseName(name) == name;  // ".kv" and ".kvc" are ours
+}
+
+// The source beside base wins over a compiled-only file of the same name;
+// a name with another extension ("Simple.txt") may name a source itself.
 static bool tryCandidate(const std::u16string& base, ModuleFile& found) {
     for (ModuleFileKind kind : {ModuleFileKind::Source, ModuleFileKind::CompiledOnly}) {
         std::u16string path = base + (kind == ModuleFileKind::Source ? u".kv" : u".kvc");
         if (!isRegularFile(path)) continue;
         found = ModuleFile{path, base, canonicalPath(path), kind};
+        return true;
+    }
+    if (hasForeignExtension(base) && isRegularFile(base)) {
+        found = ModuleFile{base, base, canonicalPath(base), ModuleFileKind::Source};
         return true;
     }
     return false;

@@ -14,6 +14,7 @@
 #include "host/console_queue.h"
 #include "host/platform.h"
 #include "host/runtime_settings.h"
+#include "shell/prompt.h"
 #include "shell/shell.h"
 
 using namespace kestrel;

@@ -1,5 +1,5 @@
-// The two ways the program runs: one script file, or the module test loop
-// behind the interactive banner.
+// Running one script file, and the program's handling of memory exhaustion;
+// the interactive mode is in prompt.h.
 #pragma once
 
 #include <functional>
@@ -19,12 +19,6 @@ int runReportingOutOfMemory(const std::function<int()>& body);
 // Runs one script file. Returns the process exit status: 1 when the file
 // cannot be loaded, compiled or ends in an uncaught exception, else 0.
 int runScriptFile(const std::u16string& path, bool waitOnFailure);
-
-// Shows the banner and the prompt, then runs the module test loop.
-int runInteractive();
-
-// Runs test/standard-module-test once per line typed; ends at end of input.
-int runModuleTestLoop();
 
 // Waits for a printable key followed by Enter (white space is skipped).
 void waitForKey();

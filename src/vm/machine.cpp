@@ -150,6 +150,10 @@ KvValueRef KvVirtualMachine::run(CodeUnit* unit, bool newProgram, bool wantsResu
     } else if (!program_) {
         program_ = currentProgram();
         if (!program_) program_ = std::make_shared<ProgramState>();
+    } else {
+        // A machine that goes on with its own program (the prompt's) makes
+        // it current again: another program may have run in between.
+        currentProgramSlot() = program_;
     }
     pushFrame(KvUnitRef::retain(unit), 0, wantsResult ? kResultWanted : kResultDiscard, nullptr, false);
     return dispatch();
