@@ -7,7 +7,7 @@ packages=(
   g++ make cmake pkg-config
   libboost-thread-dev libboost-locale-dev libboost-system-dev
   libicu-dev libuchardet-dev libpcre2-dev libjsoncpp-dev
-  libgtest-dev libedit-dev
+  libgtest-dev libedit-dev tmux
 )
 
 # The benchmarks compare against peer interpreters.

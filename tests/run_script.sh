@@ -6,14 +6,17 @@
 # checking that no value outlives the run. It runs from the repository root,
 # the working directory start-up expects (objects.json, config.json and the
 # language packs under lang/), so a clean start prints nothing under -q. The
-# script's directory is cut from paths in the output.
-# Usage: run_script.sh KESTREL SCRIPT
+# script's directory is cut from paths in the output. A third argument names
+# the expected output elsewhere (the shipped examples keep theirs under
+# tests/examples/), with its ".status" beside it.
+# Usage: run_script.sh KESTREL SCRIPT [EXPECTED.out]
 set -u
-kestrel="$1"; script="$2"
+kestrel="$1"; script="$2"; expected="${3:-}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dir="$(cd "$(dirname "$script")" && pwd)"
 name="$dir/$(basename "$script")"
 base="${name%.kv}"
+[ -n "$expected" ] && base="$(cd "$(dirname "$expected")" && pwd)/$(basename "${expected%.out}")"
 want_status=0
 [ -f "$base.status" ] && want_status=$(tr -d '[:space:]' < "$base.status")
 rm -f "${name}c"
