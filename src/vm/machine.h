@@ -40,7 +40,8 @@ public:
 
     // Runs unit (borrowed; the frame counts its own reference) from its
     // first instruction until its frame returns. With newProgram a fresh
-    // program state replaces the previous one. The result is empty when none
+    // program state replaces the previous one; without it the machine's own
+    // program (or else the current one) goes on and becomes current. The result is empty when none
     // was wanted (or after Halt).
     KvValueRef run(CodeUnit* unit, bool newProgram, bool wantsResult);
     // Calls a callable value with args and returns its result, never empty;
