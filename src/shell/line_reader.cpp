@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <editline/readline.h>
 
@@ -23,6 +24,15 @@ namespace {
 void reportTooLong(const char16_t* consequence) {
     consoleWriteDiagnostic(u"Input line longer than " + decimalText(static_cast<int64_t>(kMaxInputLineBytes)) +
                            u" bytes: " + consequence + u"\r\n");
+}
+
+// libedit moves and deletes by the characters of the locale's encoding; the
+// console speaks UTF-8, so the "C" locale (nothing set) is taken as C.UTF-8.
+void useUtf8Characters() {
+    const char* chosen = std::setlocale(LC_CTYPE, "");
+    if (chosen == nullptr || std::strcmp(chosen, "C") == 0 || std::strcmp(chosen, "POSIX") == 0) {
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+    }
 }
 
 class PlainLineReader : public LineReader {
@@ -47,7 +57,7 @@ public:
 class EditLineReader : public LineReader {
 public:
     EditLineReader() : history_(historyFilePath()) {
-        std::setlocale(LC_CTYPE, "");  // libedit edits multibyte (Chinese) text by the locale
+        useUtf8Characters();
         using_history();
         stifle_history(1000);
         if (!history_.empty()) read_history(history_.c_str());

@@ -1,4 +1,4 @@
-# The interactive mode in a terminal (a tmux pane): lines are edited with
+# The interactive mode in a terminal (a tmux pane, no locale set): lines are edited with
 # libedit, the arrow keys recall history, a function is typed over several
 # lines and called, and the output stays readable; the history is kept in
 # the home directory.
@@ -22,7 +22,7 @@ wait_for() {
 }
 type_line() { t send-keys -t prompt -l "$1"; t send-keys -t prompt Enter; }
 
-t new-session -d -s prompt -x 120 -y 40 "cd '$ROOT' && '$KESTREL' -q; echo \"[status \$?]\"; sleep 30"
+t new-session -d -s prompt -x 120 -y 40 "cd '$ROOT' && env -u LANG -u LC_ALL -u LC_CTYPE '$KESTREL' -q; echo \"[status \$?]\"; sleep 30"
 wait_for '>>>'
 type_line 'func triple(a) {'
 wait_for '...'
@@ -35,6 +35,10 @@ wait_for $'\n42'
 t send-keys -t prompt Up           # recalls "40 + 2"
 t send-keys -t prompt BSpace 3 Enter  # edited: "40 + 2" becomes "40 + 3"
 wait_for $'\n43'
+# Editing moves over whole characters in Chinese text too.
+t send-keys -t prompt -l '“甲乙”'
+t send-keys -t prompt Left Left BSpace Enter  # deletes 甲
+wait_for $'\n乙'
 type_line 'exit'
 wait_for '[status 0]'
 
@@ -47,6 +51,8 @@ want='>>> func triple(a) {
 42
 >>> 40 + 3
 43
+>>> “乙”
+乙
 >>> exit
 [status 0]'
 got=$(screen | sed '/^$/d; 1,4d')  # the banner's four lines come first
