@@ -1,5 +1,6 @@
 // The "os" module: the wall clock in milliseconds, a monotonic clock in
-// nanoseconds, environment variables, and whole UTF-8 text files. A file
+// nanoseconds, environment variables, the script's path and arguments, and
+// whole UTF-8 text files. A file
 // that cannot be read or written raises an exception naming the path and
 // the system's reason.
 #include <cerrno>
@@ -47,6 +48,15 @@ KvValue* getEnv(const KvArgs* args) {
     std::string name = ext::text8(runtime(), ext::arg(args, 0));
     const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
     return value ? ext::newString(runtime(), std::string(value)) : nullptr;
+}
+
+// args(): the command-line arguments after "--", a new list each call.
+KvValue* scriptArguments(const KvArgs*) {
+    return runtime().host->scriptArguments();
+}
+
+KvValue* scriptPath(const KvArgs*) {
+    return runtime().host->scriptPath();
 }
 
 KvValue* readText(const KvArgs* args) {
@@ -97,6 +107,8 @@ const KvFunctionEntry kFunctions[] = {
     {"time", "time(): milliseconds since 1970 (wall clock)", timeMillis},
     {"nanoTime", "nanoTime(): nanoseconds of a monotonic clock, for timing", nanoTime},
     {"getEnv", "getEnv(name): the environment variable, or null", getEnv},
+    {"args", "args(): the command-line arguments after \"--\", as a list of strings", scriptArguments},
+    {"scriptPath", "scriptPath(): the path of the script file being run, or null", scriptPath},
     {"readText", "readText(path): the whole UTF-8 file as a string", readText},
     {"writeText", "writeText(path, text): replaces the file with the text", writeText},
     {"appendLine", "appendLine(path, text): adds the text and a line break", appendLine},
@@ -104,7 +116,7 @@ const KvFunctionEntry kFunctions[] = {
 };
 
 const KvModuleDescriptor kOs = {
-    KESTREL_EXTENSION_LAYOUT_VERSION, "os: clocks, environment, text files",
+    KESTREL_EXTENSION_LAYOUT_VERSION, "os: clocks, environment, script arguments, text files",
     kFunctions, sizeof(kFunctions) / sizeof(kFunctions[0]), nullptr, 0,
 };
 

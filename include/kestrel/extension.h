@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <string>
 
-#define KESTREL_EXTENSION_LAYOUT_VERSION 1u
+#define KESTREL_EXTENSION_LAYOUT_VERSION 2u
 
 #if defined(__GNUC__)
 #define KV_EXTENSION_EXPORT extern "C" __attribute__((visibility("default")))
@@ -136,6 +136,16 @@ typedef struct KvValueApi {
     void (*raise)(const char* utf8Message);
 } KvValueApi;
 
+// What the interpreter tells extensions about the run in progress.
+typedef struct KvHostApi {
+    // A new list of strings: the command-line arguments after "--", in
+    // order; empty when there was no "--".
+    KvValue* (*scriptArguments)(void);
+    // A new string: the path of the script file being run, as module loading
+    // found it; null when no script file is running (the module test loop).
+    KvValue* (*scriptPath)(void);
+} KvHostApi;
+
 // Handed to every kv_module_init_NAME; valid for the life of the process.
 // The first eleven slots point at the interpreter's own singletons, whose
 // layouts are internal: an extension uses only the constants and `values`.
@@ -153,6 +163,7 @@ typedef struct KvRuntimeRecord {
     void* runtimePaths;
     uint32_t layoutVersion;  // KESTREL_EXTENSION_LAYOUT_VERSION of the interpreter
     const KvValueApi* values;
+    const KvHostApi* host;
 } KvRuntimeRecord;
 
 // Only in standard.kvd: the names of the modules it carries.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -12,6 +13,8 @@ struct RuntimeSettings {
     int versionPatch = 0;
     bool printEnabled = true;  // the print switch of the print built-ins
     bool quiet = false;        // "-q": start-up notices are not shown
+    std::vector<std::u16string> scriptArguments;  // the command line after "--"
+    std::u16string scriptPath;  // the file of the script being run; empty in the test loop
 };
 
 RuntimeSettings& runtimeSettings();

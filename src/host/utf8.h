@@ -10,6 +10,10 @@ namespace kestrel {
 std::u16string fromUtf8(const std::string& text);
 std::string toUtf8(const std::u16string& text);
 
+// True when text is well-formed UTF-8: no stray or missing continuation
+// bytes, no overlong forms, no encoded surrogates, nothing above U+10FFFF.
+bool isValidUtf8(const std::string& text);
+
 // A whole number in decimal digits, with "-" when negative.
 std::u16string decimalText(int64_t value);
 

@@ -3,6 +3,9 @@
 // once and tried again only when it changes.
 #include "loader/module_loader.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "loader/loader_messages.h"
 #include "loader/source_file.h"
 #include "host/console_queue.h"
@@ -67,6 +70,13 @@ void ModuleManager::refresh(ModuleRecord& record, int64_t now) {
     record.failed = record.code == nullptr;
 }
 
+// KESTREL_NO_CACHE set to anything but "" or "0" keeps ".kvc" files from
+// being written beside the sources; existing ones are still read.
+static bool cacheWritingWanted() {
+    const char* setting = std::getenv("KESTREL_NO_CACHE");
+    return setting == nullptr || setting[0] == '\0' || std::strcmp(setting, "0") == 0;
+}
+
 // The cache beside the source is used while it was made from this very
 // source; otherwise the source is compiled and the cache rewritten.
 CompiledModulePtr ModuleManager::compileWithCache(const ModuleRecord& record, const SourceStamp& stamp) {
@@ -83,7 +93,8 @@ CompiledModulePtr ModuleManager::compileWithCache(const ModuleRecord& record, co
         reporter_(report);
         return nullptr;
     }
-    if (cached) writeModuleCache(cachePath, *code, stamp);  // a cache that can't be written only costs speed
+    // A cache that can't be written only costs speed.
+    if (cached && cacheWritingWanted()) writeModuleCache(cachePath, *code, stamp);
     return code;
 }
 

@@ -1,6 +1,7 @@
 // One program run from start to end.
 #include "loader/run_module.h"
 
+#include "host/runtime_settings.h"
 #include "objects/base_object.h"
 #include "objects/shared_constants.h"
 #include "vm/code_unit.h"
@@ -28,6 +29,7 @@ ScriptRunResult runScriptPath(const std::u16string& path) {
     ModuleRecord* record = moduleManager().load(std::u16string(), path);
     if (!record || !record->code) return ScriptRunResult::LoadFailed;
     CompiledModulePtr code = record->code;  // a later reload must not free what runs
+    runtimeSettings().scriptPath = record->filePath;
     return runModule(code, record->key) ? ScriptRunResult::Uncaught : ScriptRunResult::Completed;
 }
 

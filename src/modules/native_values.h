@@ -28,6 +28,9 @@ inline KvArgs toNativeArgs(const KvArgList& args) {
 // The value operations handed to extensions in the runtime record.
 const KvValueApi& nativeValueApi();
 
+// The facts about the run handed to extensions in the runtime record.
+const KvHostApi& nativeHostApi();
+
 // "module::class {" with one indented entry per line, then "}".
 std::u16string bracedListing(const std::u16string& head, const std::vector<std::u16string>& entries);
 

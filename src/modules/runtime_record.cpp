@@ -36,6 +36,7 @@ void buildRuntimeRecord() {
     r.regexCache = nullptr;
     r.layoutVersion = KESTREL_EXTENSION_LAYOUT_VERSION;
     r.values = &nativeValueApi();
+    r.host = &nativeHostApi();
 }
 
 void completeRuntimeRecord() {

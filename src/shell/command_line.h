@@ -1,5 +1,6 @@
 // The command line: options and the script path. Options begin with "-";
-// unknown ones are ignored without a message; the last path wins.
+// unknown ones are ignored without a message; the last path wins. Whatever
+// follows a "--" argument belongs to the script and is not scanned.
 #pragma once
 
 #include <string>
@@ -12,6 +13,7 @@ enum class DebugDump { None, Tokens, Ast, Disassembly };
 
 struct CommandLine {
     std::u16string scriptPath;
+    std::vector<std::u16string> scriptArguments;  // everything after "--"
     bool waitForKey = false;  // "-w": wait for a key after the run
     bool quiet = false;       // "-q": no start-up notices
     bool help = false;        // "-h", "--help"
@@ -22,6 +24,12 @@ struct CommandLine {
 
 // Scans the arguments after the program name.
 CommandLine parseCommandLine(const std::vector<std::u16string>& arguments);
+
+// Decodes the raw argument bytes after the program name. An argument that is
+// not valid UTF-8 is refused rather than decoded with losses (which could name
+// another file): the result is false and problem names the argument.
+bool decodeArguments(int argc, const char* const* argv, std::vector<std::u16string>& arguments,
+                     std::string& problem);
 
 // The text of "--help".
 std::u16string usageText();

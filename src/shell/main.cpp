@@ -31,7 +31,11 @@ static int checkNothingOutlivedTheRun() {
 
 static int runCommandLine(int argc, char** argv) {
     std::vector<std::u16string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.push_back(fromUtf8(argv[i]));
+    std::string problem;
+    if (!decodeArguments(argc, argv, arguments, problem)) {
+        platform::writeStderr("kestrel: " + problem + "\n");
+        return 1;
+    }
     CommandLine line = parseCommandLine(arguments);
 
     if (line.help) {
@@ -43,6 +47,7 @@ static int runCommandLine(int argc, char** argv) {
         return 0;
     }
     runtimeSettings().quiet = line.quiet;
+    runtimeSettings().scriptArguments = line.scriptArguments;
 
     if (line.dump == DebugDump::Tokens) {
         std::string listing;

@@ -43,6 +43,28 @@ TEST(CommandLine, HelpVersionQuietAndDumps) {
     EXPECT_EQ(parseCommandLine({u"--dis", u"x.kv"}).dump, DebugDump::Disassembly);
 }
 
+TEST(CommandLine, EverythingAfterDoubleDashBelongsToTheScript) {
+    CommandLine line = parseCommandLine({u"-q", u"run.kv", u"--", u"-w", u"other.kv", u"--", u""});
+    EXPECT_EQ(line.scriptPath, u"run.kv");
+    EXPECT_FALSE(line.waitForKey);
+    EXPECT_EQ(line.scriptArguments, (std::vector<std::u16string>{u"-w", u"other.kv", u"--", u""}));
+    EXPECT_TRUE(parseCommandLine({u"run.kv", u"--"}).scriptArguments.empty());
+    EXPECT_TRUE(parseCommandLine({u"--", u"a.kv"}).scriptPath.empty());
+}
+
+TEST(CommandLine, ArgumentsThatAreNotUtf8AreRefusedByPosition) {
+    const char* good[] = {"kestrel", "a.kv", "\xE7\xA7\x92"};
+    std::vector<std::u16string> arguments;
+    std::string problem;
+    ASSERT_TRUE(decodeArguments(3, good, arguments, problem));
+    EXPECT_EQ(arguments, (std::vector<std::u16string>{u"a.kv", u"秒"}));
+
+    const char* bad[] = {"kestrel", "-q", "x\xFF\\.kv"};
+    arguments.clear();
+    EXPECT_FALSE(decodeArguments(3, bad, arguments, problem));
+    EXPECT_EQ(problem, "argument 2 is not valid UTF-8: x\\xFF\\x5C.kv");
+}
+
 TEST(Elapsed, FormatsAtEachBoundary) {
     EXPECT_EQ(formatElapsed(0), u"0 ms");
     EXPECT_EQ(formatElapsed(9999), u"9999 ms");

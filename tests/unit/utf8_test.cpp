@@ -16,3 +16,18 @@ TEST(Utf8, SkipsInvalidInput) {
     lone += char16_t(0xD800);
     EXPECT_EQ(toUtf8(lone), "x");
 }
+
+TEST(Utf8, ValidityCheckRefusesEveryMalformedShape) {
+    EXPECT_TRUE(isValidUtf8(""));
+    EXPECT_TRUE(isValidUtf8("plain.kv"));
+    EXPECT_TRUE(isValidUtf8("\xE7\xA7\x92 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"));
+    EXPECT_FALSE(isValidUtf8("x\xFF.kv"));          // never a lead byte
+    EXPECT_FALSE(isValidUtf8("\x80"));               // stray continuation
+    EXPECT_FALSE(isValidUtf8("\xE7\xA7"));           // cut short at the end
+    EXPECT_FALSE(isValidUtf8("\xE7" "a\x92"));       // cut short in the middle
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));           // overlong "/"
+    EXPECT_FALSE(isValidUtf8("\xE0\x80\xAF"));       // overlong, three bytes
+    EXPECT_FALSE(isValidUtf8("\xF0\x80\x80\xAF"));   // overlong, four bytes
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));       // an encoded surrogate
+    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));   // above U+10FFFF
+}
