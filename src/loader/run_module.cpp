@@ -29,8 +29,13 @@ ScriptRunResult runScriptPath(const std::u16string& path) {
     ModuleRecord* record = moduleManager().load(std::u16string(), path);
     if (!record || !record->code) return ScriptRunResult::LoadFailed;
     CompiledModulePtr code = record->code;  // a later reload must not free what runs
+    // os.scriptPath() names this file while it runs, then whatever ran before
+    // (nothing, at the interactive prompt).
+    std::u16string previousPath = std::move(runtimeSettings().scriptPath);
     runtimeSettings().scriptPath = record->filePath;
-    return runModule(code, record->key) ? ScriptRunResult::Uncaught : ScriptRunResult::Completed;
+    bool uncaught = runModule(code, record->key);
+    runtimeSettings().scriptPath = std::move(previousPath);
+    return uncaught ? ScriptRunResult::Uncaught : ScriptRunResult::Completed;
 }
 
 }  // namespace kestrel

@@ -38,6 +38,15 @@ print(os.args().length, " ", first.length)
 KV
 expect_output fresh-list 0 "1 2" -- -q "$work/fresh.kv" -- one
 
+# At the prompt, arguments after "--" are there too; a file loaded from it
+# is the script path while it runs, and no longer afterwards.
+printf 'print(os.scriptPath())\n' > "$work/path.kv"
+out=$(printf 'print(os.args())\nload %s\nprint(isNull(os.scriptPath()), "")\n' "$work/path.kv" |
+      "$KESTREL" -q -- p1 p2 2>&1)
+for want in ">>> [p1, p2]" ">>> $work/path.kv" ">>> true"; do
+    grep -qxF -- "$want" <<<"$out" || { echo "FAIL prompt: no line '$want' in:"; echo "$out"; failures=$((failures+1)); }
+done
+
 # A name with a byte that is not UTF-8 is refused by position, not shortened
 # to the name of another file that exists (x.kv here).
 printf 'print("x ran")\n' > "$work/x.kv"
