@@ -3,6 +3,7 @@
 
 #include "vm/code_unit.h"
 #include "vm/context.h"
+#include "vm/function_value.h"
 #include "vm/instance_value.h"
 
 namespace kestrel {
@@ -106,6 +107,15 @@ bool KvObjClass::searchBases(const std::u16string& name, InheritedMember& found,
         found.path.pop_back();
     }
     return false;
+}
+
+// A class defines a handful of methods: a linear search is enough.
+KvObjFunc* KvObjClass::sharedMethod(const FunctionDescriptor* method, int32_t definedAt) {
+    for (const KvRef<KvObjFunc>& shared : methods_) {
+        if (shared->descriptor() == method) return shared.get();
+    }
+    methods_.push_back(KvObjFunc::makeUnbound(method, unit_.get(), definedAt));
+    return methods_.back().get();
 }
 
 // The instance context's parent is the defining context, not the creating

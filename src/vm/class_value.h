@@ -19,6 +19,7 @@
 namespace kestrel {
 
 class CodeUnit;
+class KvObjFunc;
 class KvVBaseContext;
 
 // Where a member lives from an instance: hidden base slots (1-based) leading
@@ -55,6 +56,9 @@ public:
     bool findMember(const std::u16string& name, InheritedMember& found) const;
     // "@init" of the class or, without one, of its first base that has one.
     const InheritedMember* constructor() const { return hasConstructor_ ? &constructor_ : nullptr; }
+    // The one unbound value of a method defined in this class's body (made
+    // at its first instance, then shared by all of them).
+    KvObjFunc* sharedMethod(const FunctionDescriptor* method, int32_t definedAt);
     // A base named this class, directly or through its bases: its instances
     // cannot be made (each would make the next one forever).
     bool inheritsFromItself() const { return cyclic_; }
@@ -72,6 +76,7 @@ private:
     InheritedMember constructor_;
     bool hasConstructor_ = false;
     uint64_t serial_;
+    std::vector<KvRef<KvObjFunc>> methods_;  // the shared method values, by definition
 };
 
 // The class of a script instance context, or null. Inline: member reads

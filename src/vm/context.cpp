@@ -6,6 +6,7 @@
 
 #include "objects/base_object.h"
 #include "vm/cycle_collector.h"
+#include "vm/function_value.h"
 
 namespace kestrel {
 
@@ -190,6 +191,7 @@ VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
     int32_t index = static_cast<int32_t>(position->slot);
     if (!context || !context->hasSlot(index)) return nullptr;
     VariableSlot* found = &context->slots_[index];
+    if (!found->isAlias && found->value && isUnboundMethod(found->value)) bindSharedMethod(*context, *found);
     if (position->alternate) {
         VariableSlot* last = found->finalSlot();
         if (last->secondary) return last;  // the caller reads `secondary` through it

@@ -113,6 +113,10 @@ public:
     // The machine's unchecked fast paths; the index is checked by the caller.
     bool hasSlot(int32_t index) const { return index >= 0 && index < allocated_; }
     VariableSlot& slot(int32_t index) { return slots_[index]; }
+    bool ownsSlot(const VariableSlot* slot) const {
+        auto at = reinterpret_cast<uintptr_t>(slot), first = reinterpret_cast<uintptr_t>(slots_);
+        return slots_ && at >= first && at < first + static_cast<uintptr_t>(allocated_) * sizeof(VariableSlot);
+    }
     KvVBaseContext* parent() const { return parent_.get(); }
     KvVBaseContext* thisBaseContext() const { return this_; }
     const ScopeTable* scope() const { return scope_; }

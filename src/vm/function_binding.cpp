@@ -43,8 +43,10 @@ uint64_t classKeyOf(const KvVBaseContext* self) {
     return cls ? cls->serial() : 0;
 }
 
+// The activation's parent and `this` are the function's defining and `this`
+// contexts (for a shared method, those of the instance it runs on).
 struct Search {
-    KvObjFunc& function;
+    KvVBaseContext& activation;
     ImplicitBindings& cache;
 
     // The position for implicit declaration i, or null when nothing binds it.
@@ -54,7 +56,7 @@ struct Search {
             i < scope.outerReferences.size() ? scope.outerReferences[i].get() : nullptr;
         if (outer && outer->lexical) return outer;
         const std::u16string name = withoutPrefix(decl);
-        KvVBaseContext* self = function.thisContext();
+        KvVBaseContext* self = activation.thisBaseContext();
         if (self && decl.prefix != MemberPrefix::Super) {
             int32_t slot = self->findSlotIndex(name);
             if (slot >= 0) return keep(memberPosition(static_cast<uint32_t>(slot)));
@@ -65,8 +67,8 @@ struct Search {
                 return keep(std::move(inherited));
             }
         }
-        if (decl.prefix == MemberPrefix::None && function.definingContext()) {
-            if (auto byName = function.definingContext()->resolveName(name, 0xFFFF, 0xFFFF)) {
+        if (decl.prefix == MemberPrefix::None && activation.parent()) {
+            if (auto byName = activation.parent()->resolveName(name, 0xFFFF, 0xFFFF)) {
                 byName->alternate = true;
                 return keep(std::move(byName));
             }
@@ -129,17 +131,18 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
         bindings.positions.assign(scope->implicits.size(), nullptr);
         bindings.owned.clear();
     }
-    BoundTargets* cached = function.noteCall() ? &function.makeBoundTargets() : nullptr;
+    // A shared method's targets are those of the instance it runs on: not kept.
+    BoundTargets* cached = !function.isUnbound() && function.noteCall() ? &function.makeBoundTargets() : nullptr;
     if (cached) {
         cached->ready = false;
         cached->slots.assign(scope->implicits.size(), nullptr);
         cached->alternate.assign(scope->implicits.size(), 0);
     }
     bool fixed = true;
-    KvVBaseContext* defining = function.definingContext();
+    KvVBaseContext* defining = activation.parent();
     for (size_t i = 0; i < scope->implicits.size(); ++i) {
         const VariableDecl& decl = *scope->implicits[i];
-        if (!searched) bindings.positions[i] = Search{function, bindings}.find(*scope, i);
+        if (!searched) bindings.positions[i] = Search{activation, bindings}.find(*scope, i);
         const KvVarPosition* position = bindings.positions[i];
         VariableSlot* target = position && defining ? defining->resolvePosition(position) : nullptr;
         if (!target) {
@@ -169,7 +172,7 @@ const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activ
     const ScopeTable* scope = function.descriptor()->scope;
     if (!scope || scope->implicits.empty()) return nullptr;
     // With a `this` context the members found depend on the instance's class.
-    const uint64_t classKey = classKeyOf(function.thisContext());
+    const uint64_t classKey = classKeyOf(activation.thisBaseContext());
     if (bindCachedTargets(function, *scope, classKey, activation)) return nullptr;
     return searchAndBind(function, scope, classKey, activation);
 }

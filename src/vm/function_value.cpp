@@ -17,6 +17,33 @@ KvObjFunc::KvObjFunc(const FunctionDescriptor* descriptor, CodeUnit* unit, int32
     markTraversable();
 }
 
+KvRef<KvObjFunc> KvObjFunc::makeUnbound(const FunctionDescriptor* descriptor, CodeUnit* unit,
+                                         int32_t definedAt) {
+    KvRef<KvObjFunc> function = kvMake<KvObjFunc>(descriptor, unit, definedAt, nullptr, nullptr);
+    function->unbound_ = true;
+    // It holds no context: dropping an instance's reference to it cannot
+    // leave a cycle behind, so it is never a candidate.
+    function->setCycleFlags(0);
+    return function;
+}
+
+// The instance is the context that owns the final slot: holder itself or,
+// for a slot reached through an alias of a method activation, its `this`.
+// A slot owned by neither is left as it is (the method stays unbound).
+KvBaseObject* bindSharedMethod(KvVBaseContext& holder, VariableSlot& slot) {
+    VariableSlot* last = slot.finalSlot();
+    KvBaseObject* held = last->value;
+    if (!held || !isUnboundMethod(held)) return held;
+    KvVBaseContext* owner = &holder;
+    if (!owner->ownsSlot(last)) owner = holder.thisBaseContext();
+    if (!owner || !owner->ownsSlot(last)) return held;
+    auto* shared = static_cast<KvObjFunc*>(held);
+    KvRef<KvObjFunc> bound = kvMake<KvObjFunc>(shared->descriptor(), shared->codeUnit(), shared->definedAt(),
+                                               owner, owner->thisBaseContext());
+    last->store(bound.get());  // the slot's reference keeps it
+    return bound.get();
+}
+
 // The handles drop `this`, then the defining context, then the unit.
 KvObjFunc::~KvObjFunc() = default;
 

@@ -2,7 +2,11 @@
 // body, and the context it was defined in. The function holds references on
 // its code unit, its defining context and its `this` context, so a closure
 // stays valid after the defining frame returns. Two function values are
-// equal when they come from the same definition.
+// equal when they come from the same definition. A class's methods are
+// shared: one unbound value per method and class, kept in every instance's
+// slot and bound to the holding instance where the slot is read (the bound
+// value then replaces it in the slot), so an instance whose methods are only
+// called through its constructor or member calls makes no function values.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +41,9 @@ public:
     KvObjFunc(const FunctionDescriptor* descriptor, CodeUnit* unit, int32_t definedAt,
               KvVBaseContext* defining, KvVBaseContext* thisContext);
     ~KvObjFunc() override;
+    // The shared, unbound value of a method (no contexts, never a cycle candidate).
+    static KvRef<KvObjFunc> makeUnbound(const FunctionDescriptor* descriptor, CodeUnit* unit,
+                                        int32_t definedAt);
 
     std::u16string toString() const override { return u"<func>"; }
     bool equals(KvBaseObject* other) const override;
@@ -60,6 +67,8 @@ public:
         if (!bound_) bound_ = std::make_unique<BoundTargets>();
         return *bound_;
     }
+    // A class's shared method value: called only with a receiver.
+    bool isUnbound() const { return unbound_; }
     // True from the second call on.
     bool noteCall() {
         bool again = called_;
@@ -72,10 +81,27 @@ private:
     KvUnitRef unit_;
     int32_t definedAt_;
     bool called_ = false;
+    bool unbound_ = false;
     KvContextRef defining_;  // may be empty (a function made outside any scope)
     KvContextRef this_;      // empty outside methods
     std::unique_ptr<BoundTargets> bound_;
 };
+
+// Whether value is a class's shared method that still needs its instance.
+inline bool isUnboundMethod(const KvBaseObject* value) {
+    return value->tag() == kTagFunc && static_cast<const KvObjFunc*>(value)->isUnbound();
+}
+
+// What slot (of holder, or an alias of one of holder's slots) holds, with a
+// shared method bound to holder first and the bound value kept in the slot.
+KvBaseObject* bindSharedMethod(KvVBaseContext& holder, VariableSlot& slot);
+
+// Reads a slot of holder, binding a shared method found there. Inline: every
+// member read goes through it.
+inline KvBaseObject* readMemberSlot(KvVBaseContext& holder, VariableSlot& slot) {
+    KvBaseObject* held = slot.read();
+    return held && isUnboundMethod(held) ? bindSharedMethod(holder, slot) : held;
+}
 
 // The outcome of calling a script value from native code.
 struct KvScriptCallResult {

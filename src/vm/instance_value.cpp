@@ -64,7 +64,8 @@ bool KvObjLocalObject::bindInstanceMember(const std::u16string& name, KvMemberBi
         KvBaseObject* held = holder->slot(binding.memberSlot).read();
         if (held && held->tag() == kTagFunc) {
             auto* function = static_cast<KvObjFunc*>(held);
-            if (function->descriptor()->slot == binding.memberSlot && function->definingContext() == holder) {
+            if (function->descriptor()->slot == binding.memberSlot &&
+                (function->isUnbound() || function->definingContext() == holder)) {
                 binding.kind = kFieldScriptMethod;
             }
         }
@@ -80,13 +81,18 @@ bool KvObjLocalObject::storeInstanceMember(const KvMemberBinding& binding, KvBas
     return true;
 }
 
-KvBaseObject* KvObjLocalObject::initFunction() {
+VariableSlot* KvObjLocalObject::constructorSlot(KvVBaseContext*& holder) {
     KvObjClass* cls = instanceClass();
     const InheritedMember* init = cls ? cls->constructor() : nullptr;
-    if (!init) return nullptr;
-    KvVBaseContext* holder = holderOf(init->path);
-    int32_t slot = static_cast<int32_t>(init->slot);
-    return holder && holder->hasSlot(slot) ? holder->slot(slot).read() : nullptr;
+    holder = init ? holderOf(init->path) : nullptr;
+    int32_t slot = init ? static_cast<int32_t>(init->slot) : -1;
+    return holder && holder->hasSlot(slot) ? &holder->slot(slot) : nullptr;
+}
+
+KvBaseObject* KvObjLocalObject::initFunction() {
+    KvVBaseContext* holder = nullptr;
+    VariableSlot* slot = constructorSlot(holder);
+    return slot ? readMemberSlot(*holder, *slot) : nullptr;
 }
 
 // object<Name>{ one "name: text" line per member, nested instances one level deeper }.

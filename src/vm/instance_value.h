@@ -14,6 +14,7 @@
 #include "objects/instance_members.h"
 #include "vm/class_value.h"
 #include "vm/context.h"
+#include "vm/function_value.h"
 
 namespace kestrel {
 
@@ -30,6 +31,10 @@ public:
     bool isInstance() const override { return true; }
     // The constructor this instance runs: its own "@init" or an inherited one.
     KvBaseObject* initFunction() override;
+    // The slot of the constructor and the instance context it runs on; null
+    // when there is none. Its shared method is left unbound there, so making
+    // an instance makes no function value.
+    VariableSlot* constructorSlot(KvVBaseContext*& holder);
     void visitReferences(KvReferenceVisitor& visitor) override;
 
     KvVBaseContext* context() const { return context_.get(); }
@@ -40,7 +45,7 @@ public:
     KvBaseObject* instanceMember(const KvMemberBinding& binding) override {
         KvVBaseContext* holder = binding.memberPath.empty() ? context_.get() : holderOf(binding.memberPath);
         if (!holder || !holder->hasSlot(binding.memberSlot)) return nullptr;
-        return holder->slot(binding.memberSlot).read();
+        return readMemberSlot(*holder, holder->slot(binding.memberSlot));
     }
     bool storeInstanceMember(const KvMemberBinding& binding, KvBaseObject* value) override;
     uint64_t classSerial() const override {

@@ -15,6 +15,7 @@
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/exception_value.h"
+#include "vm/function_value.h"
 #include "vm/machine_messages.h"
 #include "vm/machine_stack.h"
 
@@ -511,7 +512,9 @@ KvValueRef KvVirtualMachine::dispatch() {
         KV_OP(LoadLocal) {
             KvVBaseContext* c = f->context.get();
             int32_t slot = static_cast<int32_t>(ins.intValue);
-            pushRetained(c && c->hasSlot(slot) ? c->slot(slot).read() : kvNull());
+            KvBaseObject* v = c && c->hasSlot(slot) ? c->slot(slot).read() : shared.null;
+            if (isUnboundMethod(v)) v = bindSharedMethod(*c, c->slot(slot));  // a method read by name
+            pushRetained(v);
             KV_NEXT;
         }
         // Values made from descriptors and operands (machine_ops.cpp).

@@ -74,7 +74,8 @@ private:
     // (no string built or moved on the common path), or with the exception
     // itself in calleeRaised_ when a native callee's script callback raised.
     bool call(const Instruction& ins);
-    bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult);
+    // receiver: the instance context a shared (unbound) method runs on.
+    bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult, KvVBaseContext* receiver = nullptr);
     // Instruction work outside the loop's body; those returning text return
     // an error to raise, or empty.
     void storeLocal(const Instruction& ins);

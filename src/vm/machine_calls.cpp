@@ -90,16 +90,20 @@ bool KvVirtualMachine::call(const Instruction& ins) {
 // A new context over the function's defining one, the arguments stored in
 // the parameter slots, the free names bound; then the callee's frame.
 
-bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool wantsResult) {
+bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool wantsResult,
+                                  KvVBaseContext* receiver) {
     if (frames_.size() >= kMaxFrames) {
         callError_ = kFrameLimitMessage;
         return false;
     }
     const FunctionDescriptor* descriptor = function->descriptor();
-    KvContextRef context =
-        KvContextRef::adopt(KvVBaseContext::create(function->definingContext(), descriptor->scope));
+    // A shared method is defined in its instance's context, as the one the
+    // class body would have made for that instance.
+    KvVBaseContext* defining = function->isUnbound() ? receiver : function->definingContext();
+    KvContextRef context = KvContextRef::adopt(KvVBaseContext::create(defining, descriptor->scope));
     context->allocateSlots();
-    context->setThisContext(function->thisContext());
+    context->setThisContext(function->isUnbound() && receiver ? receiver->thisBaseContext()
+                                                              : function->thisContext());
     if (descriptor->scope) {
         const auto& params = descriptor->scope->parameters;
         for (size_t i = 0; i < params.size() && static_cast<int32_t>(i) < args.count; ++i) {

@@ -120,7 +120,19 @@ void KvVirtualMachine::enterScope(const Instruction& ins) {
     frame_->setContext(std::move(context));
 }
 
-// A closure over the frame's context; stored in its slot when the descriptor
+// The class whose body runs in context when descriptor is one of its
+// methods (a named function stored in the instance), else null. Whatever
+// such a function is, the value MakeFunction would make for it is exactly
+// the shared one bound to this instance.
+static KvObjClass* classBodyOf(KvVBaseContext* context, const FunctionDescriptor* descriptor) {
+    if (!context || descriptor->slot < 0 || context->thisBaseContext() != context) return nullptr;
+    KvObjClass* cls = classOfContext(*context);
+    return cls && cls->descriptor()->scope == context->scope() ? cls : nullptr;
+}
+
+// A method of a class body is the class's shared value (bound to the
+// instance where it is read). Any other function is a closure over the
+// frame's context; stored in its slot when the descriptor
 // names one (the slot then holds the only lasting reference), else pushed.
 void KvVirtualMachine::makeFunction(const Instruction& ins, int32_t position) {
     const FunctionDescriptor* descriptor = ins.function;
@@ -129,6 +141,10 @@ void KvVirtualMachine::makeFunction(const Instruction& ins, int32_t position) {
         return;
     }
     KvVBaseContext* context = frame_->context.get();
+    if (KvObjClass* cls = classBodyOf(context, descriptor)) {
+        context->storeValue(descriptor->slot, cls->sharedMethod(descriptor, position));
+        return;
+    }
     KvRef<KvObjFunc> function = kvMake<KvObjFunc>(descriptor, frame_->unit.get(), position, context,
                                                   context ? context->thisBaseContext() : nullptr);
     if (descriptor->slot < 0) {
@@ -328,10 +344,13 @@ std::u16string KvVirtualMachine::construct() {
     KvBaseObject* instance = frame_->stack.peek();
     if (instance && instance->tag() == kTagModuleObject) return constructNative(instance, args);
     if (!instance || instance->tag() != kTagLocalObject) return std::u16string();
-    KvBaseObject* init = instance->initFunction();
+    KvVBaseContext* holder = nullptr;
+    VariableSlot* slot = static_cast<KvObjLocalObject*>(instance)->constructorSlot(holder);
+    KvBaseObject* init = slot ? slot->read() : nullptr;
     if (!init || init->tag() == kTagNull) return std::u16string();
     if (init->tag() != kTagFunc) return kNotFunctionMessage;
-    if (!callScript(static_cast<KvObjFunc*>(init), args, false)) return callError_;
+    // A shared constructor runs on its instance without being bound to it.
+    if (!callScript(static_cast<KvObjFunc*>(init), args, false, holder)) return callError_;
     return std::u16string();
 }
 
