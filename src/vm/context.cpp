@@ -1,7 +1,9 @@
 // Slot storage, alias binding, position and name resolution of contexts.
 #include "vm/context.h"
 
+#include <cstddef>
 #include <new>
+#include <unordered_map>
 #include <type_traits>
 
 #include "objects/base_object.h"
@@ -23,7 +25,7 @@ namespace {
 inline void dropSlotValues(VariableSlot* slots, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         VariableSlot& s = slots[i];
-        if (s.isAlias) continue;
+        if (s.isAlias()) continue;
         KvBaseObject* held = s.value;
         s.value = kvNull();
         if (held) held->release();
@@ -39,11 +41,23 @@ inline void KvVBaseContext::freeSlotStorage() {
     if (slots_ != trailingSlots()) delete[] slots_;
     slots_ = nullptr;
     allocated_ = 0;
-    count_ = 0;
+    cycleFlags_ |= kSlotsFreed;
 }
 
-KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope)
-    : parent_(KvContextRef::retain(parent)), scope_(scope), count_(scope ? scope->slotCount() : 0) {}
+namespace {
+
+// The contexts a module context keeps alive (its global slots alias theirs).
+// Few contexts pin any, so they are kept here rather than in every context.
+using PinTable = std::unordered_map<const KvVBaseContext*, std::vector<KvContextRef>>;
+PinTable& pinTable() {
+    static auto* table = new PinTable();
+    return *table;
+}
+
+}  // namespace
+
+KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope, uint8_t block)
+    : parent_(KvContextRef::retain(parent)), scope_(scope), block_(block) {}
 
 // The slot values go first, then what they may reach back into: the `this`
 // context, the class, the pinned contexts and last the parent.
@@ -53,7 +67,13 @@ KvVBaseContext::~KvVBaseContext() {
     freeSlotStorage();
     if (this_ && this_ != this) this_->releaseRef();
     class_.reset();
-    pinned_.reset();
+    if (cycleFlags_ & kPinning) {
+        auto found = pinTable().find(this);
+        if (found != pinTable().end()) {
+            std::vector<KvContextRef> pinned = std::move(found->second);
+            pinTable().erase(found);
+        }
+    }
     parent_.reset();
 }
 
@@ -72,11 +92,11 @@ void KvVBaseContext::destroyUnreferenced() {
         return;
     }
     draining = true;
-    delete this;
+    destroy(this);
     while (pendingDeletes && !pendingDeletes->empty()) {
         KvVBaseContext* next = pendingDeletes->back();
         pendingDeletes->pop_back();
-        delete next;
+        destroy(next);
     }
     draining = false;
 }
@@ -86,56 +106,67 @@ static_assert(std::is_trivially_destructible<VariableSlot>::value,
 
 namespace {
 
-// Released context blocks by trailing capacity, linked through their first
-// word (plain globals: no initialisation guard on the per-call path).
+// Free blocks by trailing capacity, linked through their first word (plain
+// globals: no initialisation guard on the per-call path). Blocks are cut
+// from chunks and never handed back to the heap, so a block costs exactly
+// its size.
 constexpr int32_t kCapacities = 9;
-void* recycledHead[kCapacities] = {};
-size_t recycledCount[kCapacities] = {};
-// Under AddressSanitizer blocks go back to the heap, so a context used after
-// its release is reported instead of silently reused.
-#ifdef __SANITIZE_ADDRESS__
-constexpr size_t kMaxRecycledContexts = 0;
-#else
-constexpr size_t kMaxRecycledContexts = 256;
-#endif
+void* freeBlocks[kCapacities] = {};
+char* chunkNext = nullptr;
+char* chunkEnd = nullptr;
+constexpr size_t kChunkBytes = 64 * 1024;
 
 }  // namespace
 
 static_assert(sizeof(KvVBaseContext) % alignof(VariableSlot) == 0, "trailing slots are aligned");
+static_assert(alignof(KvVBaseContext) <= alignof(VariableSlot), "blocks cut from a chunk stay aligned");
 
-// Takes a recycled block of the capacity when there is one.
-void* KvVBaseContext::allocateBlock(std::size_t size, int32_t capacity) {
-    void* block = recycledHead[capacity];
-    if (size == sizeof(KvVBaseContext) && block) {
-        recycledHead[capacity] = *static_cast<void**>(block);
-        --recycledCount[capacity];
-    } else {
-        block = ::operator new(kHeader + size + static_cast<size_t>(capacity) * sizeof(VariableSlot));
+// Under AddressSanitizer every block comes from the heap and goes back to
+// it, so a context used after its release is reported instead of reused.
+void* KvVBaseContext::takeBlock(uint8_t block) {
+    const size_t size = sizeof(KvVBaseContext) + static_cast<size_t>(block) * sizeof(VariableSlot);
+#ifdef __SANITIZE_ADDRESS__
+    return ::operator new(size);
+#else
+    if (void* head = freeBlocks[block]) {
+        freeBlocks[block] = *static_cast<void**>(head);
+        return head;
     }
-    void* object = static_cast<char*>(block) + kHeader;
-    headerOf(object) = capacity;
-    return object;
+    if (static_cast<size_t>(chunkEnd - chunkNext) < size) {
+        chunkNext = static_cast<char*>(::operator new(kChunkBytes));  // the rest of the old chunk is left over
+        chunkEnd = chunkNext + kChunkBytes;
+    }
+    void* made = chunkNext;
+    chunkNext += size;
+    return made;
+#endif
 }
 
-// Keeps up to kMaxRecycledContexts blocks of each capacity for the next calls.
-void KvVBaseContext::operator delete(void* object) {
-    int32_t capacity = headerOf(object);
-    void* block = static_cast<char*>(object) - kHeader;
-    if (recycledCount[capacity] < kMaxRecycledContexts) {
-        *static_cast<void**>(block) = recycledHead[capacity];
-        recycledHead[capacity] = block;
-        ++recycledCount[capacity];
+void KvVBaseContext::giveBackBlock(void* object, uint8_t block) {
+#ifdef __SANITIZE_ADDRESS__
+    (void)block;
+    ::operator delete(object);
+#else
+    *static_cast<void**>(object) = freeBlocks[block];
+    freeBlocks[block] = object;
+#endif
+}
+
+void KvVBaseContext::destroy(KvVBaseContext* context) {
+    const uint8_t block = context->block_;
+    if (block == kHeapBlock) {
+        delete context;
         return;
     }
-    ::operator delete(block);
+    context->~KvVBaseContext();
+    giveBackBlock(context, block);
 }
 
 KvVBaseContext* KvVBaseContext::create(KvVBaseContext* parent, const ScopeTable* scope) {
     int32_t count = scope ? scope->slotCount() : 0;
-    static_assert(kTrailingSlots + 1 == kCapacities, "one recycling list per capacity");
-    int32_t capacity = count <= kTrailingSlots ? count : 0;
-    void* object = allocateBlock(sizeof(KvVBaseContext), capacity);
-    return ::new (object) KvVBaseContext(parent, scope);
+    static_assert(kTrailingSlots + 1 == kCapacities, "one free list per capacity");
+    auto block = static_cast<uint8_t>(count <= kTrailingSlots ? count : 0);
+    return ::new (takeBlock(block)) KvVBaseContext(parent, scope, block);
 }
 
 // The program is ending: module values go first, which breaks the cycles
@@ -191,11 +222,7 @@ VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
     int32_t index = static_cast<int32_t>(position->slot);
     if (!context || !context->hasSlot(index)) return nullptr;
     VariableSlot* found = &context->slots_[index];
-    if (!found->isAlias && found->value && isUnboundMethod(found->value)) bindSharedMethod(*context, *found);
-    if (position->alternate) {
-        VariableSlot* last = found->finalSlot();
-        if (last->secondary) return last;  // the caller reads `secondary` through it
-    }
+    if (!found->isAlias() && found->value && isUnboundMethod(found->value)) bindSharedMethod(*context, *found);
     return found;
 }
 
@@ -220,20 +247,23 @@ void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
 // A slot of this context aliases one of the pinned context: it must outlive this one.
 void KvVBaseContext::pin(KvVBaseContext* context) {
     if (!context || context == this) return;
-    if (!pinned_) pinned_ = std::make_unique<std::vector<KvContextRef>>();
-    pinned_->push_back(KvContextRef::retain(context));
+    cycleFlags_ |= kPinning;
+    pinTable()[this].push_back(KvContextRef::retain(context));
 }
 
 void KvVBaseContext::visitReferences(KvReferenceVisitor& visitor) {
     for (int32_t i = 0; i < allocated_; ++i) {
         const VariableSlot& s = slots_[i];
-        if (!s.isAlias && s.value) visitor.value(s.value);
+        if (!s.isAlias() && s.value) visitor.value(s.value);
     }
     if (parent_) visitor.context(parent_.get());
     if (this_ && this_ != this) visitor.context(this_);
     if (class_) visitor.value(class_.get());
-    if (pinned_) {
-        for (const KvContextRef& pinned : *pinned_) visitor.context(pinned.get());
+    if (cycleFlags_ & kPinning) {
+        auto found = pinTable().find(this);
+        if (found != pinTable().end()) {
+            for (const KvContextRef& pinned : found->second) visitor.context(pinned.get());
+        }
     }
 }
 

@@ -59,30 +59,33 @@ public:
 
 class KvVBaseContext final : public IKvVContext {
 public:
-    KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope);
+    // block: the recycled block kind create() placed it in; `new` alone
+    // gives a heap context whose slots are a separate array.
+    KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope, uint8_t block = kHeapBlock);
     ~KvVBaseContext() override;
     // A context with its slots in the same block (up to kTrailingSlots of
-    // them); `new` alone gives one whose slots are a separate array.
+    // them). Contexts are made and dropped on every call, and an instance
+    // keeps one for its life: blocks are cut from large chunks and recycled,
+    // with no per-block heap header.
     static KvVBaseContext* create(KvVBaseContext* parent, const ScopeTable* scope);
-    // Contexts are made and dropped on every call: recycled blocks, no heap.
-    static void* operator new(std::size_t size) { return allocateBlock(size, 0); }
-    static void operator delete(void* block);
     KvVBaseContext(const KvVBaseContext&) = delete;
     KvVBaseContext& operator=(const KvVBaseContext&) = delete;
 
     // Inline: every script call makes a context.
     void allocateSlots() override {
-        if (count_ <= 0 || slots_) return;
-        if (count_ > trailingCapacity()) {
-            slots_ = new VariableSlot[count_];
+        const int32_t count = scopeCount();
+        if (count <= 0 || slots_ || (cycleFlags_ & kSlotsFreed)) return;
+        if (count > trailingCapacity()) {
+            slots_ = new VariableSlot[count];
         } else {
             slots_ = trailingSlots();
             KvBaseObject* null = kvNull();
-            for (int32_t i = 0; i < count_; ++i) new (&slots_[i]) VariableSlot{false, null, nullptr, nullptr};
+            for (int32_t i = 0; i < count; ++i) new (&slots_[i]) VariableSlot{null};
         }
-        allocated_ = count_;
+        allocated_ = count;
     }
-    int32_t slotCount() const override { return count_; }
+    // The scope's count until the slots are freed, then 0.
+    int32_t slotCount() const override { return (cycleFlags_ & kSlotsFreed) ? 0 : scopeCount(); }
     void releaseValues() override;
     void freeSlots() override;
     int32_t findSlotIndex(const std::u16string& name) const override;
@@ -94,10 +97,8 @@ public:
         if (!hasSlot(index) || !target) return;
         VariableSlot& own = slots_[index];
         if (target->finalSlot() == &own) return;  // already that slot, or a cycle
-        KvBaseObject* old = own.isAlias ? nullptr : own.value;
-        own.isAlias = true;
-        own.target = target;
-        own.value = nullptr;
+        KvBaseObject* old = own.isAlias() ? nullptr : own.value;
+        own.makeAlias(target);
         if (old) old->release();
     }
     void storeValue(int32_t index, KvBaseObject* value) override;
@@ -156,6 +157,9 @@ public:
     void markHeldByProgram() { cycleFlags_ &= static_cast<uint8_t>(~kCycleTraversable); }
     uint8_t cycleFlags() const { return cycleFlags_; }
     void setCycleFlags(uint8_t flags) { cycleFlags_ = flags; }
+    // Flag bits of the context's own, beside the collector's.
+    static constexpr uint8_t kSlotsFreed = 16;
+    static constexpr uint8_t kPinning = 32;  // pinned contexts kept in a side table
     uint32_t cycleIndex() const { return cycleIndex_; }
     void setCycleIndex(uint32_t index) { cycleIndex_ = index; }
     void adjustRefsForCollector(int32_t delta) { refs_ += delta; }
@@ -169,24 +173,25 @@ private:
     // which a handle could not hold without keeping itself alive.
     KvVBaseContext* this_ = nullptr;
     static constexpr int32_t kTrailingSlots = 8;
-    // A block is a header word (the trailing capacity), the context, then
-    // room for that many slots.
-    static void* allocateBlock(std::size_t size, int32_t capacity);
-    static int32_t& headerOf(void* object) { return *reinterpret_cast<int32_t*>(static_cast<char*>(object) - kHeader); }
-    static constexpr std::size_t kHeader = 8;
-    int32_t trailingCapacity() { return headerOf(this); }
+    static constexpr uint8_t kHeapBlock = 0xFF;
+    // A recycled block is the context, then room for `block_` slots.
+    static void* takeBlock(uint8_t block);
+    static void giveBackBlock(void* object, uint8_t block);
+    // Runs the destructor and gives the block back the way it was taken.
+    static void destroy(KvVBaseContext* context);
+    int32_t trailingCapacity() const { return block_ == kHeapBlock ? 0 : block_; }
     VariableSlot* trailingSlots() { return reinterpret_cast<VariableSlot*>(this + 1); }
+    int32_t scopeCount() const { return scope_ ? scope_->slotCount() : 0; }
 
     VariableSlot* slots_ = nullptr;  // trailing slots or a heap array
     const ScopeTable* scope_;
-    int32_t count_;
-    int32_t allocated_ = 0;
     KvValueRef class_;
     KvBaseObject* self_ = nullptr;  // no reference held
+    int32_t allocated_ = 0;
     int32_t refs_ = 1;
-    uint8_t cycleFlags_ = kCycleTraversable;
     uint32_t cycleIndex_ = 0;  // in the candidate buffer while buffered
-    std::unique_ptr<std::vector<KvContextRef>> pinned_;  // module contexts only
+    uint8_t cycleFlags_ = kCycleTraversable;
+    uint8_t block_;
 };
 
 inline void KvRefCounting<KvVBaseContext>::retain(KvVBaseContext* context) { context->retain(); }

@@ -101,19 +101,12 @@ bool reachesFixedSlot(const KvVarPosition& position) {
     return !position.member || position.depth == 0;
 }
 
-// The slot a cached target stands for now (a secondary value set since wins).
-VariableSlot* currentTarget(VariableSlot* target, bool alternate) {
-    if (!alternate) return target;
-    VariableSlot* last = target->finalSlot();
-    return last->secondary ? last : target;
-}
-
 bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t classKey,
                        KvVBaseContext& activation) {
     const BoundTargets* cached = function.boundTargets();
     if (!cached || !cached->ready || cached->classKey != classKey) return false;
     for (size_t i = 0; i < scope.implicits.size(); ++i) {
-        activation.bindSlot(scope.implicits[i]->slot, currentTarget(cached->slots[i], cached->alternate[i] != 0));
+        activation.bindSlot(scope.implicits[i]->slot, cached->slots[i]);
     }
     return true;
 }
@@ -136,7 +129,6 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
     if (cached) {
         cached->ready = false;
         cached->slots.assign(scope->implicits.size(), nullptr);
-        cached->alternate.assign(scope->implicits.size(), 0);
     }
     bool fixed = true;
     KvVBaseContext* defining = activation.parent();
@@ -149,13 +141,8 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
             bindings.complete = false;
             return &decl;
         }
-        // Cached only as resolved without a secondary value, so currentTarget repeats it.
-        fixed = fixed && reachesFixedSlot(*position) &&
-                !(position->alternate && target->finalSlot()->secondary);
-        if (cached) {
-            cached->slots[i] = target;
-            cached->alternate[i] = position->alternate ? 1 : 0;
-        }
+        fixed = fixed && reachesFixedSlot(*position);
+        if (cached) cached->slots[i] = target;
         activation.bindSlot(decl.slot, target);
     }
     bindings.complete = true;

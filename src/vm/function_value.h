@@ -32,7 +32,6 @@ struct BoundTargets {
     bool ready = false;
     uint64_t classKey = 0;
     std::vector<VariableSlot*> slots;  // parallel to the scope's implicits
-    std::vector<uint8_t> alternate;    // re-check the secondary value at each bind
 };
 
 class KvObjFunc final : public KvBaseObject {

@@ -1,6 +1,6 @@
 // Where a variable lives relative to a context: a slot number, a depth of
 // parent links (or, for members, a path through hidden base slots), and
-// whether the slot's secondary value is wanted. Made by the name-resolution
+// the alternate flag. Made by the name-resolution
 // pass (outer references, their slot filled in once slots are assigned) and
 // by binding at run time; resolved against contexts at run time.
 #pragma once
@@ -20,7 +20,9 @@ public:
     bool resolved() const { return slot != kUnresolvedSlot; }
 
     bool member = false;     // goes through the members of an instance
-    bool alternate = false;  // prefer the slot's secondary value when it has one
+    // Asks for a slot's secondary value; slots keep none (nothing ever set
+    // one), so it is only carried through the compiled-module file.
+    bool alternate = false;
     // Set by the name-resolution pass on an outer reference found in an
     // enclosing function's scope: binding uses it before any lookup by name,
     // so names resolve lexically.

@@ -40,7 +40,7 @@ TEST_F(ContextTest, AliasChainsReadAndWriteTheFinalSlotAndRefuseCycles) {
     context->storeValue(2, kvInt(9));
     EXPECT_EQ(context->slotAt(0)->read(), kvInt(9));
     context->bindSlot(0, context->slotAt(2));  // would loop: refused
-    EXPECT_FALSE(context->slotAt(0)->isAlias);
+    EXPECT_FALSE(context->slotAt(0)->isAlias());
     EXPECT_EQ(context->slotAt(1)->read(), kvInt(9));
     context->releaseRef();
 }
