@@ -37,9 +37,7 @@ inline void dropSlotValues(VariableSlot* slots, int32_t count) {
 // The slots are gone before anything else is released: whatever reaches back
 // into this context finds none.
 inline void KvVBaseContext::freeSlotStorage() {
-    // Inline slots are trivially destructible: nothing to run for them.
-    if (slots_ != trailingSlots()) delete[] slots_;
-    slots_ = nullptr;
+    // Slots are trivially destructible: nothing to run for them.
     allocated_ = 0;
     cycleFlags_ |= kSlotsFreed;
 }
@@ -63,7 +61,7 @@ KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope, 
 // context, the class, the pinned contexts and last the parent.
 KvVBaseContext::~KvVBaseContext() {
     if (cycleFlags_ & kCycleBuffered) forgetContextCandidate(this);
-    dropSlotValues(slots_, allocated_);
+    dropSlotValues(slots(), allocated_);
     freeSlotStorage();
     if (this_ && this_ != this) this_->releaseRef();
     class_.reset();
@@ -154,25 +152,29 @@ void KvVBaseContext::giveBackBlock(void* object, uint8_t block) {
 
 void KvVBaseContext::destroy(KvVBaseContext* context) {
     const uint8_t block = context->block_;
-    if (block == kHeapBlock) {
-        delete context;
-        return;
-    }
     context->~KvVBaseContext();
-    giveBackBlock(context, block);
+    if (block == kHeapBlock) {
+        ::operator delete(context);
+    } else {
+        giveBackBlock(context, block);
+    }
 }
 
 KvVBaseContext* KvVBaseContext::create(KvVBaseContext* parent, const ScopeTable* scope) {
     int32_t count = scope ? scope->slotCount() : 0;
     static_assert(kTrailingSlots + 1 == kCapacities, "one free list per capacity");
-    auto block = static_cast<uint8_t>(count <= kTrailingSlots ? count : 0);
+    if (count > kTrailingSlots) {
+        void* made = ::operator new(sizeof(KvVBaseContext) + static_cast<size_t>(count) * sizeof(VariableSlot));
+        return ::new (made) KvVBaseContext(parent, scope, kHeapBlock);
+    }
+    auto block = static_cast<uint8_t>(count < 0 ? 0 : count);
     return ::new (takeBlock(block)) KvVBaseContext(parent, scope, block);
 }
 
 // The program is ending: module values go first, which breaks the cycles
 // between module contexts and the functions stored in them.
 void KvVBaseContext::releaseValues() {
-    dropSlotValues(slots_, allocated_);
+    dropSlotValues(slots(), allocated_);
 }
 
 // No slot is left; the values must have been released already.
@@ -221,7 +223,7 @@ VariableSlot* KvVBaseContext::resolvePosition(const KvVarPosition* position) {
     }
     int32_t index = static_cast<int32_t>(position->slot);
     if (!context || !context->hasSlot(index)) return nullptr;
-    VariableSlot* found = &context->slots_[index];
+    VariableSlot* found = &context->slots()[index];
     if (!found->isAlias() && found->value && isUnboundMethod(found->value)) bindSharedMethod(*context, *found);
     return found;
 }
@@ -236,7 +238,7 @@ bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBase
 
 // Counted store into a slot (through its aliases); a bad index does nothing.
 void KvVBaseContext::storeValue(int32_t index, KvBaseObject* value) {
-    if (hasSlot(index)) slots_[index].store(value);
+    if (hasSlot(index)) slots()[index].store(value);
 }
 
 // Holds the class for as long as the instance context lives.
@@ -253,7 +255,7 @@ void KvVBaseContext::pin(KvVBaseContext* context) {
 
 void KvVBaseContext::visitReferences(KvReferenceVisitor& visitor) {
     for (int32_t i = 0; i < allocated_; ++i) {
-        const VariableSlot& s = slots_[i];
+        const VariableSlot& s = slots()[i];
         if (!s.isAlias() && s.value) visitor.value(s.value);
     }
     if (parent_) visitor.context(parent_.get());
@@ -277,7 +279,7 @@ std::u16string KvVBaseContext::dump() const {
         first = false;
         text += decl->name + u": ";
         KvBaseObject* held = decl->slot >= 0 && decl->slot < allocated_
-                                 ? slots_[decl->slot].read() : nullptr;
+                                 ? const_cast<KvVBaseContext*>(this)->slots()[decl->slot].read() : nullptr;
         text += held ? held->detailString(1) : u"<nil>";
     }
     return text;

@@ -59,29 +59,22 @@ public:
 
 class KvVBaseContext final : public IKvVContext {
 public:
-    // block: the recycled block kind create() placed it in; `new` alone
-    // gives a heap context whose slots are a separate array.
-    KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope, uint8_t block = kHeapBlock);
-    ~KvVBaseContext() override;
-    // A context with its slots in the same block (up to kTrailingSlots of
-    // them). Contexts are made and dropped on every call, and an instance
-    // keeps one for its life: blocks are cut from large chunks and recycled,
-    // with no per-block heap header.
+    // A context with its slots in the same block, right after it. Contexts
+    // are made and dropped on every call, and an instance keeps one for its
+    // life: blocks of up to kTrailingSlots slots are cut from large chunks
+    // and recycled, with no per-block heap header; larger ones are heap blocks.
     static KvVBaseContext* create(KvVBaseContext* parent, const ScopeTable* scope);
+    ~KvVBaseContext() override;
     KvVBaseContext(const KvVBaseContext&) = delete;
     KvVBaseContext& operator=(const KvVBaseContext&) = delete;
 
     // Inline: every script call makes a context.
     void allocateSlots() override {
         const int32_t count = scopeCount();
-        if (count <= 0 || slots_ || (cycleFlags_ & kSlotsFreed)) return;
-        if (count > trailingCapacity()) {
-            slots_ = new VariableSlot[count];
-        } else {
-            slots_ = trailingSlots();
-            KvBaseObject* null = kvNull();
-            for (int32_t i = 0; i < count; ++i) new (&slots_[i]) VariableSlot{null};
-        }
+        if (count <= 0 || allocated_ > 0 || (cycleFlags_ & kSlotsFreed)) return;
+        VariableSlot* slots = this->slots();
+        KvBaseObject* null = kvNull();
+        for (int32_t i = 0; i < count; ++i) new (&slots[i]) VariableSlot{null};
         allocated_ = count;
     }
     // The scope's count until the slots are freed, then 0.
@@ -90,12 +83,12 @@ public:
     void freeSlots() override;
     int32_t findSlotIndex(const std::u16string& name) const override;
     VariableSlot* resolvePosition(const KvVarPosition* position) override;
-    VariableSlot* slotAt(int32_t index) override { return &slots_[index]; }
+    VariableSlot* slotAt(int32_t index) override { return &slots()[index]; }
     bool assignThroughPosition(const KvVarPosition* position, KvBaseObject* value) override;
     // Inline: every call binds its function's free names.
     void bindSlot(int32_t index, VariableSlot* target) override {
         if (!hasSlot(index) || !target) return;
-        VariableSlot& own = slots_[index];
+        VariableSlot& own = slots()[index];
         if (target->finalSlot() == &own) return;  // already that slot, or a cycle
         KvBaseObject* old = own.isAlias() ? nullptr : own.value;
         own.makeAlias(target);
@@ -113,10 +106,10 @@ public:
 
     // The machine's unchecked fast paths; the index is checked by the caller.
     bool hasSlot(int32_t index) const { return index >= 0 && index < allocated_; }
-    VariableSlot& slot(int32_t index) { return slots_[index]; }
+    VariableSlot& slot(int32_t index) { return slots()[index]; }
     bool ownsSlot(const VariableSlot* slot) const {
-        auto at = reinterpret_cast<uintptr_t>(slot), first = reinterpret_cast<uintptr_t>(slots_);
-        return slots_ && at >= first && at < first + static_cast<uintptr_t>(allocated_) * sizeof(VariableSlot);
+        auto at = reinterpret_cast<uintptr_t>(slot), first = reinterpret_cast<uintptr_t>(this + 1);
+        return at >= first && at < first + static_cast<uintptr_t>(allocated_) * sizeof(VariableSlot);
     }
     KvVBaseContext* parent() const { return parent_.get(); }
     KvVBaseContext* thisBaseContext() const { return this_; }
@@ -174,16 +167,17 @@ private:
     KvVBaseContext* this_ = nullptr;
     static constexpr int32_t kTrailingSlots = 8;
     static constexpr uint8_t kHeapBlock = 0xFF;
-    // A recycled block is the context, then room for `block_` slots.
+    KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope, uint8_t block);
+    // A recycled block is the context, then room for `block` slots.
     static void* takeBlock(uint8_t block);
     static void giveBackBlock(void* object, uint8_t block);
     // Runs the destructor and gives the block back the way it was taken.
     static void destroy(KvVBaseContext* context);
-    int32_t trailingCapacity() const { return block_ == kHeapBlock ? 0 : block_; }
-    VariableSlot* trailingSlots() { return reinterpret_cast<VariableSlot*>(this + 1); }
+    // The slots follow the context in its block (create made room for them).
+    VariableSlot* slots() { return reinterpret_cast<VariableSlot*>(this + 1); }
+    const VariableSlot* slots() const { return reinterpret_cast<const VariableSlot*>(this + 1); }
     int32_t scopeCount() const { return scope_ ? scope_->slotCount() : 0; }
 
-    VariableSlot* slots_ = nullptr;  // trailing slots or a heap array
     const ScopeTable* scope_;
     KvValueRef class_;
     KvBaseObject* self_ = nullptr;  // no reference held
@@ -191,7 +185,7 @@ private:
     int32_t refs_ = 1;
     uint32_t cycleIndex_ = 0;  // in the candidate buffer while buffered
     uint8_t cycleFlags_ = kCycleTraversable;
-    uint8_t block_;
+    uint8_t block_;  // the free list it goes back to, or kHeapBlock
 };
 
 inline void KvRefCounting<KvVBaseContext>::retain(KvVBaseContext* context) { context->retain(); }

@@ -18,7 +18,7 @@ protected:
 };
 
 TEST_F(ContextTest, FreshSlotsHoldNullAndStoresAreCounted) {
-    auto* context = new KvVBaseContext(nullptr, tables.scope({u"a", u"b"}));
+    auto* context = KvVBaseContext::create(nullptr, tables.scope({u"a", u"b"}));
     context->allocateSlots();
     EXPECT_EQ(context->slotCount(), 2);
     EXPECT_EQ(context->slotAt(0)->read(), kvNull());
@@ -33,7 +33,7 @@ TEST_F(ContextTest, FreshSlotsHoldNullAndStoresAreCounted) {
 }
 
 TEST_F(ContextTest, AliasChainsReadAndWriteTheFinalSlotAndRefuseCycles) {
-    auto* context = new KvVBaseContext(nullptr, tables.scope({u"a", u"b", u"c"}));
+    auto* context = KvVBaseContext::create(nullptr, tables.scope({u"a", u"b", u"c"}));
     context->allocateSlots();
     context->bindSlot(1, context->slotAt(0));
     context->bindSlot(2, context->slotAt(1));
@@ -46,9 +46,9 @@ TEST_F(ContextTest, AliasChainsReadAndWriteTheFinalSlotAndRefuseCycles) {
 }
 
 TEST_F(ContextTest, PositionsWalkParentsAndNamesResolveWithDepth) {
-    auto* module = new KvVBaseContext(nullptr, tables.scope({u"g"}));
+    auto* module = KvVBaseContext::create(nullptr, tables.scope({u"g"}));
     module->allocateSlots();
-    auto* function = new KvVBaseContext(module, tables.scope({u"x"}, ScopeKind::Function));
+    auto* function = KvVBaseContext::create(module, tables.scope({u"x"}, ScopeKind::Function));
     function->allocateSlots();
     module->storeValue(0, kvInt(4));
     KvVarPosition outer(-1, 0);
@@ -71,7 +71,7 @@ TEST_F(ContextTest, PositionsWalkParentsAndNamesResolveWithDepth) {
 
 TEST_F(ContextTest, DumpListsNamesAndShowsNilForSlotsNotAllocated) {
     ScopeTable* scope = tables.scope({u"a", u"b"});
-    auto* context = new KvVBaseContext(nullptr, scope);
+    auto* context = KvVBaseContext::create(nullptr, scope);
     EXPECT_EQ(context->dump(), u"a: <nil>\r\nb: <nil>");
     context->allocateSlots();
     context->storeValue(0, kvInt(1));
