@@ -173,8 +173,62 @@ void KvVirtualMachine::mapPut(const Instruction& ins, int32_t) {
     if (target && target->tag() == kTagMap) static_cast<KvObjMap*>(target)->set(ins.text, value.get());
 }
 
+namespace {
+
+bool isPlainPush(Opcode op) {
+    switch (op) {
+    case Opcode::PushNull: case Opcode::PushBool: case Opcode::PushInt: case Opcode::PushLong:
+    case Opcode::PushFloat: case Opcode::PushDouble: case Opcode::PushString: case Opcode::LoadLocal:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Takes its two operands off the top (the field being the left one).
+bool takesTwo(Opcode op) {
+    switch (op) {
+    case Opcode::Add: case Opcode::Subtract: case Opcode::Multiply: case Opcode::Divide:
+    case Opcode::Modulo: case Opcode::IntegerDivide: case Opcode::Equal: case Opcode::NotEqual:
+    case Opcode::Less: case Opcode::Greater: case Opcode::LessEqual: case Opcode::GreaterEqual:
+    case Opcode::And: case Opcode::Or: case Opcode::JumpIfEqual: case Opcode::JumpIfNotEqual:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Reads the value on top at once, and runs no script code before.
+bool takesTop(Opcode op) {
+    switch (op) {
+    case Opcode::MemberRef: case Opcode::StoreLocal: case Opcode::Return: case Opcode::Pop:
+    case Opcode::JumpIfTrue: case Opcode::JumpIfFalse: case Opcode::Not:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// Whether the member read at position is used up by the next instruction or
+// two, with no script code run in between and never as a place to assign
+// through: the value can then be read at once instead of through a field.
+static bool readsAtOnce(const Instruction* code, int32_t count, int32_t position) {
+    const int32_t next = position + 1;
+    if (next >= count) return false;
+    if (takesTop(code[next].opcode)) return true;
+    if (next + 1 >= count || !isPlainPush(code[next].opcode)) return false;
+    const Opcode then = code[next + 1].opcode;
+    // One value pushed over it: a binary operator, or a call's argument
+    // count (the field is its last argument or its callee).
+    return takesTwo(then) ||
+           (code[next].opcode == Opcode::PushInt && (then == Opcode::Call || then == Opcode::CallBuiltin));
+}
+
 // obj.name: a field that holds the owner, bound through the site's cached
-// binding (kept while the owner's type or class stays the same).
+// binding (kept while the owner's type or class stays the same). A variable
+// of a script instance whose value is used at once is pushed as it is.
 void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
     KvValueRef owner = popValue();
     if (owner->tag() == kTagNull) {
@@ -187,6 +241,14 @@ void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
     if (!instance || !cached ||
         cached->classSerial != static_cast<KvObjLocalObject*>(owner.get())->classSerial()) {
         entry.binding = bindMember(entry.binding, *owner, ins.text);
+    }
+    if (instance && entry.binding->kind == kFieldInstanceVariable) {
+        if (entry.readAtOnce < 0) entry.readAtOnce = readsAtOnce(frame_->code, frame_->codeCount, position);
+        if (entry.readAtOnce) {
+            KvBaseObject* held = static_cast<KvObjLocalObject*>(owner.get())->instanceMember(*entry.binding);
+            pushRetained(held ? held : kvNull());
+            return;
+        }
     }
     // A method of a script instance reads as its function value and cannot be
     // assigned, so the function itself stands for the field.
