@@ -153,6 +153,22 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
     return nullptr;
 }
 
+// A shared method whose site already knows its positions: each is resolved
+// against the instance it runs on. False when one reaches no slot (the
+// search then runs again and reports it).
+bool bindSearchedPositions(KvObjFunc& function, const ScopeTable& scope, uint64_t classKey,
+                           KvVBaseContext& activation) {
+    const ImplicitBindings* bindings = function.codeUnit()->cache(function.definedAt()).implicits.get();
+    KvVBaseContext* defining = activation.parent();
+    if (!bindings || !bindings->complete || bindings->classKey != classKey || !defining) return false;
+    for (size_t i = 0; i < scope.implicits.size(); ++i) {
+        VariableSlot* target = defining->resolvePosition(bindings->positions[i]);
+        if (!target) return false;
+        activation.bindSlot(scope.implicits[i]->slot, target);
+    }
+    return true;
+}
+
 }  // namespace
 
 const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activation) {
@@ -160,7 +176,11 @@ const VariableDecl* bindImplicitNames(KvObjFunc& function, KvVBaseContext& activ
     if (!scope || scope->implicits.empty()) return nullptr;
     // With a `this` context the members found depend on the instance's class.
     const uint64_t classKey = classKeyOf(activation.thisBaseContext());
-    if (bindCachedTargets(function, *scope, classKey, activation)) return nullptr;
+    if (function.isUnbound()) {
+        if (bindSearchedPositions(function, *scope, classKey, activation)) return nullptr;
+    } else if (bindCachedTargets(function, *scope, classKey, activation)) {
+        return nullptr;
+    }
     return searchAndBind(function, scope, classKey, activation);
 }
 
