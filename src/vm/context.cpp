@@ -109,10 +109,12 @@ namespace {
 // from chunks and never handed back to the heap, so a block costs exactly
 // its size.
 constexpr int32_t kCapacities = 9;
+#ifndef __SANITIZE_ADDRESS__
 void* freeBlocks[kCapacities] = {};
 char* chunkNext = nullptr;
 char* chunkEnd = nullptr;
 constexpr size_t kChunkBytes = 64 * 1024;
+#endif
 
 }  // namespace
 
