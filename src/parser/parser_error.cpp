@@ -45,13 +45,10 @@ std::u16string KvParserException::report(const std::u16string& sourceText) const
     return out;
 }
 
-const std::u16string& tokenDisplayText(const Token& token) {
-    return token.source.empty() ? token.text : token.source;
-}
-
-StepResult failAtToken(const Token& token, const std::u16string& message) {
-    return StepResult::failure(std::make_unique<KvParserException>(
-        static_cast<uint32_t>(token.line), static_cast<uint32_t>(token.start), tokenDisplayText(token), message));
+StepResult failAtToken(const TokenList& tokens, const Token& token, const std::u16string& message) {
+    return StepResult::failure(std::make_unique<KvParserException>(static_cast<uint32_t>(token.line),
+                                                                   static_cast<uint32_t>(token.start),
+                                                                   std::u16string(tokens.displayText(token)), message));
 }
 
 StepResult failAtNode(const KvAstNode& node, const std::u16string& message) {

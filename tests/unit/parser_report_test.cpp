@@ -74,11 +74,9 @@ TEST(ParserReport, WholeSourceReportNamesTheFile) {
 }
 
 TEST(ParserReport, MappedKeywordsShowTheirSpelling) {
-    Token token;
-    token.text = u"if";
-    token.source = u"如果";
-    token.line = 1;
-    StepResult step = failAtToken(token, u"M");
+    TokenList tokens(u"如果");
+    tokens.append(TokenKind::Keyword, u"if", 0, 2, 1, u"如果");
+    StepResult step = failAtToken(tokens, tokens[0], u"M");
     ASSERT_FALSE(step.ok);
     EXPECT_TRUE(step.error->tokenText == u"如果");
 }
