@@ -55,7 +55,8 @@ void TokenList::clear() {
 }
 
 size_t TokenList::bytesHeld() const {
-    size_t bytes = tokens_.capacity() * sizeof(Token) + pool_.capacity() * sizeof(char16_t);
+    size_t bytes = tokens_.capacity() * sizeof(Token);
+    if (!pool_.empty()) bytes += pool_.capacity() * sizeof(char16_t);  // an empty pool holds nothing on the heap
     for (const auto& entry : asideSpellings_) bytes += sizeof(entry) + entry.second.capacity() * sizeof(char16_t);
     return bytes;
 }
