@@ -99,11 +99,6 @@ public:
 
     void clear();
     void reserve(size_t count) { tokens_.reserve(count); }
-    // Gives back the spare capacity once no more tokens will come.
-    void shrinkToFit() {
-        tokens_.shrink_to_fit();
-        pool_.shrink_to_fit();
-    }
 
     // Bytes held for the tokens themselves (records, pool, spellings kept
     // aside), without the source text.

@@ -49,7 +49,8 @@ void Tokenizer::setText(std::u16string text) {
     contentStart_ = 0;
     longQuote_ = 0;
     // Typical code has a token for every four to six characters; reserving
-    // for that saves most of the regrowth copies of a large source.
+    // for that saves most of the regrowth copies of a large source, and
+    // capacity never written costs no memory.
     tokens_.reserve(source().size() / 6);
 }
 
@@ -74,7 +75,6 @@ bool Tokenizer::tokenize() {
         position_ = std::min(position_ + advance, length_);
     }
     flushWord();
-    tokens_.shrinkToFit();
     return true;  // an open string or comment is dropped here without a token
 }
 
@@ -196,8 +196,9 @@ int32_t Tokenizer::stepSingle(TokenKind kind, char16_t c0) {
 
 int32_t Tokenizer::stepNumber() {
     int32_t length = numberLength(position_);
-    emit(TokenKind::Number, std::u16string_view(source()).substr(static_cast<size_t>(position_), static_cast<size_t>(length)),
-         position_, position_ + length, line_);
+    std::u16string_view digits =
+        std::u16string_view(source()).substr(static_cast<size_t>(position_), static_cast<size_t>(length));
+    emit(TokenKind::Number, digits, position_, position_ + length, line_);
     return length;
 }
 
@@ -210,7 +211,8 @@ int32_t Tokenizer::stepMinus(char16_t c1) {
     }
     if (isDigit(c1)) {
         int32_t length = 1 + numberLength(position_ + 1);
-        std::u16string text = u"-" + source().substr(static_cast<size_t>(position_ + 1), static_cast<size_t>(length - 1));
+        std::u16string text =
+            u"-" + source().substr(static_cast<size_t>(position_ + 1), static_cast<size_t>(length - 1));
         emit(TokenKind::Number, std::move(text), position_, position_ + length, line_);
         return length;
     }

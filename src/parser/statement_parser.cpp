@@ -93,7 +93,7 @@ ParseOutcome StatementParser::parseProgram() {
     while (i < size()) {
         const TokenKind kind = token(i).kind;
         if (kind == TokenKind::CloseBracket || kind == TokenKind::CloseBrace) {
-            outcome.error = *failAtToken(tokens_, token(i), msg::kUnexpectedToken).error;
+            outcome.error = *failAt(token(i), msg::kUnexpectedToken).error;
             return outcome;
         }
         StepResult step = parseStatement(i);
@@ -103,7 +103,7 @@ ParseOutcome StatementParser::parseProgram() {
         }
         if (!step.node) break;
         if (step.node->next() <= i) {  // no progress: never loop on a malformed node
-            outcome.error = *failAtToken(tokens_, token(i), msg::kUnexpectedToken).error;
+            outcome.error = *failAt(token(i), msg::kUnexpectedToken).error;
             return outcome;
         }
         i = step.node->next();
@@ -125,7 +125,7 @@ ParseOutcome StatementParser::parseProgram() {
 
 StepResult StatementParser::parseStatement(size_t index) {
     DepthGuard guard(depth_);
-    if (depth_ > kMaxNestingDepth) return failAtToken(tokens_, tokenOrLast(index), msg::kNestingTooDeep);
+    if (depth_ > kMaxNestingDepth) return failAt(tokenOrLast(index), msg::kNestingTooDeep);
     return statementLoop(index);
 }
 
@@ -221,10 +221,10 @@ StepResult StatementParser::onOperator(Collected& c, size_t at) {
 // assignment: target "=" stmt; the target is the pending access chain alone.
 StepResult StatementParser::onAssignment(Collected& c, size_t at, const std::u16string& arithmetic) {
     KvAstNodePtr target = buildPipe(c.pipe);
-    if (!target) return failAtToken(tokens_, token(at), msg::kSetValue);
+    if (!target) return failAt(token(at), msg::kSetValue);
     StepResult value = parseStatement(at + 1);
     if (!value.ok) return value;
-    if (!value.node) return failAtToken(tokens_, tokenOrLast(at + 1), msg::kSetValue);
+    if (!value.node) return failAt(tokenOrLast(at + 1), msg::kSetValue);
     KvAstNodePtr node;
     if (arithmetic.empty()) {
         node = std::make_shared<KvAstNode>(KvAstType_Assign, ownText(at));
@@ -255,7 +255,7 @@ StepResult StatementParser::onIncrement(Collected& c, size_t at) {
     }
     StepResult operand = parseStatement(at + 1);
     if (!operand.ok) return operand;
-    if (!operand.node) return failAtToken(tokens_, token(at), msg::kExpressionDefine);
+    if (!operand.node) return failAt(token(at), msg::kExpressionDefine);
     auto node = std::make_shared<KvAstNode>(increment ? KvAstType_PreIncrement : KvAstType_PreDecrement,
                                             ownText(at));
     node->setPayload(std::make_unique<KvAstOneChild>(operand.node));
@@ -269,15 +269,15 @@ StepResult StatementParser::onIncrement(Collected& c, size_t at) {
 StepResult StatementParser::readTernary(Collected& c, size_t at) {
     StepResult test = parseExpression(c.operands, c.pipe);
     if (!test.ok) return test;
-    if (!test.node) return failAtToken(tokens_, token(at), msg::kTernaryNoHead);
+    if (!test.node) return failAt(token(at), msg::kTernaryNoHead);
     StepResult then = parseStatement(at + 1);
     if (!then.ok) return then;
-    if (!then.node) return failAtToken(tokens_, tokenOrLast(at + 1), msg::kTernaryIncomplete);
+    if (!then.node) return failAt(tokenOrLast(at + 1), msg::kTernaryIncomplete);
     size_t colon = skipLineEnds(then.node->next());
-    if (!isKind(colon, TokenKind::Colon)) return failAtToken(tokens_, tokenOrLast(colon), msg::kTernaryIncomplete);
+    if (!isKind(colon, TokenKind::Colon)) return failAt(tokenOrLast(colon), msg::kTernaryIncomplete);
     StepResult otherwise = parseStatement(colon + 1);
     if (!otherwise.ok) return otherwise;
-    if (!otherwise.node) return failAtToken(tokens_, tokenOrLast(colon + 1), msg::kTernaryIncomplete);
+    if (!otherwise.node) return failAt(tokenOrLast(colon + 1), msg::kTernaryIncomplete);
     auto node = std::make_shared<KvAstNode>(KvAstType_Ternary, ownText(at));
     node->setPayload(std::make_unique<KvAstThreeChildren>(test.node, then.node, otherwise.node));
     spanNodes(*node, *test.node, *otherwise.node);

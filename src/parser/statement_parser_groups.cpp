@@ -14,16 +14,16 @@ StepResult StatementParser::readBracketGroup(size_t open) {
     size_t i = open + 1;
     for (;;) {
         i = skipLineEndsAndSeparators(i);
-        if (i >= size()) return failAtToken(tokens_, tokenOrLast(i), msg::kBracketNotClosed);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kBracketNotClosed);
         if (isText(i, TokenKind::CloseBracket, closer)) break;
         StepResult item = parseStatement(i);
         if (!item.ok) return item;
         if (!item.node) break;
         items.push_back(item.node);
         i = item.node->next();
-        if (i >= size()) return failAtToken(tokens_, tokenOrLast(i), msg::kParenExpression);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kParenExpression);
     }
-    if (!isText(i, TokenKind::CloseBracket, closer)) return failAtToken(tokens_, tokenOrLast(i), msg::kBracketNotClosed);
+    if (!isText(i, TokenKind::CloseBracket, closer)) return failAt(tokenOrLast(i), msg::kBracketNotClosed);
     auto node = std::make_shared<KvAstNode>(round ? KvAstType_Parens : KvAstType_Brackets, ownText(open));
     node->setPayload(std::make_unique<KvAstList>(std::move(items)));
     spanTokens(*node, open, i + 1);
@@ -45,22 +45,22 @@ StepResult StatementParser::readBraceEntries(size_t open, KvAstNodeList& entries
     size_t i = open + 1;
     for (bool first = true;; first = false) {
         i = skipLineEndsAndSeparators(i);
-        if (i >= size()) return failAtToken(tokens_, tokenOrLast(i), msg::kBraceNotClosed);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kBraceNotClosed);
         if (isKind(i, TokenKind::CloseBrace)) break;
         StepResult entry = parseStatement(i);
         if (!entry.ok) return entry;
-        if (!entry.node) return failAtToken(tokens_, token(i), msg::kBraceWrongEnd);
+        if (!entry.node) return failAt(token(i), msg::kBraceWrongEnd);
         i = entry.node->next();
         if (first) isMap = isKind(i, TokenKind::Colon);
         if (!isMap) {
             entries.push_back(entry.node);
             continue;
         }
-        if (i >= size()) return failAtToken(tokens_, tokenOrLast(i), msg::kBraceNotClosed);
-        if (!isKind(i, TokenKind::Colon)) return failAtToken(tokens_, token(i), msg::kBraceWrongEnd);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kBraceNotClosed);
+        if (!isKind(i, TokenKind::Colon)) return failAt(token(i), msg::kBraceWrongEnd);
         StepResult value = parseStatement(i + 1);
         if (!value.ok) return value;
-        if (!value.node) return failAtToken(tokens_, tokenOrLast(i + 1), msg::kBraceWrongEnd);
+        if (!value.node) return failAt(tokenOrLast(i + 1), msg::kBraceWrongEnd);
         entries.push_back(makeMapEntry(entry.node, value.node));
         i = value.node->next();
     }

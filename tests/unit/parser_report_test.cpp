@@ -65,8 +65,8 @@ TEST(ParserReport, LongLineShowsOnlyTheTextJustBeforeTheToken) {
 TEST(ParserReport, LongTokenIsCutAfterItsStart) {
     std::u16string token = u"\"" + std::u16string(5000, u'z');
     KvParserException error(2, 5, token, u"M");
-    EXPECT_EQ(report(error, u"a\nbb " + token), "Parser exception: M!\r\n  [line:2, pos:3] bb \"" + std::string(39, 'z') +
-                                                    "... <<\r\n");
+    EXPECT_EQ(report(error, u"a\nbb " + token),
+              "Parser exception: M!\r\n  [line:2, pos:3] bb \"" + std::string(39, 'z') + "... <<\r\n");
     EXPECT_EQ(report(error, u""), "Parser exception: M!\r\n  [line:2, pos:5] \"" + std::string(39, 'z') + "...\r\n");
 }
 
