@@ -40,6 +40,7 @@ bench: build
 	@bash bench/peers.sh $(BUILD_DIR)/kestrel
 	@bash bench/live_objects.sh $(BUILD_DIR)/kestrel
 	@bash bench/callgrind.sh $(BUILD_DIR)/kestrel
+	@bash bench/front_end.sh $(BUILD_DIR)/kestrel
 
 clean:
 	rm -rf $(BUILD_DIR) $(SAN_DIR)

@@ -259,6 +259,10 @@ bool compileModule(const KvAstNodePtr& root, CompiledModule& out, KvParserExcept
     if (!root) return false;
     ResolutionTable resolutions;
     if (!resolveNames(*root, out.scopes, resolutions, error)) return false;
+    // A program's node count is about its token count (the root's next), and
+    // so is its instruction count: reserving that much spares the regrowth
+    // copies of a large module, and capacity never written costs no memory.
+    out.code.reserve(static_cast<size_t>(root->next()) + 16);
     CodeGenerator generator(out, resolutions, error);
     return generator.compileProgram(*root);
 }

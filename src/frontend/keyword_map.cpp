@@ -10,7 +10,7 @@ void KeywordMap::insert(const std::u16string& spelling, const std::u16string& wo
 
 void KeywordMap::clear() { words_.clear(); }
 
-const std::u16string* KeywordMap::lookup(const std::u16string& spelling) const {
+const std::u16string* KeywordMap::lookup(std::u16string_view spelling) const {
     if (words_.empty()) return nullptr;  // the usual case: no language pack loaded
     auto found = words_.find(spelling);
     return found == words_.end() ? nullptr : &found->second;

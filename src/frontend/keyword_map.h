@@ -4,7 +4,9 @@
 #pragma once
 
 #include <map>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace kestrel {
 
@@ -13,12 +15,12 @@ public:
     void insert(const std::u16string& spelling, const std::u16string& word);
     void clear();
     // The built-in word for `spelling`, or null when the spelling is not mapped.
-    const std::u16string* lookup(const std::u16string& spelling) const;
+    const std::u16string* lookup(std::u16string_view spelling) const;
     bool empty() const { return words_.empty(); }
-    const std::map<std::u16string, std::u16string>& entries() const { return words_; }
+    const std::map<std::u16string, std::u16string, std::less<>>& entries() const { return words_; }
 
 private:
-    std::map<std::u16string, std::u16string> words_;
+    std::map<std::u16string, std::u16string, std::less<>> words_;
 };
 
 // The one map of the process.

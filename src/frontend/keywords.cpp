@@ -15,7 +15,7 @@ constexpr KeywordInfo kKeywords[] = {
 #undef KESTREL_KEYWORD_INFO
 };
 
-using KeywordIndex = std::unordered_map<std::u16string, const KeywordInfo*>;
+using KeywordIndex = std::unordered_map<std::u16string_view, const KeywordInfo*>;
 
 const KeywordIndex& keywordsByText() {
     static const KeywordIndex map = [] {
@@ -28,13 +28,13 @@ const KeywordIndex& keywordsByText() {
 
 }  // namespace
 
-const KeywordInfo* findKeyword(const std::u16string& text) {
+const KeywordInfo* findKeyword(std::u16string_view text) {
     const auto& map = keywordsByText();
     auto found = map.find(text);
     return found == map.end() ? nullptr : found->second;
 }
 
-bool isReservedWord(const std::u16string& text) {
+bool isReservedWord(std::u16string_view text) {
     const KeywordInfo* info = findKeyword(text);
     return info && info->reserved();
 }

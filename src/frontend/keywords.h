@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kestrel {
 
@@ -65,9 +66,9 @@ struct KeywordInfo {
 };
 
 // The keyword spelled exactly so, or null.
-const KeywordInfo* findKeyword(const std::u16string& text);
+const KeywordInfo* findKeyword(std::u16string_view text);
 
 // True for a reserved word, which the tokenizer turns into a Keyword token.
-bool isReservedWord(const std::u16string& text);
+bool isReservedWord(std::u16string_view text);
 
 }  // namespace kestrel

@@ -11,12 +11,12 @@
 namespace kestrel {
 namespace {
 
-const std::u16string kOpen = u"{{";
-const std::u16string kClose = u"}}";
+constexpr std::u16string_view kOpen = u"{{";
+constexpr std::u16string_view kClose = u"}}";
 
 // Value of up to two digits in `base` read from `text` at `index`, stopping at
 // the first non-digit; 0 when there is none.
-char16_t readEscapedCode(const std::u16string& text, size_t index, int base) {
+char16_t readEscapedCode(std::u16string_view text, size_t index, int base) {
     unsigned value = 0;
     for (size_t i = index; i < text.size() && i < index + 2; ++i) {
         char16_t c = text[i];
@@ -49,33 +49,37 @@ char16_t simpleEscape(char16_t letter) {
 // Appends a literal piece and closes its long string. Quote characters at the
 // very end of the piece would run into the closing quote and end the string
 // early, so they go into a separate piece with the other kind of quote.
-void appendLiteral(std::u16string& code, const std::u16string& piece, const std::u16string& quote) {
+void appendLiteral(std::u16string& code, std::u16string_view piece, std::u16string_view quote) {
     char16_t quoteChar = quote[0];
     size_t tailStart = piece.size();
     while (tailStart > 0 && piece[tailStart - 1] == quoteChar) --tailStart;
-    code.append(piece, 0, tailStart);
+    code += piece.substr(0, tailStart);
     code += quote;
     if (tailStart == piece.size()) return;
-    std::u16string tail = piece.substr(tailStart);
-    std::u16string wrapper = quoteChar == u'\'' ? u"\"" : u"'''";
-    code += u").append(" + wrapper + tail + wrapper;
+    std::u16string_view wrapper = quoteChar == u'\'' ? u"\"" : u"'''";
+    code += u").append(";
+    code += wrapper;
+    code += piece.substr(tailStart);
+    code += wrapper;
 }
 
 }  // namespace
 
-std::u16string templateCode(const std::u16string& text) {
-    const std::u16string quote = text.find(u"'''") == std::u16string::npos ? u"'''" : u"\"\"\"";
-    std::u16string code = u"new util.StringBuffer().append(" + quote;
+std::u16string templateCode(std::u16string_view text) {
+    const std::u16string_view quote = text.find(u"'''") == std::u16string_view::npos ? u"'''" : u"\"\"\"";
+    std::u16string code = u"new util.StringBuffer().append(";
+    code += quote;
     size_t index = 0;
     bool inExpression = false;
     for (;;) {
         size_t found = text.find(inExpression ? kClose : kOpen, index);
-        if (found == std::u16string::npos) break;
-        std::u16string piece = text.substr(index, found - index);
+        if (found == std::u16string_view::npos) break;
+        std::u16string_view piece = text.substr(index, found - index);
         if (inExpression) {
             std::u16string expression = trimTabs(piece);
             code += expression.empty() ? u"\"\"" : expression;
-            code += u").append(" + quote;
+            code += u").append(";
+            code += quote;
         } else {
             appendLiteral(code, piece, quote);
             code += u").append(";
@@ -83,9 +87,10 @@ std::u16string templateCode(const std::u16string& text) {
         index = found + 2;
         inExpression = !inExpression;
     }
-    std::u16string rest = text.substr(index);
+    std::u16string_view rest = text.substr(index);
     if (inExpression) {
-        code += rest + quote;  // unbalanced: the parser reports it at the string
+        code += rest;  // unbalanced: the parser reports it at the string
+        code += quote;
     } else {
         appendLiteral(code, rest, quote);
     }
@@ -93,27 +98,27 @@ std::u16string templateCode(const std::u16string& text) {
     return code;
 }
 
-bool expandString(Tokenizer& owner, TokenPtr token) {
-    if (token->text.find(kOpen) == std::u16string::npos) {
-        token->text = unescape(token->text);
-        owner.appendToken(std::move(token));
+bool expandString(Tokenizer& owner, std::u16string_view raw, int32_t start, int32_t end, int32_t line) {
+    if (raw.find(kOpen) == std::u16string_view::npos) {
+        if (raw.find(u'\\') == std::u16string_view::npos) {
+            owner.appendToken(TokenKind::String, raw, start, end, line);  // nothing to decode
+        } else {
+            owner.appendToken(TokenKind::String, unescape(raw), start, end, line);
+        }
         return true;
     }
     if (owner.templateDepth() >= kMaxTemplateDepth) return false;
     Tokenizer generated;
     generated.setTemplateDepth(owner.templateDepth() + 1);
-    generated.setText(templateCode(token->text));
+    generated.setText(templateCode(raw));
     if (!generated.tokenize()) return false;
-    for (const TokenPtr& piece : generated.tokens()) {
-        piece->line = token->line;
-        piece->start = token->start;
-        piece->end = token->end;
-        owner.appendToken(piece);
-    }
+    const TokenList& pieces = generated.tokens();
+    for (const Token& piece : pieces)
+        owner.appendToken(piece.kind, pieces.text(piece), start, end, line, pieces.spelling(piece));
     return true;
 }
 
-std::u16string unescape(const std::u16string& text) {
+std::u16string unescape(std::u16string_view text) {
     std::u16string out;
     out.reserve(text.size());
     size_t i = 0;
@@ -141,11 +146,11 @@ std::u16string unescape(const std::u16string& text) {
     return out;
 }
 
-std::u16string trimTabs(const std::u16string& text) {
+std::u16string trimTabs(std::u16string_view text) {
     size_t first = text.find_first_not_of(u'\t');
-    if (first == std::u16string::npos) return std::u16string();
+    if (first == std::u16string_view::npos) return std::u16string();
     size_t last = text.find_last_not_of(u'\t');
-    return text.substr(first, last - first + 1);
+    return std::u16string(text.substr(first, last - first + 1));
 }
 
 }  // namespace kestrel

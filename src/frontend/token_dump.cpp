@@ -3,6 +3,8 @@
 #include "frontend/token_dump.h"
 
 #include <cstdio>
+#include <string_view>
+#include <utility>
 
 #include "frontend/decode.h"
 #include "frontend/tokenizer.h"
@@ -33,7 +35,7 @@ void appendEscapedUnit(std::string& out, char16_t c) {
     out += buffer;
 }
 
-std::string quoted(const std::u16string& text) {
+std::string quoted(std::u16string_view text) {
     std::string out = "\"";
     std::u16string plain;  // a run that converts to UTF-8 as it is
     for (size_t i = 0; i < text.size(); ++i) {
@@ -60,13 +62,15 @@ std::string quoted(const std::u16string& text) {
 
 }  // namespace
 
-std::string describeToken(const Token& token) {
+std::string describeToken(const TokenList& tokens, const Token& token) {
     std::string line = tokenKindName(token.kind);
     line += ' ';
-    line += quoted(token.text);
+    const std::u16string_view text = tokens.text(token);
+    const std::u16string_view spelling = tokens.spelling(token);
+    line += quoted(text);
     line += ' ' + std::to_string(token.line) + ' ' + std::to_string(token.start) + ' ' +
             std::to_string(token.end);
-    if (!token.source.empty() && token.source != token.text) line += ' ' + quoted(token.source);
+    if (!spelling.empty() && spelling != text) line += ' ' + quoted(spelling);
     return line;
 }
 
@@ -77,9 +81,10 @@ int dumpTokens(const std::u16string& path, std::string& out) {
         return 1;
     }
     Tokenizer tokenizer;
-    tokenizer.setText(text);
+    tokenizer.setText(std::move(text));
     bool complete = tokenizer.tokenize();
-    for (const TokenPtr& token : tokenizer.tokens()) out += describeToken(*token) + '\n';
+    const TokenList& tokens = tokenizer.tokens();
+    for (const Token& token : tokens) out += describeToken(tokens, token) + '\n';
     if (!complete) {
         out += "Tokenizing stopped: a string template could not be expanded\n";
         return 2;

@@ -12,7 +12,7 @@ namespace kestrel {
 //   Kind "text" line start end ["source"]
 // Texts are quoted with \" \\ \n \r \t and \xHH / \uHHHH for other control
 // characters and unpaired surrogates; the source is shown only when it differs.
-std::string describeToken(const Token& token);
+std::string describeToken(const TokenList& tokens, const Token& token);
 
 // Reads, decodes and tokenizes the file at `path` and appends its listing to
 // `out` (UTF-8, "\n" line ends). Returns the exit status: 0 done, 1 the file

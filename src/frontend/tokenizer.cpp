@@ -18,7 +18,7 @@ bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // A word's kind from its canonical text (after keyword mapping), so a
 // localized spelling of "(" or "true" acts as that punctuation or literal.
-TokenKind classifyWord(const std::u16string& text) {
+TokenKind classifyWord(std::u16string_view text) {
     if (text.size() == 1) {
         switch (text[0]) {
             case u'(': case u'[': return TokenKind::OpenBracket;
@@ -37,17 +37,21 @@ TokenKind classifyWord(const std::u16string& text) {
 
 }  // namespace
 
-void Tokenizer::setText(const std::u16string& text) {
+void Tokenizer::setText(std::u16string text) {
     // Positions are 32-bit; a longer text is cut at the largest position.
     constexpr size_t kMaxLength = static_cast<size_t>(std::numeric_limits<int32_t>::max());
-    text_ = text.size() > kMaxLength ? text.substr(0, kMaxLength) : text;
-    length_ = static_cast<int32_t>(text_.size());
+    if (text.size() > kMaxLength) text.resize(kMaxLength);
+    tokens_ = TokenList(std::move(text));
+    length_ = static_cast<int32_t>(source().size());
     position_ = wordStart_ = wordEnd_ = 0;
     line_ = 1;
     state_ = State::Normal;
     contentStart_ = 0;
     longQuote_ = 0;
-    tokens_.clear();
+    // Typical code has a token for every four to six characters; reserving
+    // for that saves most of the regrowth copies of a large source, and
+    // capacity never written costs no memory.
+    tokens_.reserve(source().size() / 6);
 }
 
 bool Tokenizer::tokenize() {
@@ -78,39 +82,28 @@ void Tokenizer::flushWord() {
     wordEnd_ = position_;
     int32_t start = std::max(wordStart_, 0);
     if (wordEnd_ - start < 1) return;
-    auto token = std::make_shared<Token>();
-    std::u16string word = text_.substr(static_cast<size_t>(start), static_cast<size_t>(wordEnd_ - start));
+    std::u16string_view word =
+        std::u16string_view(source()).substr(static_cast<size_t>(start), static_cast<size_t>(wordEnd_ - start));
     if (const std::u16string* mapped = keywordMap().lookup(word)) {
-        token->text = *mapped;
-        token->source = std::move(word);
+        tokens_.append(classifyWord(*mapped), *mapped, start, wordEnd_, line_, word);
     } else {
-        token->text = std::move(word);
+        tokens_.append(classifyWord(word), word, start, wordEnd_, line_);
     }
-    token->kind = classifyWord(token->text);
-    token->line = line_;
-    token->start = start;
-    token->end = wordEnd_;
-    tokens_.push_back(std::move(token));
     wordStart_ = wordEnd_;
 }
 
 bool Tokenizer::readChar(int32_t position, CharRecord& record) const {
-    return kestrel::readChar(text_, position == -1 ? position_ : position, record);
+    return kestrel::readChar(source(), position == -1 ? position_ : position, record);
 }
 
-void Tokenizer::appendToken(TokenPtr token) {
-    tokens_.push_back(std::move(token));
+void Tokenizer::appendToken(TokenKind kind, std::u16string_view text, int32_t start, int32_t end, int32_t line,
+                            std::u16string_view spelling) {
+    tokens_.append(kind, text, start, end, line, spelling);
     wordEnd_ = position_;
 }
 
-void Tokenizer::emit(TokenKind kind, std::u16string text, int32_t start, int32_t end, int32_t line) {
-    auto token = std::make_shared<Token>();
-    token->kind = kind;
-    token->text = std::move(text);
-    token->start = start;
-    token->end = end;
-    token->line = line;
-    tokens_.push_back(std::move(token));
+void Tokenizer::emit(TokenKind kind, std::u16string_view text, int32_t start, int32_t end, int32_t line) {
+    tokens_.append(kind, text, start, end, line);
 }
 
 bool Tokenizer::isTripleQuote(char16_t c0) const {
@@ -119,8 +112,8 @@ bool Tokenizer::isTripleQuote(char16_t c0) const {
 
 int32_t Tokenizer::lineEndFrom(int32_t from) const {
     int32_t index = from;
-    while (index < length_ && text_[static_cast<size_t>(index)] != u'\r' &&
-           text_[static_cast<size_t>(index)] != u'\n') {
+    while (index < length_ && source()[static_cast<size_t>(index)] != u'\r' &&
+           source()[static_cast<size_t>(index)] != u'\n') {
         ++index;
     }
     return index;
@@ -131,7 +124,7 @@ int32_t Tokenizer::numberLength(int32_t from) const {
     int32_t index = from;
     bool seenDot = false;
     while (index < length_) {
-        char16_t c = text_[static_cast<size_t>(index)];
+        char16_t c = source()[static_cast<size_t>(index)];
         if (c == u'.' && !seenDot) {
             seenDot = true;
         } else if (!isDigit(c)) {
@@ -173,7 +166,7 @@ int32_t Tokenizer::stepNormal(char16_t c0) {
         case u'"':
             flushWord();
             contentStart_ = position_ + 1;
-            state_ = text_[static_cast<size_t>(position_)] == u'"' ? State::String : State::TypographicString;
+            state_ = source()[static_cast<size_t>(position_)] == u'"' ? State::String : State::TypographicString;
             return 1;
         case u'-': return stepMinus(c1);
         case u'%': case u'*': case u'+': return stepArithmetic(c0, c1);
@@ -203,8 +196,9 @@ int32_t Tokenizer::stepSingle(TokenKind kind, char16_t c0) {
 
 int32_t Tokenizer::stepNumber() {
     int32_t length = numberLength(position_);
-    emit(TokenKind::Number, text_.substr(static_cast<size_t>(position_), static_cast<size_t>(length)),
-         position_, position_ + length, line_);
+    std::u16string_view digits =
+        std::u16string_view(source()).substr(static_cast<size_t>(position_), static_cast<size_t>(length));
+    emit(TokenKind::Number, digits, position_, position_ + length, line_);
     return length;
 }
 
@@ -217,7 +211,8 @@ int32_t Tokenizer::stepMinus(char16_t c1) {
     }
     if (isDigit(c1)) {
         int32_t length = 1 + numberLength(position_ + 1);
-        std::u16string text = u"-" + text_.substr(static_cast<size_t>(position_ + 1), static_cast<size_t>(length - 1));
+        std::u16string text =
+            u"-" + source().substr(static_cast<size_t>(position_ + 1), static_cast<size_t>(length - 1));
         emit(TokenKind::Number, std::move(text), position_, position_ + length, line_);
         return length;
     }
@@ -283,7 +278,7 @@ int32_t Tokenizer::stepString(char16_t c0) {
         return 2;
     }
     if (c0 == u'"') {
-        bool asciiQuote = text_[static_cast<size_t>(position_)] == u'"';
+        bool asciiQuote = source()[static_cast<size_t>(position_)] == u'"';
         if (asciiQuote == (state_ == State::String)) return closeString(position_, 1);
     }
     return 1;
@@ -295,14 +290,10 @@ int32_t Tokenizer::stepLongString(char16_t c0) {
 }
 
 int32_t Tokenizer::closeString(int32_t closingQuote, int32_t advance) {
-    auto token = std::make_shared<Token>();
-    token->kind = TokenKind::String;
-    token->text = text_.substr(static_cast<size_t>(contentStart_), static_cast<size_t>(closingQuote - contentStart_));
-    token->start = contentStart_;
-    token->end = closingQuote;
-    token->line = line_;
+    std::u16string_view raw = std::u16string_view(source()).substr(
+        static_cast<size_t>(contentStart_), static_cast<size_t>(closingQuote - contentStart_));
     state_ = State::Normal;
-    return expandString(*this, std::move(token)) ? advance : kFailed;
+    return expandString(*this, raw, contentStart_, closingQuote, line_) ? advance : kFailed;
 }
 
 }  // namespace kestrel

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "frontend/char_reader.h"
 #include "frontend/token.h"
@@ -16,14 +17,17 @@ class Tokenizer {
 public:
     Tokenizer() = default;
 
-    // Copies the text and starts over: position 0, line 1, no tokens.
-    void setText(const std::u16string& text);
+    // Takes the text (the token list keeps it) and starts over: position 0,
+    // line 1, no tokens.
+    void setText(std::u16string text);
 
     // Runs the pass over the whole text. False only when the string-template
     // expander refused a string; the tokens made until then stay in the list.
     bool tokenize();
 
     const TokenList& tokens() const { return tokens_; }
+    // Hands the list (and the text it holds) to the caller; the tokenizer is empty afterwards.
+    TokenList takeTokens() { return std::move(tokens_); }
 
     // Cuts the pending word (if any) into a name, keyword or literal token.
     void flushWord();
@@ -33,7 +37,8 @@ public:
 
     // Used by the string-template expander to put a token (or the tokens
     // that replace it) into the list.
-    void appendToken(TokenPtr token);
+    void appendToken(TokenKind kind, std::u16string_view text, int32_t start, int32_t end, int32_t line,
+                     std::u16string_view spelling = std::u16string_view());
 
     // How deep this tokenizer sits inside template expansions (0 for a file).
     int templateDepth() const { return templateDepth_; }
@@ -42,9 +47,11 @@ public:
 private:
     enum class State { Normal = 0, BlockComment = 1, String = 3, TypographicString = 4, LongString = 5 };
 
+    const std::u16string& source() const { return tokens_.source(); }
+
     // Normalised character at `index`, 0 past the end.
     char16_t charAt(int32_t index) const {
-        return index < length_ ? normalisedValue(text_[static_cast<size_t>(index)]) : 0;
+        return index < length_ ? normalisedValue(source()[static_cast<size_t>(index)]) : 0;
     }
 
     // Each step returns how far to advance; kInWord means "the character
@@ -67,9 +74,8 @@ private:
     int32_t lineEndFrom(int32_t from) const;
     bool isTripleQuote(char16_t c0) const;
     int32_t closeString(int32_t closingQuote, int32_t advance);
-    void emit(TokenKind kind, std::u16string text, int32_t start, int32_t end, int32_t line);
+    void emit(TokenKind kind, std::u16string_view text, int32_t start, int32_t end, int32_t line);
 
-    std::u16string text_;
     int32_t length_ = 0;
     int32_t position_ = 0;
     int32_t wordStart_ = 0;   // a word is pending while wordStart_ < position_

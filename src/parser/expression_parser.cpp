@@ -20,19 +20,28 @@ bool isBareOperator(const KvAstNodePtr& node, uint32_t type) {
 KvAstNodePtr makeOperatorNode(uint32_t type, const std::u16string& op, int32_t code, KvAstNodePtr left,
                               KvAstNodePtr right) {
     auto node = std::make_shared<KvAstNode>(type, op);
-    node->setPayload(std::make_unique<KvAstOperator>(op, code, left, right));
     spanNodes(*node, *left, *right);
     adoptChild(node.get(), left);
     adoptChild(node.get(), right);
+    node->setPayload(std::make_unique<KvAstOperator>(op, code, std::move(left), std::move(right)));
     return node;
 }
 
-// Step 2: every "!" takes the element after it as its single operand.
+bool isBareNot(const KvAstNodePtr& node) {
+    return isBareOperator(node, KvAstType_BoolOp) && node->textRef() == u"!";
+}
+
+// Step 2: every "!" takes the element after it as its single operand. The
+// sequence is rebuilt only when it holds a "!".
 bool applyNegations(KvAstNodeVector& seq) {
+    bool anyNot = false;
+    for (const auto& element : seq) anyNot = anyNot || isBareNot(element);
+    if (!anyNot) return true;
     KvAstNodeVector out;
+    out.reserve(seq.size());
     for (size_t i = 0; i < seq.size(); ++i) {
-        if (!isBareOperator(seq[i], KvAstType_BoolOp) || seq[i]->textRef() != u"!") {
-            out.push_back(seq[i]);
+        if (!isBareNot(seq[i])) {
+            out.push_back(std::move(seq[i]));
             continue;
         }
         if (i + 1 >= seq.size()) return false;
@@ -61,11 +70,12 @@ KvAstNodePtr makeBitNode(const KvAstNodePtr& op, const KvAstNodeList& operands) 
 // Step 7.2: a run of operands and bit operators, reduced left to right. A "~"
 // where an operand is due (first, or after another operator) is the prefix of
 // the operand that follows, so a & ~b is a & (~b).
-StepResult reduceBitRun(const KvAstNodeVector& run, const KvAstNode& reportAt) {
-    if (run.size() == 1) return StepResult::success(run.front());
+StepResult reduceBitRun(const KvAstNodeVector& seq, size_t from, size_t to, const KvAstNode& reportAt) {
+    if (to - from == 1) return StepResult::success(seq[from]);
     KvAstNodePtr acc, pending;
     std::vector<KvAstNodePtr> nots;  // "~" prefixes waiting for their operand
-    for (const auto& element : run) {
+    for (size_t k = from; k < to; ++k) {
+        const KvAstNodePtr& element = seq[k];
         if (isBareOperator(element, KvAstType_BitOp)) {
             if (element->textRef() == u"~" && (!acc || pending)) {
                 nots.push_back(element);
@@ -89,53 +99,52 @@ StepResult reduceBitRun(const KvAstNodeVector& run, const KvAstNode& reportAt) {
     return StepResult::success(acc);
 }
 
-// Step 7.3: arithmetic over reduced runs; higher level first, equal levels left to right.
-KvAstNodePtr reduceArithmetic(const std::vector<KvAstNodePtr>& values, const std::vector<KvAstNodePtr>& ops) {
-    std::vector<KvAstNodePtr> valueStack{values.front()};
-    std::vector<KvAstNodePtr> opStack;
-    auto reduceTop = [&] {
-        KvAstNodePtr right = std::move(valueStack.back());
-        valueStack.pop_back();
-        KvAstNodePtr left = std::move(valueStack.back());
-        valueStack.pop_back();
-        const std::u16string& op = opStack.back()->textRef();
-        auto node = makeOperatorNode(KvAstType_NumberOp, op, kArithmeticOperatorCode, left, right);
-        opStack.pop_back();
-        valueStack.push_back(node);
-    };
-    for (size_t k = 0; k < ops.size(); ++k) {
-        int32_t level = arithmeticLevel(ops[k]->textRef());
-        while (!opStack.empty() && arithmeticLevel(opStack.back()->textRef()) >= level) reduceTop();
-        opStack.push_back(ops[k]);
-        valueStack.push_back(values[k + 1]);
+// Step 7.3: arithmetic over the reduced runs, as they come: higher level
+// first, equal levels left to right. Only operators still waiting for a
+// tighter right operand are held, so a long a + b + c ... chain needs no
+// list of its operands.
+class ArithmeticReduction {
+public:
+    void pushValue(KvAstNodePtr value) { values_.push_back(std::move(value)); }
+    void pushOperator(const KvAstNodePtr& op) {
+        const int32_t level = arithmeticLevel(op->textRef());
+        while (!ops_.empty() && arithmeticLevel(ops_.back()->textRef()) >= level) reduceTop();
+        ops_.push_back(op);
     }
-    while (!opStack.empty()) reduceTop();
-    return valueStack.front();
-}
+    KvAstNodePtr finish() {
+        while (!ops_.empty()) reduceTop();
+        return values_.front();
+    }
 
-// Step 7: one group between boolean operators becomes one node.
-StepResult reduceGroup(const KvAstNodeVector& group, const KvAstNode& reportAt) {
-    std::vector<KvAstNodePtr> values, ops;
-    KvAstNodeVector run;
-    auto closeRun = [&]() -> StepResult {
-        if (run.empty()) return failAtNode(reportAt, msg::kExpression);
-        StepResult reduced = reduceBitRun(run, reportAt);
-        run.clear();
-        if (reduced.ok) values.push_back(reduced.node);
-        return reduced;
-    };
-    for (const auto& element : group) {
-        if (!isBareOperator(element, KvAstType_NumberOp)) {
-            run.push_back(element);
-            continue;
-        }
-        StepResult closed = closeRun();
-        if (!closed.ok) return closed;
-        ops.push_back(element);
+private:
+    void reduceTop() {
+        KvAstNodePtr right = std::move(values_.back());
+        values_.pop_back();
+        KvAstNodePtr left = std::move(values_.back());
+        values_.pop_back();
+        values_.push_back(makeOperatorNode(KvAstType_NumberOp, ops_.back()->textRef(), kArithmeticOperatorCode,
+                                           std::move(left), std::move(right)));
+        ops_.pop_back();
     }
-    StepResult closed = closeRun();
-    if (!closed.ok) return closed;
-    return StepResult::success(reduceArithmetic(values, ops));
+
+    std::vector<KvAstNodePtr> values_;
+    std::vector<KvAstNodePtr> ops_;
+};
+
+// Step 7: one group between boolean operators (seq[from..to)) becomes one node.
+StepResult reduceGroup(const KvAstNodeVector& seq, size_t from, size_t to, const KvAstNode& reportAt) {
+    ArithmeticReduction arithmetic;
+    size_t runStart = from;
+    for (size_t k = from; k <= to; ++k) {
+        if (k < to && !isBareOperator(seq[k], KvAstType_NumberOp)) continue;
+        if (k == runStart) return failAtNode(reportAt, msg::kExpression);
+        StepResult reduced = reduceBitRun(seq, runStart, k, reportAt);
+        if (!reduced.ok) return reduced;
+        arithmetic.pushValue(std::move(reduced.node));
+        if (k < to) arithmetic.pushOperator(seq[k]);
+        runStart = k + 1;
+    }
+    return StepResult::success(arithmetic.finish());
 }
 
 // Step 8: join the groups; a tighter operator binds to the root's right operand.
@@ -188,25 +197,16 @@ StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe) {
     if (!ends.ok) return ends;
 
     std::vector<KvAstNodePtr> groups, boolOps;
-    KvAstNodeVector group;
-    auto closeGroup = [&]() -> StepResult {
-        if (group.empty()) return failAtNode(*reportAt, msg::kBoolExpression);
-        StepResult reduced = reduceGroup(group, *reportAt);
-        group.clear();
-        if (reduced.ok) groups.push_back(reduced.node);
-        return reduced;
-    };
-    for (const auto& element : seq) {
-        if (!isBareOperator(element, KvAstType_BoolOp)) {
-            group.push_back(element);
-            continue;
-        }
-        StepResult closed = closeGroup();
-        if (!closed.ok) return closed;
-        boolOps.push_back(element);
+    size_t groupStart = 0;
+    for (size_t k = 0; k <= seq.size(); ++k) {
+        if (k < seq.size() && !isBareOperator(seq[k], KvAstType_BoolOp)) continue;
+        if (k == groupStart) return failAtNode(*reportAt, msg::kBoolExpression);
+        StepResult reduced = reduceGroup(seq, groupStart, k, *reportAt);
+        if (!reduced.ok) return reduced;
+        groups.push_back(std::move(reduced.node));
+        if (k < seq.size()) boolOps.push_back(seq[k]);
+        groupStart = k + 1;
     }
-    StepResult closed = closeGroup();
-    if (!closed.ok) return closed;
     return StepResult::success(joinGroups(groups, boolOps));
 }
 

@@ -2,6 +2,7 @@
 // arithmetic operator set. Built on first use under the language's static-init guard.
 #include "parser/operator_table.h"
 
+#include <string_view>
 #include <unordered_map>
 
 namespace kestrel {
@@ -19,9 +20,9 @@ constexpr BoolOperatorEntry kBoolOperators[] = {
     {u"==", {2, 2}}, {u"!=", {2, 3}},  {u"===", {2, 4}},
 };
 
-const std::unordered_map<std::u16string, BoolOperatorInfo>& boolTable() {
+const std::unordered_map<std::u16string_view, BoolOperatorInfo>& boolTable() {
     static const auto table = [] {
-        std::unordered_map<std::u16string, BoolOperatorInfo> built;
+        std::unordered_map<std::u16string_view, BoolOperatorInfo> built;
         for (const auto& entry : kBoolOperators) built.emplace(entry.text, entry.info);
         return built;
     }();
@@ -32,22 +33,22 @@ const std::unordered_map<std::u16string, BoolOperatorInfo>& boolTable() {
 
 void loadOperatorTables() { boolTable(); }
 
-BoolOperatorInfo boolOperatorInfo(const std::u16string& text) {
+BoolOperatorInfo boolOperatorInfo(std::u16string_view text) {
     const auto& table = boolTable();
     auto found = table.find(text);
     return found == table.end() ? BoolOperatorInfo{0, 0} : found->second;
 }
 
-bool isArithmeticOperator(const std::u16string& text) {
-    return text.size() == 1 && std::u16string(u"-+%/*\\").find(text[0]) != std::u16string::npos;
+bool isArithmeticOperator(std::u16string_view text) {
+    return text.size() == 1 && std::u16string_view(u"-+%/*\\").find(text[0]) != std::u16string_view::npos;
 }
 
-int32_t arithmeticLevel(const std::u16string& text) {
+int32_t arithmeticLevel(std::u16string_view text) {
     return (text == u"+" || text == u"-") ? 0 : 1;
 }
 
-std::u16string compoundAssignmentOperator(const std::u16string& text) {
-    if (text == u"+=" || text == u"-=" || text == u"*=" || text == u"%=") return text.substr(0, 1);
+std::u16string compoundAssignmentOperator(std::u16string_view text) {
+    if (text == u"+=" || text == u"-=" || text == u"*=" || text == u"%=") return std::u16string(text.substr(0, 1));
     return std::u16string();
 }
 

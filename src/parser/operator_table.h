@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kestrel {
 
@@ -21,15 +22,15 @@ void loadOperatorTables();
 
 // Level and code of a boolean operator; texts not in the table join their
 // operands like "&&" (level 0, code 0).
-BoolOperatorInfo boolOperatorInfo(const std::u16string& text);
+BoolOperatorInfo boolOperatorInfo(std::u16string_view text);
 
 // True for the six single-character arithmetic operators - + % / * and backslash.
-bool isArithmeticOperator(const std::u16string& text);
+bool isArithmeticOperator(std::u16string_view text);
 
 // 0 for "+" and "-", 1 for "*", "/", "%" and backslash; equal levels group left to right.
-int32_t arithmeticLevel(const std::u16string& text);
+int32_t arithmeticLevel(std::u16string_view text);
 
 // The arithmetic operator of a compound assignment ("+=" gives "+"), or empty.
-std::u16string compoundAssignmentOperator(const std::u16string& text);
+std::u16string compoundAssignmentOperator(std::u16string_view text);
 
 }  // namespace kestrel

@@ -17,14 +17,14 @@ ParseOutcome parseTokens(const TokenList& tokens) {
 
 ParseOutcome parseSourceText(const std::u16string& text) {
     Tokenizer tokenizer;
-    tokenizer.setText(text);
+    tokenizer.setText(text);  // a copy: the caller keeps its text for reports
     if (!tokenizer.tokenize()) {
         ParseOutcome outcome;
         const TokenList& tokens = tokenizer.tokens();
         if (!tokens.empty()) {
-            const Token& last = *tokens.back();
+            const Token& last = tokens.back();
             outcome.error = KvParserException(static_cast<uint32_t>(last.line), static_cast<uint32_t>(last.start),
-                                              tokenDisplayText(last), msg::kStringTemplate);
+                                              std::u16string(tokens.displayText(last)), msg::kStringTemplate);
         } else {
             outcome.error = KvParserException(1, 0, u"", msg::kStringTemplate);
         }

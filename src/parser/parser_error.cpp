@@ -24,6 +24,30 @@ size_t lineStartBefore(const std::u16string& text, size_t pos) {
     return feed == std::u16string::npos ? 0 : feed + 1;
 }
 
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// A very long line or token would flood the console: the report shows at
+// most kEchoLimit characters, the token's first kTokenLimit of them and the
+// line's last ones before it, with "..." where text was cut. A cut never
+// splits a surrogate pair.
+constexpr size_t kEchoLimit = 200;
+constexpr size_t kTokenLimit = 40;
+const std::u16string kCutMark = u"...";
+
+std::u16string shownToken(const std::u16string& token) {
+    if (token.size() <= kTokenLimit) return token;
+    size_t keep = kTokenLimit;
+    if (isLowSurrogate(token[keep])) --keep;
+    return token.substr(0, keep) + kCutMark;
+}
+
+std::u16string shownLineStart(const std::u16string& text, size_t from, size_t to, size_t budget) {
+    if (to - from <= budget) return text.substr(from, to - from);
+    size_t cut = to - budget;
+    if (isLowSurrogate(text[cut])) ++cut;
+    return kCutMark + text.substr(cut, to - cut);
+}
+
 }  // namespace
 
 std::u16string KvParserException::report(const std::u16string& sourceText) const {
@@ -31,27 +55,25 @@ std::u16string KvParserException::report(const std::u16string& sourceText) const
     if (!sourceName.empty()) out += u"(\"" + sourceName + u"\")";
     out += u"\r\n  [line:" + decimalText(static_cast<int32_t>(line));
     if (sourceText.empty()) {
-        out += u", pos:" + decimalText(static_cast<int32_t>(pos)) + u"] " + tokenText;
+        out += u", pos:" + decimalText(static_cast<int32_t>(pos)) + u"] " + shownToken(tokenText);
     } else {
         size_t at = pos < sourceText.size() ? pos : sourceText.size();
         size_t lineStart = lineStartBefore(sourceText, at);
         out += u", pos:" + decimalText(static_cast<int32_t>(at - lineStart)) + u"] ";
         // A line-end token is shown as the two characters \n so the report keeps two lines.
-        std::u16string shown = sourceText.substr(lineStart, at - lineStart);
-        if (!shown.empty() && shown.back() == u'\r') shown.pop_back();
-        out += shown + (tokenText == u"\n" ? u"\\n" : tokenText) + u" <<";
+        size_t lineEnd = at;
+        if (lineEnd > lineStart && sourceText[lineEnd - 1] == u'\r') --lineEnd;
+        std::u16string token = tokenText == u"\n" ? u"\\n" : shownToken(tokenText);
+        out += shownLineStart(sourceText, lineStart, lineEnd, kEchoLimit - token.size()) + token + u" <<";
     }
     out += u"\r\n";
     return out;
 }
 
-const std::u16string& tokenDisplayText(const Token& token) {
-    return token.source.empty() ? token.text : token.source;
-}
-
-StepResult failAtToken(const Token& token, const std::u16string& message) {
-    return StepResult::failure(std::make_unique<KvParserException>(
-        static_cast<uint32_t>(token.line), static_cast<uint32_t>(token.start), tokenDisplayText(token), message));
+StepResult failAtToken(const TokenList& tokens, const Token& token, const std::u16string& message) {
+    return StepResult::failure(std::make_unique<KvParserException>(static_cast<uint32_t>(token.line),
+                                                                   static_cast<uint32_t>(token.start),
+                                                                   std::u16string(tokens.displayText(token)), message));
 }
 
 StepResult failAtNode(const KvAstNode& node, const std::u16string& message) {

@@ -49,12 +49,9 @@ struct ParseOutcome {
     KvAstNodePtr root;
 };
 
-// The text a token shows in reports: its spelling as written when keyword
-// mapping replaced it, otherwise its text.
-const std::u16string& tokenDisplayText(const Token& token);
-
-// A failed step at a token (statement parser) or at a node (expression parser).
-StepResult failAtToken(const Token& token, const std::u16string& message);
+// A failed step at a token of `tokens` (statement parser), showing the token's
+// spelling as written, or at a node (expression parser).
+StepResult failAtToken(const TokenList& tokens, const Token& token, const std::u16string& message);
 StepResult failAtNode(const KvAstNode& node, const std::u16string& message);
 
 }  // namespace kestrel

@@ -34,8 +34,8 @@ uint32_t literalType(TokenKind kind) {
 
 }  // namespace
 
-bool StatementParser::isText(size_t i, TokenKind kind, const char16_t* text) const {
-    return isKind(i, kind) && tokens_[i]->text == text;
+bool StatementParser::isText(size_t i, TokenKind kind, const char16_t* expected) const {
+    return isKind(i, kind) && text(i) == expected;
 }
 
 // Words such as "continue", "case" or "and" are identifiers to the tokenizer;
@@ -58,7 +58,7 @@ size_t StatementParser::skipLineEndsAndSeparators(size_t i) const {
 // reserved, an identifier in word position.
 const KeywordInfo* StatementParser::statementKeywordAt(size_t i) const {
     if (i >= size()) return nullptr;
-    const KeywordInfo* info = findKeyword(tokens_[i]->text);
+    const KeywordInfo* info = findKeyword(text(i));
     if (!info || !info->beginsStatement()) return nullptr;
     const bool spelled = info->reserved() ? isKind(i, TokenKind::Keyword) : isWord(i, info->text);
     return spelled ? info : nullptr;
@@ -73,7 +73,7 @@ void StatementParser::spanTokens(KvAstNode& node, size_t first, size_t next) con
 }
 
 KvAstNodePtr StatementParser::makeLeaf(uint32_t type, size_t i) const {
-    auto node = std::make_shared<KvAstNode>(type, token(i).text);
+    auto node = std::make_shared<KvAstNode>(type, ownText(i));
     spanTokens(*node, i, i + 1);
     return node;
 }
@@ -93,7 +93,7 @@ ParseOutcome StatementParser::parseProgram() {
     while (i < size()) {
         const TokenKind kind = token(i).kind;
         if (kind == TokenKind::CloseBracket || kind == TokenKind::CloseBrace) {
-            outcome.error = *failAtToken(token(i), msg::kUnexpectedToken).error;
+            outcome.error = *failAt(token(i), msg::kUnexpectedToken).error;
             return outcome;
         }
         StepResult step = parseStatement(i);
@@ -103,7 +103,7 @@ ParseOutcome StatementParser::parseProgram() {
         }
         if (!step.node) break;
         if (step.node->next() <= i) {  // no progress: never loop on a malformed node
-            outcome.error = *failAtToken(token(i), msg::kUnexpectedToken).error;
+            outcome.error = *failAt(token(i), msg::kUnexpectedToken).error;
             return outcome;
         }
         i = step.node->next();
@@ -116,7 +116,7 @@ ParseOutcome StatementParser::parseProgram() {
     }
     auto program = std::make_shared<KvAstNode>(KvAstType_Program, std::make_unique<KvAstList>(std::move(statements)));
     adoptChildren(program.get(), program->payloadAs<KvAstList>()->items);
-    program->setEnd(size() ? static_cast<uint32_t>(tokens_.back()->end) : 0);
+    program->setEnd(size() ? static_cast<uint32_t>(tokens_.back().end) : 0);
     program->setNext(static_cast<uint32_t>(size()));
     outcome.ok = true;
     outcome.root = program;
@@ -125,7 +125,7 @@ ParseOutcome StatementParser::parseProgram() {
 
 StepResult StatementParser::parseStatement(size_t index) {
     DepthGuard guard(depth_);
-    if (depth_ > kMaxNestingDepth) return failAtToken(tokenOrLast(index), msg::kNestingTooDeep);
+    if (depth_ > kMaxNestingDepth) return failAt(tokenOrLast(index), msg::kNestingTooDeep);
     return statementLoop(index);
 }
 
@@ -187,9 +187,9 @@ StepResult StatementParser::statementLoop(size_t index) {
         case TokenKind::Question:
             return readTernary(c, at);
         case TokenKind::Keyword: {
-            if (tok.text == u"->") return parseLambda(c, at);
+            if (text(at) == u"->") return parseLambda(c, at);
             // "else" ends a then-statement written on the same line: if (a) b() else c()
-            if (tok.text == u"else" && c.any()) return parseExpression(c.operands, c.pipe);
+            if (text(at) == u"else" && c.any()) return parseExpression(c.operands, c.pipe);
             const KeywordInfo* keyword = statementKeywordAt(at);
             if (!keyword) {
                 c.pipe.push_back(makeLeaf(KvAstType_Var, at));
@@ -207,13 +207,13 @@ StepResult StatementParser::statementLoop(size_t index) {
 // otherwise a bare operator node for the expression parser. A returned node
 // tells the loop where to continue.
 StepResult StatementParser::onOperator(Collected& c, size_t at) {
-    const std::u16string& text = token(at).text;
-    if (text == u"++" || text == u"--") return onIncrement(c, at);
-    if (text == u"=") return onAssignment(c, at, std::u16string());
-    std::u16string arithmetic = compoundAssignmentOperator(text);
+    const std::u16string_view op = text(at);
+    if (op == u"++" || op == u"--") return onIncrement(c, at);
+    if (op == u"=") return onAssignment(c, at, std::u16string());
+    std::u16string arithmetic = compoundAssignmentOperator(op);
     if (!arithmetic.empty()) return onAssignment(c, at, arithmetic);
     c.flushPipe();
-    uint32_t type = isArithmeticOperator(text) ? KvAstType_NumberOp : KvAstType_BoolOp;
+    uint32_t type = isArithmeticOperator(op) ? KvAstType_NumberOp : KvAstType_BoolOp;
     c.operands.push_back(makeLeaf(type, at));
     return StepResult::success(nullptr);
 }
@@ -221,16 +221,16 @@ StepResult StatementParser::onOperator(Collected& c, size_t at) {
 // assignment: target "=" stmt; the target is the pending access chain alone.
 StepResult StatementParser::onAssignment(Collected& c, size_t at, const std::u16string& arithmetic) {
     KvAstNodePtr target = buildPipe(c.pipe);
-    if (!target) return failAtToken(token(at), msg::kSetValue);
+    if (!target) return failAt(token(at), msg::kSetValue);
     StepResult value = parseStatement(at + 1);
     if (!value.ok) return value;
-    if (!value.node) return failAtToken(tokenOrLast(at + 1), msg::kSetValue);
+    if (!value.node) return failAt(tokenOrLast(at + 1), msg::kSetValue);
     KvAstNodePtr node;
     if (arithmetic.empty()) {
-        node = std::make_shared<KvAstNode>(KvAstType_Assign, token(at).text);
+        node = std::make_shared<KvAstNode>(KvAstType_Assign, ownText(at));
         node->setPayload(std::make_unique<KvAstTwoChildren>(target, value.node));
     } else {
-        node = std::make_shared<KvAstNode>(KvAstType_CompoundAssign, token(at).text);
+        node = std::make_shared<KvAstNode>(KvAstType_CompoundAssign, ownText(at));
         node->setPayload(
             std::make_unique<KvAstOperator>(arithmetic, kArithmeticOperatorCode, target, value.node));
     }
@@ -243,10 +243,10 @@ StepResult StatementParser::onAssignment(Collected& c, size_t at, const std::u16
 
 // increment: chain "++" | "++" stmt (the prefix form takes the rest of the statement).
 StepResult StatementParser::onIncrement(Collected& c, size_t at) {
-    const bool increment = token(at).text == u"++";
+    const bool increment = text(at) == u"++";
     if (KvAstNodePtr operand = buildPipe(c.pipe)) {
         auto node = std::make_shared<KvAstNode>(increment ? KvAstType_PostIncrement : KvAstType_PostDecrement,
-                                                token(at).text);
+                                                ownText(at));
         node->setPayload(std::make_unique<KvAstOneChild>(operand));
         spanNodes(*node, *operand, *makeLeaf(KvAstType_Var, at));
         adoptChild(node.get(), operand);
@@ -255,9 +255,9 @@ StepResult StatementParser::onIncrement(Collected& c, size_t at) {
     }
     StepResult operand = parseStatement(at + 1);
     if (!operand.ok) return operand;
-    if (!operand.node) return failAtToken(token(at), msg::kExpressionDefine);
+    if (!operand.node) return failAt(token(at), msg::kExpressionDefine);
     auto node = std::make_shared<KvAstNode>(increment ? KvAstType_PreIncrement : KvAstType_PreDecrement,
-                                            token(at).text);
+                                            ownText(at));
     node->setPayload(std::make_unique<KvAstOneChild>(operand.node));
     spanTokens(*node, at, operand.node->next());
     adoptChild(node.get(), operand.node);
@@ -269,16 +269,16 @@ StepResult StatementParser::onIncrement(Collected& c, size_t at) {
 StepResult StatementParser::readTernary(Collected& c, size_t at) {
     StepResult test = parseExpression(c.operands, c.pipe);
     if (!test.ok) return test;
-    if (!test.node) return failAtToken(token(at), msg::kTernaryNoHead);
+    if (!test.node) return failAt(token(at), msg::kTernaryNoHead);
     StepResult then = parseStatement(at + 1);
     if (!then.ok) return then;
-    if (!then.node) return failAtToken(tokenOrLast(at + 1), msg::kTernaryIncomplete);
+    if (!then.node) return failAt(tokenOrLast(at + 1), msg::kTernaryIncomplete);
     size_t colon = skipLineEnds(then.node->next());
-    if (!isKind(colon, TokenKind::Colon)) return failAtToken(tokenOrLast(colon), msg::kTernaryIncomplete);
+    if (!isKind(colon, TokenKind::Colon)) return failAt(tokenOrLast(colon), msg::kTernaryIncomplete);
     StepResult otherwise = parseStatement(colon + 1);
     if (!otherwise.ok) return otherwise;
-    if (!otherwise.node) return failAtToken(tokenOrLast(colon + 1), msg::kTernaryIncomplete);
-    auto node = std::make_shared<KvAstNode>(KvAstType_Ternary, token(at).text);
+    if (!otherwise.node) return failAt(tokenOrLast(colon + 1), msg::kTernaryIncomplete);
+    auto node = std::make_shared<KvAstNode>(KvAstType_Ternary, ownText(at));
     node->setPayload(std::make_unique<KvAstThreeChildren>(test.node, then.node, otherwise.node));
     spanNodes(*node, *test.node, *otherwise.node);
     adoptChild(node.get(), test.node);

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 #include "frontend/keywords.h"
 #include "frontend/token.h"
@@ -36,9 +38,14 @@ private:
 
     // Token tests and small builders.
     size_t size() const { return tokens_.size(); }
-    const Token& token(size_t i) const { return *tokens_[i]; }
-    const Token& tokenOrLast(size_t i) const { return *tokens_[i < size() ? i : size() - 1]; }
-    bool isKind(size_t i, TokenKind kind) const { return i < size() && tokens_[i]->kind == kind; }
+    const Token& token(size_t i) const { return tokens_[i]; }
+    std::u16string_view text(size_t i) const { return tokens_.text(i); }
+    std::u16string ownText(size_t i) const { return std::u16string(tokens_.text(i)); }
+    StepResult failAt(const Token& token, const std::u16string& message) const {
+        return failAtToken(tokens_, token, message);
+    }
+    const Token& tokenOrLast(size_t i) const { return tokens_[i < size() ? i : size() - 1]; }
+    bool isKind(size_t i, TokenKind kind) const { return i < size() && tokens_[i].kind == kind; }
     bool isText(size_t i, TokenKind kind, const char16_t* text) const;
     bool isKeyword(size_t i, const char16_t* text) const { return isText(i, TokenKind::Keyword, text); }
     bool isWord(size_t i, const char16_t* text) const;  // an identifier recognised by its text

@@ -28,14 +28,14 @@ void closeCase(KvAstSwitch& payload, KvAstSwitchCase& current, bool& open, bool 
 
 // try-stmt: "try" NL stmt NL ["catch" NL (block | name NL stmt)] NL ["finally" NL stmt]
 StepResult StatementParser::parseTry(size_t kw) {
-    if (kw + 1 >= size()) return failAtToken(tokenOrLast(kw + 1), msg::kTryBlock);
+    if (kw + 1 >= size()) return failAt(tokenOrLast(kw + 1), msg::kTryBlock);
     StepResult block = parseStatement(kw + 1);
     if (!block.ok) return block;
-    if (!block.node) return failAtToken(tokenOrLast(kw + 1), msg::kTryBlock);
+    if (!block.node) return failAt(tokenOrLast(kw + 1), msg::kTryBlock);
     auto payload = std::make_unique<KvAstTry>();
     payload->tryBlock = block.node;
     size_t next = block.node->next();
-    if (next >= size()) return failAtToken(tokenOrLast(next), msg::kCatchBlock);
+    if (next >= size()) return failAt(tokenOrLast(next), msg::kCatchBlock);
     size_t at = skipLineEnds(next);
     if (isKeyword(at, u"catch")) {
         StepResult caught = parseCatch(at, *payload, next);
@@ -45,7 +45,7 @@ StepResult StatementParser::parseTry(size_t kw) {
     if (isWord(at, u"finally")) {
         StepResult finally = parseStatement(at + 1);
         if (!finally.ok) return finally;
-        if (!finally.node) return failAtToken(token(at), msg::kFinallyBlock);
+        if (!finally.node) return failAt(token(at), msg::kFinallyBlock);
         payload->finallyBlock = finally.node;
         next = finally.node->next();
     }
@@ -60,17 +60,17 @@ StepResult StatementParser::parseTry(size_t kw) {
 StepResult StatementParser::parseCatch(size_t catchAt, KvAstTry& payload, size_t& next) {
     StepResult first = parseStatement(catchAt + 1);
     if (!first.ok) return first;
-    if (!first.node) return failAtToken(tokenOrLast(catchAt + 1), msg::kCatchBlock);
+    if (!first.node) return failAt(tokenOrLast(catchAt + 1), msg::kCatchBlock);
     if (first.node->type() == KvAstType_Block) {
         payload.catchBlock = first.node;
         next = first.node->next();
         return StepResult::success(nullptr);
     }
     std::u16string name = catchVariableName(first.node);
-    if (name.empty()) return failAtToken(token(catchAt), msg::kCatchBlock);
+    if (name.empty()) return failAt(token(catchAt), msg::kCatchBlock);
     StepResult block = parseStatement(first.node->next());
     if (!block.ok) return block;
-    if (!block.node) return failAtToken(tokenOrLast(first.node->next()), msg::kCatchBlock);
+    if (!block.node) return failAt(tokenOrLast(first.node->next()), msg::kCatchBlock);
     payload.catchName = name;
     payload.catchVar = std::make_shared<KvAstNode>(KvAstType_Var, name);
     spanNodes(*payload.catchVar, *first.node, *first.node);
@@ -83,17 +83,17 @@ StepResult StatementParser::parseCatch(size_t catchAt, KvAstTry& payload, size_t
 StepResult StatementParser::parseSwitch(size_t kw) {
     StepResult test = parseStatement(kw + 1);
     if (!test.ok) return test;
-    if (!test.node) return failAtToken(token(kw), msg::kSwitchTest);
+    if (!test.node) return failAt(token(kw), msg::kSwitchTest);
     size_t i = skipLineEnds(test.node->next());
-    if (i >= size()) return failAtToken(tokenOrLast(i), msg::kSwitchDefine);
-    if (!isKind(i, TokenKind::OpenBrace)) return failAtToken(token(i), msg::kSwitchNoBrace);
+    if (i >= size()) return failAt(tokenOrLast(i), msg::kSwitchDefine);
+    if (!isKind(i, TokenKind::OpenBrace)) return failAt(token(i), msg::kSwitchNoBrace);
     auto payload = std::make_unique<KvAstSwitch>();
     payload->test = test.node;
     KvAstSwitchCase current;
     bool open = false;
     for (i = i + 1;;) {
         i = skipLineEndsAndSeparators(i);
-        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kSwitchDefine);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kSwitchDefine);
         if (isKind(i, TokenKind::CloseBrace)) {
             closeCase(*payload, current, open, true);
             ++i;
@@ -106,20 +106,20 @@ StepResult StatementParser::parseSwitch(size_t kw) {
             if (isCase) {
                 StepResult value = parseStatement(i + 1);
                 if (!value.ok) return value;
-                if (!value.node) return failAtToken(token(i), msg::kSwitchNoCaseValue);
+                if (!value.node) return failAt(token(i), msg::kSwitchNoCaseValue);
                 current.values.push_back(value.node);
                 colon = value.node->next();
             }
-            if (colon >= size()) return failAtToken(tokenOrLast(colon), msg::kSwitchDefine);
-            if (!isKind(colon, TokenKind::Colon)) return failAtToken(token(colon), msg::kSwitchNoColon);
+            if (colon >= size()) return failAt(tokenOrLast(colon), msg::kSwitchDefine);
+            if (!isKind(colon, TokenKind::Colon)) return failAt(token(colon), msg::kSwitchNoColon);
             open = true;
             i = colon + 1;
             continue;
         }
-        if (!open) return failAtToken(token(i), msg::kSwitchBeforeCase);
+        if (!open) return failAt(token(i), msg::kSwitchBeforeCase);
         StepResult statement = parseStatement(i);
         if (!statement.ok) return statement;
-        if (!statement.node) return failAtToken(token(i), msg::kSwitchBody);
+        if (!statement.node) return failAt(token(i), msg::kSwitchBody);
         current.statements.push_back(statement.node);
         i = statement.node->next();
     }

@@ -39,8 +39,8 @@ StepResult StatementParser::parseVar(size_t kw) {
     KvAstNodeList definitions;
     size_t i = kw + 1;
     for (;;) {
-        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kVarIncomplete);
-        if (!isKind(i, TokenKind::Identifier)) return failAtToken(token(i), msg::kVarNoName);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kVarIncomplete);
+        if (!isKind(i, TokenKind::Identifier)) return failAt(token(i), msg::kVarNoName);
         const size_t nameAt = i++;
         KvAstNodePtr value;
         if (isText(i, TokenKind::Operator, u"=")) {
@@ -50,7 +50,7 @@ StepResult StatementParser::parseVar(size_t kw) {
             i = value->next();
         }
         auto definition = makeSpanned(KvAstType_VarDefine,
-                                      std::make_unique<KvAstDefinition>(token(nameAt).text, value), nameAt, i);
+                                      std::make_unique<KvAstDefinition>(ownText(nameAt), value), nameAt, i);
         adoptChild(definition.get(), value);
         definitions.push_back(definition);
         if (!isText(i, TokenKind::Separator, u",")) break;
@@ -64,17 +64,17 @@ StepResult StatementParser::parseVar(size_t kw) {
 // The value after "=" in a var statement; a brace group becomes a map.
 StepResult StatementParser::parseVarValue(size_t assign) {
     const size_t v = assign + 1;
-    if (v >= size()) return failAtToken(tokenOrLast(v), msg::kVarInit);
+    if (v >= size()) return failAt(tokenOrLast(v), msg::kVarInit);
     const Token& after = token(v);
-    if (after.kind == TokenKind::Newline || after.kind == TokenKind::CloseBrace || after.text == u"]" ||
-        after.text == u";")
-        return failAtToken(after, msg::kVarInit);
+    if (after.kind == TokenKind::Newline || after.kind == TokenKind::CloseBrace || text(v) == u"]" ||
+        text(v) == u";")
+        return failAt(after, msg::kVarInit);
     StepResult value = parseStatement(v);
     if (!value.ok) return value;
-    if (!value.node) return failAtToken(after, msg::kVarInit);
+    if (!value.node) return failAt(after, msg::kVarInit);
     if (value.node->type() != KvAstType_Block) return value;
     KvAstNodePtr map = blockAsMap(value.node);
-    if (!map) return failAtToken(after, msg::kVarInit);
+    if (!map) return failAt(after, msg::kVarInit);
     return StepResult::success(map);
 }
 
@@ -83,12 +83,12 @@ StepResult StatementParser::parseTupleVar(size_t kw) {
     StepResult group = readBracketGroup(kw + 1);
     if (!group.ok) return group;
     KvAstNameList names;
-    if (!plainNames(group.node, names) || names.empty()) return failAtToken(token(kw + 1), msg::kTupleFormat);
+    if (!plainNames(group.node, names) || names.empty()) return failAt(token(kw + 1), msg::kTupleFormat);
     size_t assign = group.node->next();
-    if (!isText(assign, TokenKind::Operator, u"=")) return failAtToken(tokenOrLast(assign), msg::kTupleNoAssign);
+    if (!isText(assign, TokenKind::Operator, u"=")) return failAt(tokenOrLast(assign), msg::kTupleNoAssign);
     StepResult value = parseStatement(assign + 1);
     if (!value.ok) return value;
-    if (!value.node) return failAtToken(token(assign), msg::kTupleNoValue);
+    if (!value.node) return failAt(token(assign), msg::kTupleNoValue);
     auto node = makeSpanned(KvAstType_TupleVarDefine, std::make_unique<KvAstMultiDefinition>(names, value.node), kw,
                             value.node->next());
     adoptChild(node.get(), value.node);
@@ -98,21 +98,21 @@ StepResult StatementParser::parseTupleVar(size_t kw) {
 // new-expr: "new" name {"." name} "(" [args] ")" {access}
 StepResult StatementParser::parseNew(size_t kw) {
     size_t i = kw + 1;
-    if (i >= size()) return failAtToken(tokenOrLast(i), msg::kNewDefine);
-    if (!isKind(i, TokenKind::Identifier)) return failAtToken(token(i), msg::kNewNoName);
+    if (i >= size()) return failAt(tokenOrLast(i), msg::kNewDefine);
+    if (!isKind(i, TokenKind::Identifier)) return failAt(token(i), msg::kNewNoName);
     KvAstNodeList names{makeLeaf(KvAstType_Var, i++)};
     while (isKind(i, TokenKind::Dot) && isKind(i + 1, TokenKind::Identifier)) {
         names.push_back(makeLeaf(KvAstType_Var, i + 1));
         i += 2;
     }
-    if (!isText(i, TokenKind::OpenBracket, u"(")) return failAtToken(tokenOrLast(i), msg::kNewDefine);
+    if (!isText(i, TokenKind::OpenBracket, u"(")) return failAt(tokenOrLast(i), msg::kNewDefine);
     KvAstNodePtr target = buildPipe(names);
     StepResult call = parseStatement(i);
     if (!call.ok) return call;
     KvAstNodePtr rest = call.node;
     KvAstNodePtr args = rest && rest->type() == KvAstType_VarPipe ? rest->payloadAs<KvAstList>()->items.front() : rest;
     if (!args || args->type() != KvAstType_Parens || args->text() != u"(")
-        return failAtToken(token(i), msg::kNewParams);
+        return failAt(token(i), msg::kNewParams);
     const KvAstNodeList& arguments = args->payloadAs<KvAstList>()->items;
     auto node = makeSpanned(KvAstType_New, std::make_unique<KvAstCallLike>(target, arguments), kw, args->next());
     adoptChild(node.get(), target);
@@ -133,21 +133,21 @@ StepResult StatementParser::parseNew(size_t kw) {
 // func-stmt: "func" [name] NL ["(" [name {"," name}] ")"] NL "{" {stmt} "}"
 StepResult StatementParser::parseFunc(size_t kw) {
     size_t i = kw + 1;
-    if (i >= size()) return failAtToken(tokenOrLast(i), msg::kFuncDefine);
+    if (i >= size()) return failAt(tokenOrLast(i), msg::kFuncDefine);
     auto function = std::make_unique<KvAstFunction>();
-    if (isKind(i, TokenKind::Identifier)) function->name = token(i++).text;
+    if (isKind(i, TokenKind::Identifier)) function->name = ownText(i++);
     i = skipLineEnds(i);
     if (isText(i, TokenKind::OpenBracket, u"(")) {
         StepResult params = parseStatement(i);
         if (!params.ok) return params;
         if (!params.node || params.node->type() != KvAstType_Parens || !plainNames(params.node, function->params))
-            return failAtToken(token(i), msg::kFuncParams);
+            return failAt(token(i), msg::kFuncParams);
         i = skipLineEnds(params.node->next());
     }
-    if (!isKind(i, TokenKind::OpenBrace)) return failAtToken(tokenOrLast(i), msg::kFuncBody);
+    if (!isKind(i, TokenKind::OpenBrace)) return failAt(tokenOrLast(i), msg::kFuncBody);
     StepResult body = parseStatement(i);
     if (!body.ok) return body;
-    if (!body.node || body.node->type() != KvAstType_Block) return failAtToken(token(i), msg::kFuncBody);
+    if (!body.node || body.node->type() != KvAstType_Block) return failAt(token(i), msg::kFuncBody);
     function->body = body.node->payloadAs<KvAstList>()->items;
     KvAstFunction* parts = function.get();
     auto node = makeSpanned(KvAstType_FuncDefine, std::move(function), kw, body.node->next());
@@ -160,8 +160,8 @@ StepResult StatementParser::readClassNames(size_t index, KvAstNameList& names, s
                                            const char16_t* error) {
     size_t i = index;
     for (;;) {
-        if (!isKind(i, TokenKind::Identifier)) return failAtToken(tokenOrLast(i), error);
-        names.push_back(token(i++).text);
+        if (!isKind(i, TokenKind::Identifier)) return failAt(tokenOrLast(i), error);
+        names.push_back(ownText(i++));
         if (!isText(i, TokenKind::Separator, u",")) break;
         i = skipLineEnds(i + 1);
     }
@@ -171,9 +171,9 @@ StepResult StatementParser::readClassNames(size_t index, KvAstNameList& names, s
 
 // class-stmt: "class" name NL [("extends"|":") names] NL ["implements" names] NL "{" {var-stmt | func-stmt} "}"
 StepResult StatementParser::parseClass(size_t kw) {
-    if (!isKind(kw + 1, TokenKind::Identifier)) return failAtToken(tokenOrLast(kw + 1), msg::kClassNoName);
+    if (!isKind(kw + 1, TokenKind::Identifier)) return failAt(tokenOrLast(kw + 1), msg::kClassNoName);
     auto payload = std::make_unique<KvAstClass>();
-    payload->name = token(kw + 1).text;
+    payload->name = ownText(kw + 1);
     size_t i = skipLineEnds(kw + 2);
     if (isKeyword(i, u"extends") || isKind(i, TokenKind::Colon)) {
         StepResult names = readClassNames(i + 1, payload->extends, i, msg::kClassExtends);
@@ -185,18 +185,18 @@ StepResult StatementParser::parseClass(size_t kw) {
         if (!names.ok) return names;
         i = skipLineEnds(i);
     }
-    if (!isKind(i, TokenKind::OpenBrace)) return failAtToken(tokenOrLast(i), msg::kClassNoBody);
+    if (!isKind(i, TokenKind::OpenBrace)) return failAt(tokenOrLast(i), msg::kClassNoBody);
     for (i = i + 1;;) {
         i = skipLineEndsAndSeparators(i);
-        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kClassBodyEnd);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kClassBodyEnd);
         if (isKind(i, TokenKind::CloseBrace)) break;
         const bool isVar = isKeyword(i, u"var");
-        if (!isVar && !isKeyword(i, u"func")) return failAtToken(token(i), msg::kClassMember);
+        if (!isVar && !isKeyword(i, u"func")) return failAt(token(i), msg::kClassMember);
         StepResult member = isVar ? parseVar(i) : parseFunc(i);
         if (!member.ok) return member;
         if (isVar) {
             const auto& definitions = member.node->payloadAs<KvAstList>()->items;
-            if (definitions.empty()) return failAtToken(token(i), msg::kClassProperties);
+            if (definitions.empty()) return failAt(token(i), msg::kClassProperties);
             payload->variables.insert(payload->variables.end(), definitions.begin(), definitions.end());
         } else {
             auto* function = member.node->payloadAs<KvAstFunction>();

@@ -25,12 +25,12 @@ bool isEmptyParens(const KvAstNodePtr& node) {
 StepResult StatementParser::parseIf(size_t kw) {
     StepResult condition = readCondition(kw + 1);
     if (!condition.ok) return condition;
-    if (!condition.node || isEmptyParens(condition.node)) return failAtToken(token(kw), msg::kIfNoCondition);
+    if (!condition.node || isEmptyParens(condition.node)) return failAt(token(kw), msg::kIfNoCondition);
     size_t i = condition.node->next();
-    if (i >= size()) return failAtToken(tokenOrLast(i), msg::kIfIncomplete);
+    if (i >= size()) return failAt(tokenOrLast(i), msg::kIfIncomplete);
     StepResult then = parseStatement(i);
     if (!then.ok) return then;
-    if (!then.node) return failAtToken(tokenOrLast(i), msg::kIfNoThen);
+    if (!then.node) return failAt(tokenOrLast(i), msg::kIfNoThen);
     i = then.node->next();
     KvAstNodePtr otherwise;
     size_t elseAt = i;
@@ -38,7 +38,7 @@ StepResult StatementParser::parseIf(size_t kw) {
     if (isKeyword(elseAt, u"else")) {
         StepResult branch = parseStatement(elseAt + 1);
         if (!branch.ok) return branch;
-        if (!branch.node) return failAtToken(token(elseAt), msg::kIfNoElse);
+        if (!branch.node) return failAt(token(elseAt), msg::kIfNoElse);
         otherwise = branch.node;
         i = otherwise->next();
     }
@@ -54,14 +54,14 @@ StepResult StatementParser::parseIf(size_t kw) {
 StepResult StatementParser::parseDo(size_t kw) {
     StepResult body = parseStatement(kw + 1);
     if (!body.ok) return body;
-    if (!body.node) return failAtToken(token(kw), msg::kDoNoBody);
+    if (!body.node) return failAt(token(kw), msg::kDoNoBody);
     size_t at = body.node->next();
-    if (!isKeyword(at, u"while")) return failAtToken(tokenOrLast(at), msg::kDoNoCondition);
+    if (!isKeyword(at, u"while")) return failAt(tokenOrLast(at), msg::kDoNoCondition);
     StepResult condition = readCondition(at + 1);
     if (!condition.ok) return condition;
-    if (!condition.node) return failAtToken(token(at), msg::kDoNoCondition);
+    if (!condition.node) return failAt(token(at), msg::kDoNoCondition);
     KvAstNodePtr test = unwrapParens(condition.node);
-    if (!test) return failAtToken(token(at), msg::kDoNoCondition);
+    if (!test) return failAt(token(at), msg::kDoNoCondition);
     auto node = makeSpanned(KvAstType_DoWhile, std::make_unique<KvAstTwoChildren>(body.node, test), kw,
                             condition.node->next());
     adoptChild(node.get(), body.node);
@@ -73,15 +73,15 @@ StepResult StatementParser::parseDo(size_t kw) {
 StepResult StatementParser::parseWhile(size_t kw) {
     StepResult condition = readCondition(kw + 1);
     if (!condition.ok) return condition;
-    if (!condition.node) return failAtToken(token(kw), msg::kWhileNoCondition);
+    if (!condition.node) return failAt(token(kw), msg::kWhileNoCondition);
     KvAstNodePtr test = unwrapParens(condition.node);
-    if (!test) return failAtToken(token(kw), msg::kWhileNoCondition);
-    if (test->type() == KvAstType_Block) return failAtToken(token(kw), msg::kWhileBadCondition);
+    if (!test) return failAt(token(kw), msg::kWhileNoCondition);
+    if (test->type() == KvAstType_Block) return failAt(token(kw), msg::kWhileBadCondition);
     size_t i = condition.node->next();
-    if (i >= size()) return failAtToken(tokenOrLast(i), msg::kWhileNoBody);
+    if (i >= size()) return failAt(tokenOrLast(i), msg::kWhileNoBody);
     StepResult body = parseStatement(i);
     if (!body.ok) return body;
-    if (!body.node) return failAtToken(tokenOrLast(i), msg::kWhileNoBody);
+    if (!body.node) return failAt(tokenOrLast(i), msg::kWhileNoBody);
     auto node = makeSpanned(KvAstType_While, std::make_unique<KvAstTwoChildren>(test, body.node), kw,
                             body.node->next());
     adoptChild(node.get(), test);
@@ -91,7 +91,7 @@ StepResult StatementParser::parseWhile(size_t kw) {
 
 // for-stmt: "for" "(" [stmt {"," stmt}] ";" [stmt] ";" [stmt {"," stmt}] ")" NL stmt
 StepResult StatementParser::parseFor(size_t kw) {
-    if (!isText(kw + 1, TokenKind::OpenBracket, u"(")) return failAtToken(tokenOrLast(kw + 1), msg::kForInit);
+    if (!isText(kw + 1, TokenKind::OpenBracket, u"(")) return failAt(tokenOrLast(kw + 1), msg::kForInit);
     auto loop = std::make_unique<KvAstCountedLoop>();
     size_t i = kw + 2;
     while (i < size() && !isText(i, TokenKind::Separator, u";")) {
@@ -106,7 +106,7 @@ StepResult StatementParser::parseFor(size_t kw) {
     if (loop->initialisers.size() == 1 && loop->initialisers.front()->type() == KvAstType_VarDefineList &&
         isKind(i, TokenKind::Colon))
         return parseForEach(kw, loop->initialisers.front(), i);
-    if (!isText(i, TokenKind::Separator, u";")) return failAtToken(tokenOrLast(i), msg::kForInit);
+    if (!isText(i, TokenKind::Separator, u";")) return failAt(tokenOrLast(i), msg::kForInit);
 
     if (isText(i + 1, TokenKind::Separator, u";")) {
         i += 2;  // no test: the loop runs until break or return
@@ -114,7 +114,7 @@ StepResult StatementParser::parseFor(size_t kw) {
         StepResult test = parseStatement(i + 1);
         if (!test.ok) return test;
         if (!test.node || !isText(test.node->next(), TokenKind::Separator, u";"))
-            return failAtToken(tokenOrLast(test.node ? test.node->next() : i + 1), msg::kForTest);
+            return failAt(tokenOrLast(test.node ? test.node->next() : i + 1), msg::kForTest);
         loop->test = test.node;
         i = test.node->next() + 1;
     }
@@ -126,10 +126,10 @@ StepResult StatementParser::parseFor(size_t kw) {
         i = update.node->next();
         if (isText(i, TokenKind::Separator, u",")) ++i;
     }
-    if (!isText(i, TokenKind::CloseBracket, u")")) return failAtToken(tokenOrLast(i), msg::kForEnd);
+    if (!isText(i, TokenKind::CloseBracket, u")")) return failAt(tokenOrLast(i), msg::kForEnd);
     StepResult body = parseStatement(i + 1);
     if (!body.ok) return body;
-    if (!body.node) return failAtToken(tokenOrLast(i + 1), msg::kForBody);
+    if (!body.node) return failAt(tokenOrLast(i + 1), msg::kForBody);
     loop->body = body.node;
     KvAstCountedLoop* payload = loop.get();
     auto node = makeSpanned(KvAstType_For, std::move(loop), kw, body.node->next());
@@ -146,13 +146,13 @@ StepResult StatementParser::parseForEach(size_t kw, KvAstNodePtr varStatement, s
     std::u16string name = definitions.front()->payloadAs<KvAstDefinition>()->name;
     StepResult range = parseStatement(colon + 1);
     if (!range.ok) return range;
-    if (!range.node) return failAtToken(tokenOrLast(colon + 1), msg::kEachRange);
+    if (!range.node) return failAt(tokenOrLast(colon + 1), msg::kEachRange);
     size_t close = range.node->next();
-    if (!isText(close, TokenKind::CloseBracket, u")")) return failAtToken(tokenOrLast(close), msg::kEachRangeEnd);
-    if (close + 1 >= size()) return failAtToken(tokenOrLast(close + 1), msg::kEachBodyEnd);
+    if (!isText(close, TokenKind::CloseBracket, u")")) return failAt(tokenOrLast(close), msg::kEachRangeEnd);
+    if (close + 1 >= size()) return failAt(tokenOrLast(close + 1), msg::kEachBodyEnd);
     StepResult body = parseStatement(close + 1);
     if (!body.ok) return body;
-    if (!body.node) return failAtToken(tokenOrLast(close + 1), msg::kEachBody);
+    if (!body.node) return failAt(tokenOrLast(close + 1), msg::kEachBody);
     auto node = makeSpanned(KvAstType_ForEach, std::make_unique<KvAstEachLoop>(name, range.node, body.node), kw,
                             body.node->next());
     adoptChild(node.get(), range.node);
@@ -186,13 +186,13 @@ StepResult StatementParser::parseReturn(size_t kw) {
 StepResult StatementParser::parseThrow(size_t kw) {
     StepResult first = parseStatement(kw + 1);
     if (!first.ok) return first;
-    if (!first.node) return failAtToken(token(kw), msg::kThrowNoValue);
+    if (!first.node) return failAt(token(kw), msg::kThrowNoValue);
     KvAstNodeVector values{first.node};
     size_t i = first.node->next();
     while (isText(i, TokenKind::Separator, u",")) {
         StepResult more = parseStatement(i + 1);
         if (!more.ok) return more;
-        if (!more.node) return failAtToken(token(i), msg::kParamAfterComma);
+        if (!more.node) return failAt(token(i), msg::kParamAfterComma);
         values.push_back(more.node);
         i = more.node->next();
     }

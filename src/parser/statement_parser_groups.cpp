@@ -8,23 +8,23 @@ namespace kestrel {
 
 // group: "(" {stmt} ")" | "[" {stmt} "]"
 StepResult StatementParser::readBracketGroup(size_t open) {
-    const bool round = token(open).text == u"(";
+    const bool round = text(open) == u"(";
     const char16_t* closer = round ? u")" : u"]";
     KvAstNodeList items;
     size_t i = open + 1;
     for (;;) {
         i = skipLineEndsAndSeparators(i);
-        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kBracketNotClosed);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kBracketNotClosed);
         if (isText(i, TokenKind::CloseBracket, closer)) break;
         StepResult item = parseStatement(i);
         if (!item.ok) return item;
         if (!item.node) break;
         items.push_back(item.node);
         i = item.node->next();
-        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kParenExpression);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kParenExpression);
     }
-    if (!isText(i, TokenKind::CloseBracket, closer)) return failAtToken(tokenOrLast(i), msg::kBracketNotClosed);
-    auto node = std::make_shared<KvAstNode>(round ? KvAstType_Parens : KvAstType_Brackets, token(open).text);
+    if (!isText(i, TokenKind::CloseBracket, closer)) return failAt(tokenOrLast(i), msg::kBracketNotClosed);
+    auto node = std::make_shared<KvAstNode>(round ? KvAstType_Parens : KvAstType_Brackets, ownText(open));
     node->setPayload(std::make_unique<KvAstList>(std::move(items)));
     spanTokens(*node, open, i + 1);
     adoptChildren(node.get(), node->payloadAs<KvAstList>()->items);
@@ -45,22 +45,22 @@ StepResult StatementParser::readBraceEntries(size_t open, KvAstNodeList& entries
     size_t i = open + 1;
     for (bool first = true;; first = false) {
         i = skipLineEndsAndSeparators(i);
-        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kBraceNotClosed);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kBraceNotClosed);
         if (isKind(i, TokenKind::CloseBrace)) break;
         StepResult entry = parseStatement(i);
         if (!entry.ok) return entry;
-        if (!entry.node) return failAtToken(token(i), msg::kBraceWrongEnd);
+        if (!entry.node) return failAt(token(i), msg::kBraceWrongEnd);
         i = entry.node->next();
         if (first) isMap = isKind(i, TokenKind::Colon);
         if (!isMap) {
             entries.push_back(entry.node);
             continue;
         }
-        if (i >= size()) return failAtToken(tokenOrLast(i), msg::kBraceNotClosed);
-        if (!isKind(i, TokenKind::Colon)) return failAtToken(token(i), msg::kBraceWrongEnd);
+        if (i >= size()) return failAt(tokenOrLast(i), msg::kBraceNotClosed);
+        if (!isKind(i, TokenKind::Colon)) return failAt(token(i), msg::kBraceWrongEnd);
         StepResult value = parseStatement(i + 1);
         if (!value.ok) return value;
-        if (!value.node) return failAtToken(tokenOrLast(i + 1), msg::kBraceWrongEnd);
+        if (!value.node) return failAt(tokenOrLast(i + 1), msg::kBraceWrongEnd);
         entries.push_back(makeMapEntry(entry.node, value.node));
         i = value.node->next();
     }
@@ -75,7 +75,7 @@ StepResult StatementParser::readBraceGroup(size_t open) {
     size_t close = open;
     StepResult read = readBraceEntries(open, entries, isMap, close);
     if (!read.ok) return read;
-    auto node = std::make_shared<KvAstNode>(isMap ? KvAstType_Map : KvAstType_Block, token(open).text);
+    auto node = std::make_shared<KvAstNode>(isMap ? KvAstType_Map : KvAstType_Block, ownText(open));
     node->setPayload(std::make_unique<KvAstList>(std::move(entries)));
     spanTokens(*node, open, close + 1);
     adoptChildren(node.get(), node->payloadAs<KvAstList>()->items);
@@ -86,10 +86,10 @@ StepResult StatementParser::readBraceGroup(size_t open) {
 // on, as in (a) || (b) or (s).empty(): a binary operator, ".", or "?".
 bool StatementParser::continuesCondition(size_t i) const {
     if (isKind(i, TokenKind::Dot) || isKind(i, TokenKind::Question)) return true;
-    if (isKind(i, TokenKind::BitOperator)) return token(i).text != u"~";
+    if (isKind(i, TokenKind::BitOperator)) return text(i) != u"~";
     if (!isKind(i, TokenKind::Operator)) return false;
-    const std::u16string& text = token(i).text;
-    return text != u"!" && text != u"++" && text != u"--";
+    const std::u16string_view op = text(i);
+    return op != u"!" && op != u"++" && op != u"--";
 }
 
 // A condition in parentheses right after "if" or "while" ends at its ")"

@@ -28,14 +28,14 @@ bool lambdaParameters(const KvAstNodePtr& params, KvAstNameList& names) {
 StepResult StatementParser::parseLambda(Collected& c, size_t arrow) {
     StepResult params = parseExpression(c.operands, c.pipe);
     if (!params.ok) return params;
-    if (!params.node) return failAtToken(token(arrow), msg::kLambdaNoParams);
+    if (!params.node) return failAt(token(arrow), msg::kLambdaNoParams);
     auto function = std::make_unique<KvAstFunction>();
-    if (!lambdaParameters(params.node, function->params)) return failAtToken(token(arrow), msg::kLambdaBadParams);
+    if (!lambdaParameters(params.node, function->params)) return failAt(token(arrow), msg::kLambdaBadParams);
     size_t i = skipLineEnds(arrow + 1);
-    if (i >= size()) return failAtToken(tokenOrLast(i), msg::kLambdaBody);
+    if (i >= size()) return failAt(tokenOrLast(i), msg::kLambdaBody);
     StepResult body = parseStatement(i);
     if (!body.ok) return body;
-    if (!body.node) return failAtToken(token(i), msg::kLambdaBody);
+    if (!body.node) return failAt(token(i), msg::kLambdaBody);
     if (body.node->type() == KvAstType_Block) {
         function->body = body.node->payloadAs<KvAstList>()->items;
     } else {

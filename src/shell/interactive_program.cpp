@@ -70,9 +70,9 @@ int openBracketDepth(const std::u16string& text) {
     tokenizer.setText(text);
     tokenizer.tokenize();  // a refused template still leaves the tokens before it
     int depth = 0;
-    for (const TokenPtr& token : tokenizer.tokens()) {
-        if (token->kind == TokenKind::OpenBrace || token->kind == TokenKind::OpenBracket) ++depth;
-        if (token->kind == TokenKind::CloseBrace || token->kind == TokenKind::CloseBracket) --depth;
+    for (const Token& token : tokenizer.tokens()) {
+        if (token.kind == TokenKind::OpenBrace || token.kind == TokenKind::OpenBracket) ++depth;
+        if (token.kind == TokenKind::CloseBrace || token.kind == TokenKind::CloseBracket) --depth;
     }
     return depth;
 }

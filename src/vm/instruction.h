@@ -35,15 +35,19 @@ struct ImportDescriptor {
 // an instruction can never carry an operand its opcode does not expect.
 struct Instruction {
     Opcode opcode = Opcode::Label;
-    bool discard = true;     // the produced value is dropped, not left on the stack
     int32_t cacheIndex = 0;  // equals the position once compiled
     int64_t intValue = 0;    // Int, Long, Bool (0/1) and Scope (scope number)
-    double floatValue = 0;   // Float and Double
+    // The one pointer or floating operand the opcode's kind calls for; a module
+    // holds an instruction per few characters of source, so they share room.
+    union {
+        double floatValue = 0;            // Float and Double
+        FunctionDescriptor* function;     // Function, Class (owned by the module)
+        ImportDescriptor* import;         // Import (owned by the module)
+        ScopeTable* scope;                // Scope (owned by the module)
+    };
     std::u16string text;     // Text: member name, class name or string constant
-    FunctionDescriptor* function = nullptr;  // Function, Class (owned by the module)
-    ImportDescriptor* import = nullptr;      // Import (owned by the module)
-    ScopeTable* scope = nullptr;             // Scope (owned by the module)
     uint16_t line = 0;       // source line, for error reports (kept in the compiled-module file)
+    bool discard = true;     // the produced value is dropped, not left on the stack
 };
 
 // The compiled form of one module.

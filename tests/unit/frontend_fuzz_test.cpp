@@ -16,14 +16,14 @@ namespace {
 // Token positions lie in the text, and both starts and lines never go back.
 void expectOrderedTokens(const Tokenizer& tokenizer, size_t length, const std::string& label) {
     int32_t lastStart = 0, lastLine = 1;
-    for (const TokenPtr& token : tokenizer.tokens()) {
-        ASSERT_LE(0, token->start) << label;
-        ASSERT_LE(token->start, token->end) << label;
-        ASSERT_LE(static_cast<size_t>(token->end), length) << label;
-        ASSERT_LE(lastStart, token->start) << label;
-        ASSERT_LE(lastLine, token->line) << label;
-        lastStart = token->start;
-        lastLine = token->line;
+    for (const Token& token : tokenizer.tokens()) {
+        ASSERT_LE(0, token.start) << label;
+        ASSERT_LE(token.start, token.end) << label;
+        ASSERT_LE(static_cast<size_t>(token.end), length) << label;
+        ASSERT_LE(lastStart, token.start) << label;
+        ASSERT_LE(lastLine, token.line) << label;
+        lastStart = token.start;
+        lastLine = token.line;
     }
 }
 

@@ -119,8 +119,8 @@ TEST_F(LanguagePack, LocalizedPunctuationAndLiteralsTakeTheirKinds) {
     ASSERT_EQ(tokens.size(), 4u);
     EXPECT_EQ(kestrel::testing::describe(tokens),
               (std::vector<std::string>{"Keyword:if", "Bool:true", "OpenBrace:{", "CloseBrace:}"}));
-    EXPECT_EQ(tokens[0]->source, u"戊如果");
-    EXPECT_EQ(tokens[2]->source, u"开始");
+    EXPECT_EQ(tokens.spelling(tokens[0]), u"戊如果");
+    EXPECT_EQ(tokens.spelling(tokens[2]), u"开始");
 }
 
 // The shipped pack, read as start-up reads it (relative to tests/unit).
@@ -189,13 +189,13 @@ TEST_F(ShippedChinesePack, EveryKeywordSpellingTokenizesAsItsKeyword) {
     for (const auto& [spelling, word] : spellings(pack_["keywords"])) {
         TokenList tokens = kestrel::testing::tokenizeText(spelling);
         ASSERT_EQ(tokens.size(), 1u) << toUtf8(spelling) << " is not one word";
-        EXPECT_EQ(tokens[0]->text, word);
-        EXPECT_EQ(tokens[0]->source, spelling);
+        EXPECT_EQ(tokens.text(0), word);
+        EXPECT_EQ(tokens.spelling(tokens[0]), spelling);
     }
     for (const auto& [spelling, word] : spellings(pack_["actions"])) {
         TokenList tokens = kestrel::testing::tokenizeText(spelling + u"()");
         ASSERT_FALSE(tokens.empty());
-        EXPECT_EQ(tokens[0]->kind, TokenKind::Identifier);
-        EXPECT_EQ(tokens[0]->text, word);
+        EXPECT_EQ(tokens[0].kind, TokenKind::Identifier);
+        EXPECT_EQ(tokens.text(0), word);
     }
 }

@@ -24,6 +24,11 @@ TEST(ParserLimits, TenThousandNestedGroupsReportAnError) {
     EXPECT_EQ(parsed(repeat("{", 10000)), "error: Error nesting too deep at {");
 }
 
+TEST(ParserLimits, AHundredThousandNestedBracketsReportAnError) {
+    EXPECT_EQ(parsed("v = " + repeat("([", 50000) + "1" + repeat("])", 50000)),
+              "error: Error nesting too deep at [");
+}
+
 TEST(ParserLimits, TenThousandNestedStatementsReportAnError) {
     EXPECT_EQ(parsed(repeat("if (a) ", 10000) + "b"), "error: Error nesting too deep at a");
     EXPECT_EQ(parsed(repeat("x = ", 10000) + "1"), "error: Error nesting too deep at x");

@@ -1,6 +1,6 @@
 // The two-line parse error report: column from the last line feed before the
 // token, the optional source name, the empty-source form, a line-feed token,
-// and signed decimal numbers.
+// signed decimal numbers, and the cut of very long lines and tokens.
 #include <gtest/gtest.h>
 
 #include "host/utf8.h"
@@ -52,6 +52,42 @@ TEST(ParserReport, OffsetPastTheTextIsClamped) {
     EXPECT_EQ(report(error, u"ab"), "Parser exception: M!\r\n  [line:1, pos:2] abz <<\r\n");
 }
 
+// Long lines and long tokens are cut to about 200 characters around the
+// position, with "..." where text was left out; the column stays the real one.
+TEST(ParserReport, LongLineShowsOnlyTheTextJustBeforeTheToken) {
+    std::u16string line = u"var x = " + std::u16string(100000, u'1') + u"abcdefghij";
+    KvParserException error(1, static_cast<uint32_t>(line.size() - 1), u"j", u"M");
+    std::string shown = report(error, line);
+    EXPECT_EQ(shown, "Parser exception: M!\r\n  [line:1, pos:100017] ..." + std::string(190, '1') +
+                         "abcdefghi" + "j <<\r\n");
+}
+
+TEST(ParserReport, LongTokenIsCutAfterItsStart) {
+    std::u16string token = u"\"" + std::u16string(5000, u'z');
+    KvParserException error(2, 5, token, u"M");
+    EXPECT_EQ(report(error, u"a\nbb " + token),
+              "Parser exception: M!\r\n  [line:2, pos:3] bb \"" + std::string(39, 'z') + "... <<\r\n");
+    EXPECT_EQ(report(error, u""), "Parser exception: M!\r\n  [line:2, pos:5] \"" + std::string(39, 'z') + "...\r\n");
+}
+
+TEST(ParserReport, CutsNeverSplitASurrogatePair) {
+    std::u16string pairs;
+    for (int i = 0; i < 300; ++i) pairs += u"\U0001F600";
+    KvParserException error(1, static_cast<uint32_t>(pairs.size()), u"x", u"M");
+    std::u16string text = error.report(pairs + u"x");
+    size_t marker = text.find(u"] ...");
+    ASSERT_NE(marker, std::u16string::npos);
+    EXPECT_FALSE(text[marker + 5] >= 0xDC00 && text[marker + 5] <= 0xDFFF);
+    EXPECT_EQ(text.substr(text.size() - 6), u"x <<\r\n");
+    EXPECT_LE(text.size(), 260u);
+}
+
+TEST(ParserReport, LineOfExactlyTheLimitIsNotCut) {
+    std::u16string line = std::u16string(199, u'a') + u"b";
+    KvParserException error(1, 199, u"b", u"M");
+    EXPECT_EQ(report(error, line), "Parser exception: M!\r\n  [line:1, pos:199] " + std::string(199, 'a') + "b <<\r\n");
+}
+
 TEST(ParserReport, CopiesKeepEveryField) {
     KvParserException error(4, 5, u"t", u"m");
     error.sourceName = u"s";
@@ -74,11 +110,9 @@ TEST(ParserReport, WholeSourceReportNamesTheFile) {
 }
 
 TEST(ParserReport, MappedKeywordsShowTheirSpelling) {
-    Token token;
-    token.text = u"if";
-    token.source = u"如果";
-    token.line = 1;
-    StepResult step = failAtToken(token, u"M");
+    TokenList tokens(u"如果");
+    tokens.append(TokenKind::Keyword, u"if", 0, 2, 1, u"如果");
+    StepResult step = failAtToken(tokens, tokens[0], u"M");
     ASSERT_FALSE(step.ok);
     EXPECT_TRUE(step.error->tokenText == u"如果");
 }

@@ -63,11 +63,11 @@ TEST(ExpandString, TemplateTokensReplaceTheStringAndCarryItsPosition) {
                        "Identifier:append", "OpenBracket:(", "String:\t", "CloseBracket:)", "Dot:.",
                        "Identifier:toString", "OpenBracket:(", "CloseBracket:)", "Identifier:z"}));
     for (size_t i = 4; i + 1 < tokens.size(); ++i) {
-        EXPECT_EQ(tokens[i]->line, 2) << i;
-        EXPECT_EQ(tokens[i]->start, 7) << i;
-        EXPECT_EQ(tokens[i]->end, 20) << i;
+        EXPECT_EQ(tokens[i].line, 2) << i;
+        EXPECT_EQ(tokens[i].start, 7) << i;
+        EXPECT_EQ(tokens[i].end, 20) << i;
     }
-    EXPECT_EQ(tokens.back()->start, 22);
+    EXPECT_EQ(tokens.back().start, 22);
 }
 
 TEST(ExpandString, PlainStringsOnlyHaveTheirEscapesDecoded) {

@@ -25,12 +25,12 @@ TEST(TokenDump, ListsOneTokenALine) {
 }
 
 TEST(TokenDump, EscapesQuotesControlsAndLoneSurrogates) {
-    Token token;
-    token.kind = TokenKind::String;
-    token.text = u"q\"\\\x01";
-    token.text += char16_t(0xD800);
-    token.text += u"\U0001F600";
-    EXPECT_EQ(describeToken(token), "String \"q\\\"\\\\\\x01\\uD800\xF0\x9F\x98\x80\" 1 0 0");
+    std::u16string text = u"q\"\\\x01";
+    text += char16_t(0xD800);
+    text += u"\U0001F600";
+    TokenList tokens;
+    tokens.append(TokenKind::String, text, 0, 0, 1);
+    EXPECT_EQ(describeToken(tokens, tokens[0]), "String \"q\\\"\\\\\\x01\\uD800\xF0\x9F\x98\x80\" 1 0 0");
 }
 
 TEST(TokenDump, ShowsTheSourceSpellingOfMappedWords) {

@@ -97,8 +97,8 @@ TEST(Tokenizer, FullWidthPunctuationActsAsAscii) {
 TEST(Tokenizer, StringsKeepBackslashesAndSpanLines) {
     auto tokens = tokenizeText(u"\"a\\\"b\"");
     ASSERT_EQ(tokens.size(), 1u);
-    EXPECT_EQ(tokens[0]->kind, TokenKind::String);
-    EXPECT_EQ(tokens[0]->text, u"a\\\"b");
+    EXPECT_EQ(tokens[0].kind, TokenKind::String);
+    EXPECT_EQ(tokens.text(0), u"a\\\"b");
     EXPECT_EQ(describe(u"\"x\ny\" z"), (Strings{"String:x\ny", "Identifier:z"}));
     EXPECT_EQ(describe(u"\"\""), (Strings{"String:"}));
     EXPECT_EQ(describe(u"a \"open"), (Strings{"Identifier:a"}));  // unterminated: dropped
@@ -122,15 +122,15 @@ TEST(Tokenizer, LongStringsTakeContentAsTyped) {
 TEST(Tokenizer, PositionsOfWordsOperatorsAndStrings) {
     auto tokens = tokenizeText(u"ab += \"xy\"");
     ASSERT_EQ(tokens.size(), 3u);
-    EXPECT_EQ(tokens[0]->start, 0);
-    EXPECT_EQ(tokens[0]->end, 2);
-    EXPECT_EQ(tokens[1]->start, 3);
-    EXPECT_EQ(tokens[1]->end, 5);
-    EXPECT_EQ(tokens[2]->start, 7);  // first content character
-    EXPECT_EQ(tokens[2]->end, 9);    // the closing quote
+    EXPECT_EQ(tokens[0].start, 0);
+    EXPECT_EQ(tokens[0].end, 2);
+    EXPECT_EQ(tokens[1].start, 3);
+    EXPECT_EQ(tokens[1].end, 5);
+    EXPECT_EQ(tokens[2].start, 7);  // first content character
+    EXPECT_EQ(tokens[2].end, 9);    // the closing quote
     auto minus = tokenizeText(u"a-12");
-    EXPECT_EQ(minus[1]->start, 1);
-    EXPECT_EQ(minus[1]->end, 4);
+    EXPECT_EQ(minus[1].start, 1);
+    EXPECT_EQ(minus[1].end, 4);
 }
 
 TEST(Tokenizer, LineNumbers) {
@@ -138,15 +138,15 @@ TEST(Tokenizer, LineNumbers) {
     ASSERT_EQ(describe(tokens), (Strings{"Identifier:a", "Newline:\n", "Identifier:b", "Newline:\n",
                                          "String:x\ny", "Identifier:c", "Newline:\n", "Identifier:d"}));
     std::vector<int> lines;
-    for (const auto& token : tokens) lines.push_back(token->line);
+    for (const auto& token : tokens) lines.push_back(token.line);
     EXPECT_EQ(lines, (std::vector<int>{1, 2, 2, 3, 4, 4, 5, 6}));
 }
 
 TEST(Tokenizer, EscapedLineFeedInStringStillCountsALine) {
     auto tokens = tokenizeText(u"\"a\\\nb\"\nc");
     ASSERT_EQ(tokens.size(), 3u);
-    EXPECT_EQ(tokens[0]->line, 2);
-    EXPECT_EQ(tokens[2]->line, 3);
+    EXPECT_EQ(tokens[0].line, 2);
+    EXPECT_EQ(tokens[2].line, 3);
 }
 
 TEST(Tokenizer, SetTextStartsOver) {
@@ -156,8 +156,8 @@ TEST(Tokenizer, SetTextStartsOver) {
     tokenizer.setText(u"c");
     ASSERT_TRUE(tokenizer.tokenize());
     ASSERT_EQ(tokenizer.tokens().size(), 1u);
-    EXPECT_EQ(tokenizer.tokens()[0]->text, u"c");
-    EXPECT_EQ(tokenizer.tokens()[0]->line, 1);
+    EXPECT_EQ(tokenizer.tokens().text(0), u"c");
+    EXPECT_EQ(tokenizer.tokens()[0].line, 1);
 }
 
 TEST(Tokenizer, BackslashAtTheVeryEndOfAnOpenString) {
@@ -179,8 +179,8 @@ TEST_F(LocalizedKeywords, MappedWordsTakeTheBuiltInKindAndKeepTheirSpelling) {
     auto tokens = tokenizeText(u"如果 左括 真 空 如果x");
     EXPECT_EQ(describe(tokens), (Strings{"Keyword:if", "OpenBracket:(", "Bool:true", "Null:null",
                                          "Identifier:如果x"}));
-    EXPECT_EQ(tokens[0]->source, u"如果");
-    EXPECT_EQ(displayText(*tokens[0]), u"如果");
-    EXPECT_TRUE(tokens[4]->source.empty());
-    EXPECT_EQ(displayText(*tokens[4]), u"如果x");
+    EXPECT_EQ(tokens.spelling(tokens[0]), u"如果");
+    EXPECT_EQ(tokens.displayText(tokens[0]), u"如果");
+    EXPECT_TRUE(tokens.spelling(tokens[4]).empty());
+    EXPECT_EQ(tokens.displayText(tokens[4]), u"如果x");
 }

@@ -15,14 +15,14 @@ inline TokenList tokenizeText(const std::u16string& text, bool* ok = nullptr) {
     tokenizer.setText(text);
     bool result = tokenizer.tokenize();
     if (ok != nullptr) *ok = result;
-    return tokenizer.tokens();
+    return tokenizer.takeTokens();
 }
 
 // "Kind:text" per token, texts in UTF-8, for readable assertion failures.
 inline std::vector<std::string> describe(const TokenList& tokens) {
     std::vector<std::string> out;
-    for (const TokenPtr& token : tokens) {
-        out.push_back(std::string(tokenKindName(token->kind)) + ":" + toUtf8(token->text));
+    for (const Token& token : tokens) {
+        out.push_back(std::string(tokenKindName(token.kind)) + ":" + toUtf8(std::u16string(tokens.text(token))));
     }
     return out;
 }
