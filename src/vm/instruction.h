@@ -39,11 +39,13 @@ struct Instruction {
     int32_t cacheIndex = 0;  // equals the position once compiled
     int64_t intValue = 0;    // Int, Long, Bool (0/1) and Scope (scope number)
     double floatValue = 0;   // Float and Double
-    std::u16string text;     // Text: member name, class name or string constant
+    // Text: member name, class name or string constant. Call: the called
+    // expression as written ("x.size"), for error reports only.
+    std::u16string text;
     FunctionDescriptor* function = nullptr;  // Function, Class (owned by the module)
     ImportDescriptor* import = nullptr;      // Import (owned by the module)
     ScopeTable* scope = nullptr;             // Scope (owned by the module)
-    uint16_t line = 0;       // source line, for error reports (kept in the compiled-module file)
+    uint32_t line = 0;       // source line (1-based; 0 unknown), kept in the compiled-module file
 };
 
 // The compiled form of one module.
