@@ -17,13 +17,13 @@
 
 namespace kestrel {
 
-// Appends one instruction at the current line (a line beyond 16 bits is
-// kept as 0xFFFF), its value dropped unless markValue follows.
+// Appends one instruction at the current line, its value dropped unless
+// markValue follows.
 Instruction& CodeGenerator::emit(Opcode opcode) {
     module_.code.emplace_back();
     Instruction& made = module_.code.back();
     made.opcode = opcode;
-    made.line = static_cast<uint16_t>(line_ > 0xFFFF ? 0xFFFF : line_);
+    made.line = line_;
     return made;
 }
 

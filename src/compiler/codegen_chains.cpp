@@ -8,6 +8,30 @@
 
 namespace kestrel {
 
+namespace {
+
+// How the callee of a call reads in the source: the chain's items before
+// the call ("x.size", "make().run"); empty when the chain does not start
+// with a name. Kept on the Call for error reports.
+std::u16string calleeText(const KvAstNodeList& items, size_t end) {
+    if (items.empty() || items[0]->type() != KvAstType_Var) return std::u16string();
+    std::u16string text = items[0]->textRef();
+    for (size_t i = 1; i < end; ++i) {
+        const KvAstNode& item = *items[i];
+        if (item.type() == KvAstType_Parens) {
+            auto* arguments = item.payloadAs<KvAstList>();
+            text += arguments && !arguments->items.empty() ? u"(...)" : u"()";
+        } else if (item.type() == KvAstType_Brackets) {
+            text += u"[...]";
+        } else {
+            text += u"." + item.textRef();
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
 // chain-head: "this" "." name | ("super" | "base") ("." name | "(" args ")")
 //             | builtin "(" args ")" | name | expression
 //   LoadLocal of the member's slot; the arguments, PushInt count and
@@ -74,7 +98,7 @@ bool CodeGenerator::compileChain(KvAstNode& pipe, bool used) {
             if (!compileArguments(item, count)) return false;
             line_ = item.line();
             emitInt(Opcode::PushInt, count);
-            emit(Opcode::Call);
+            emit(Opcode::Call).text = calleeText(items, i);
         } else if (item.type() == KvAstType_Brackets) {
             if (!compileArguments(item, count)) return false;
             line_ = item.line();

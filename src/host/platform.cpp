@@ -18,6 +18,11 @@ bool colourEnabled() {
     return enabled;
 }
 
+bool stderrColourEnabled() {
+    static const bool enabled = isatty(STDERR_FILENO) == 1 && std::getenv("NO_COLOR") == nullptr;
+    return enabled;
+}
+
 std::string consoleBytes(const std::u16string& text) {
     std::u16string unixText;
     unixText.reserve(text.size());
@@ -28,14 +33,21 @@ std::string consoleBytes(const std::u16string& text) {
     return toUtf8(unixText);
 }
 
-std::string attributeEscape(int attribute) {
-    if (!colourEnabled()) return {};
+static std::string escapeFor(int attribute) {
     switch (attribute) {
         case kAttributeBlue: return "\x1b[34m";
         case kAttributeGreen: return "\x1b[32m";
         case kAttributeRed: return "\x1b[31m";
         default: return "\x1b[0m";
     }
+}
+
+std::string attributeEscape(int attribute) {
+    return colourEnabled() ? escapeFor(attribute) : std::string();
+}
+
+std::string stderrAttributeEscape(int attribute) {
+    return stderrColourEnabled() ? escapeFor(attribute) : std::string();
 }
 
 static void writeWhole(int descriptor, const std::string& bytes) {

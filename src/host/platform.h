@@ -20,11 +20,16 @@ enum ConsoleAttribute : int {
 // True when standard output is a terminal and NO_COLOR is unset.
 bool colourEnabled();
 
+// True when standard error is a terminal and NO_COLOR is unset.
+bool stderrColourEnabled();
+
 // UTF-16 text as the terminal should see it: UTF-8, with "\r\n" as "\n".
 std::string consoleBytes(const std::u16string& text);
 
 // The escape sequence that selects an attribute; empty without colour.
 std::string attributeEscape(int attribute);
+// The same for standard error (empty when it takes no colour).
+std::string stderrAttributeEscape(int attribute);
 
 // Writes bytes to standard output whole, under the process-wide output lock.
 void writeStdout(const std::string& bytes);

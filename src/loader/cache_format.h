@@ -11,7 +11,8 @@ namespace kestrel::cache {
 inline constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'K', 'V', 'C', '\x1a'};
 // A file of any other version counts as absent and is rebuilt from its
 // source; the number rises whenever a record's shape or meaning changes.
-inline constexpr uint32_t kFormatVersion = 4;
+// 5: the texts of calls follow the instruction records.
+inline constexpr uint32_t kFormatVersion = 5;
 
 // The file ends with this many bytes: a checksum of everything before them,
 // so a damaged file is refused even where its damage still parses.
@@ -39,5 +40,6 @@ inline constexpr size_t kMinReference = 4;
 inline constexpr size_t kMinOuterReference = 1;
 inline constexpr size_t kMinScope = 4 * 11;  // the eleven 32-bit counts and fields of an empty scope
 inline constexpr size_t kMinInstruction = 4 + 1 + 4 + 4;  // opcode, discard, kind, line
+inline constexpr size_t kMinCallText = 4 + 6;  // position, "" text
 
 }  // namespace kestrel::cache

@@ -49,6 +49,7 @@ private:
     bool readOuterReferences(ScopeTable& scope);
     bool readEnclosing();
     bool readCode();
+    bool readCallTexts();
     bool readOperand(Instruction& instruction);
     FunctionDescriptor* readDescriptor();
     // Marks the reader failed, so a caller that only tests in_.ok() sees it too.
@@ -68,7 +69,7 @@ bool ModuleReader::read(SourceStamp& stamp) {
     stamp.nanoseconds = in_.i64();
     stamp.size = in_.i64();
     if (in_.u8() != 1) return fail();  // the compiler always makes a module scope
-    if (!readScopes() || !readCode()) return fail();
+    if (!readScopes() || !readCode() || !readCallTexts()) return fail();
     return in_.ok() && in_.left() == 0;
 }
 
@@ -238,9 +239,28 @@ bool ModuleReader::readCode() {
         }
         instruction.opcode = static_cast<Opcode>(opcode);
         instruction.discard = discard != 0;
-        instruction.line = static_cast<uint16_t>(line > 0xFFFF ? 0xFFFF : line);
+        instruction.line = line;
         instruction.cacheIndex = static_cast<int32_t>(i);
         if (!readOperand(instruction)) return false;
+    }
+    return true;
+}
+
+// What each call called, as written (for error reports): a count, then a
+// position and a text per call; each position must name a Call, in rising order.
+bool ModuleReader::readCallTexts() {
+    uint32_t count = in_.u32();
+    if (!in_.canHold(count, cache::kMinCallText)) return false;
+    int64_t last = -1;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t position = in_.u32();
+        std::u16string text = in_.text();
+        if (!in_.ok() || position >= out_.code.size() || static_cast<int64_t>(position) <= last ||
+            out_.code[position].opcode != Opcode::Call) {
+            return false;
+        }
+        out_.code[position].text = std::move(text);
+        last = position;
     }
     return true;
 }

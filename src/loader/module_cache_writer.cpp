@@ -1,6 +1,7 @@
 // Writing the compiled-module file: header (magic, version, source stamp),
-// the scope section, then the instruction records. Declarations are referred
-// to by slot, which is their position in the scope's slot order.
+// the scope section, the instruction records, then the texts of calls.
+// Declarations are referred to by slot, which is their position in the
+// scope's slot order.
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -128,6 +129,18 @@ std::string serializeModule(const CompiledModule& module, const SourceStamp& sta
         out.u32(static_cast<uint32_t>(operandKindOf(instruction.opcode)));
         out.u32(instruction.line);  // the spare field carries the source line
         writeOperand(out, instruction);
+    }
+    // What each call called, for error reports (Call has no operand to carry it).
+    uint32_t calls = 0;
+    for (const Instruction& instruction : module.code) {
+        if (instruction.opcode == Opcode::Call && !instruction.text.empty()) ++calls;
+    }
+    out.u32(calls);
+    for (size_t i = 0; i < module.code.size(); ++i) {
+        const Instruction& instruction = module.code[i];
+        if (instruction.opcode != Opcode::Call || instruction.text.empty()) continue;
+        out.u32(static_cast<uint32_t>(i));
+        out.text(instruction.text);
     }
     const uint64_t sum = cache::checksum(out.data().data(), out.data().size());
     out.i64(static_cast<int64_t>(sum));

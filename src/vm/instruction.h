@@ -45,8 +45,10 @@ struct Instruction {
         ImportDescriptor* import;         // Import (owned by the module)
         ScopeTable* scope;                // Scope (owned by the module)
     };
-    std::u16string text;     // Text: member name, class name or string constant
-    uint16_t line = 0;       // source line, for error reports (kept in the compiled-module file)
+    // Text: member name, class name or string constant. Call: the called
+    // expression as written ("x.size"), for error reports only.
+    std::u16string text;
+    uint32_t line = 0;       // source line (1-based; 0 unknown), kept in the compiled-module file
     bool discard = true;     // the produced value is dropped, not left on the stack
 };
 

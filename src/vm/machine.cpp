@@ -157,6 +157,7 @@ KvValueRef KvVirtualMachine::run(CodeUnit* unit, bool newProgram, bool wantsResu
         currentProgramSlot() = program_;
     }
     pushFrame(KvUnitRef::retain(unit), 0, wantsResult ? kResultWanted : kResultDiscard, nullptr, false);
+    ActiveMachine active(*this);
     return dispatch();
 }
 
@@ -193,6 +194,7 @@ bool KvVirtualMachine::catchInFrame(KvValueRef& exception) {
 // Jumps to the frame's handler with the exception, or returns from the
 // frame with it. True when that ended the run.
 bool KvVirtualMachine::raise(KvValueRef exception, KvValueRef& runResult) {
+    noteRaise(exception.get());  // where it happened, before any frame is left
     if (catchInFrame(exception)) return false;
     push(std::move(exception));
     frame_->resultMode = kResultRaising;
@@ -202,6 +204,15 @@ bool KvVirtualMachine::raise(KvValueRef exception, KvValueRef& runResult) {
 // Raises a new exception carrying one of the machine's own error texts.
 bool KvVirtualMachine::raiseMessage(const std::u16string& message, KvValueRef& runResult) {
     return raise(kvMake<KvObjException>(message), runResult);
+}
+
+// The failure of the last call; a call of something that is not a function
+// also says, for the report, what was called.
+bool KvVirtualMachine::raiseCallError(KvValueRef& runResult) {
+    KvRef<KvObjException> exception = kvMake<KvObjException>(callError_);
+    if (!callDetail_.empty()) exception->setDetail(std::move(callDetail_));
+    callDetail_.clear();
+    return raise(std::move(exception), runResult);
 }
 
 // The Return protocol; an exception keeps returning until a handler takes
@@ -215,7 +226,10 @@ bool KvVirtualMachine::finishFrame(KvValueRef& runResult) {
         if (frames_.empty()) {
             if (mode == kResultRaising) {
                 raised_ = true;
-                if (reportUncaught_) consoleWrite(result->toString() + u"\r\n", kLevelError);
+                if (reportUncaught_) {
+                    consoleWrite(result->toString() + u"\r\n", kLevelError);
+                    reportTraceback(result.get());  // and where it came from, on standard error
+                }
             }
             popFrame();
             runResult = std::move(result);
@@ -389,7 +403,7 @@ KvValueRef KvVirtualMachine::dispatch() {
                     if (raise(KvValueRef::adopt(raised), runResult)) return runResult;
                     KV_NEXT;
                 }
-                KV_RAISE(callError_);
+                if (raiseCallError(runResult)) return runResult;
             }
             KV_NEXT;
         KV_OP(CallBuiltin)

@@ -21,6 +21,7 @@
 #include "objects/value_ref.h"
 #include "vm/call_frame.h"
 #include "vm/program_state.h"
+#include "vm/source_position.h"
 
 namespace kestrel {
 
@@ -63,6 +64,8 @@ private:
     bool finishFrame(KvValueRef& runResult);
     bool raise(KvValueRef exception, KvValueRef& runResult);
     bool raiseMessage(const std::u16string& message, KvValueRef& runResult);
+    // Raises the failure of the last call (callError_, with callDetail_ for the report).
+    bool raiseCallError(KvValueRef& runResult);
     // Takes the exception over and jumps to a handler of the current frame;
     // false (the exception left with the caller) when there is none.
     bool catchInFrame(KvValueRef& exception);
@@ -70,12 +73,26 @@ private:
     void popFrame();
     void abandonFrames();
 
+    // Traces (machine_trace.cpp). The calls active now, innermost first:
+    // this machine's frames, then those of the machines it runs inside.
+    CallTrace captureTrace() const;
+    size_t traceFrameCount() const;
+    const CallFrame* traceFrame(size_t index) const;  // 0 = the running frame
+    static bool isNativeCallFrame(const CallFrame& frame);  // machine_calls.cpp
+    // Records where an exception is raised, unless an earlier raise did.
+    void noteRaise(KvBaseObject* exception) const;
+    // The uncaught exception's report on standard error.
+    static void reportTraceback(KvBaseObject* exception);
+    // Why a call of callee (written as calleeText) failed: "x.f is null".
+    static std::u16string describeCallee(const std::u16string& calleeText, KvBaseObject* callee);
+
     // Calls return false with the text in callError_ when the call must raise
     // (no string built or moved on the common path), or with the exception
     // itself in calleeRaised_ when a native callee's script callback raised.
     bool call(const Instruction& ins);
     // receiver: the instance context a shared (unbound) method runs on.
     bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult, KvVBaseContext* receiver = nullptr);
+    [[gnu::cold, gnu::noinline]] bool notCallable(KvBaseObject* callee);
     // Instruction work outside the loop's body; those returning text return
     // an error to raise, or empty.
     void storeLocal(const Instruction& ins);
@@ -134,6 +151,31 @@ private:
     bool reportUncaught_ = true;
     std::u16string callError_;  // why the last failed call raises
     KvBaseObject* calleeRaised_ = nullptr;  // or what it raises (one reference)
+    std::u16string callDetail_;  // what a failed call called, for the report (or empty)
+    // The machine this one runs inside (a native callback's caller) while it runs.
+    KvVirtualMachine* outer_ = nullptr;
+    friend struct ActiveMachine;
+};
+
+// The innermost machine that is running, or null (machine_trace.cpp).
+KvVirtualMachine*& activeMachineSlot();
+
+// Makes a machine the innermost running one for as long as it runs (its
+// dispatch loop), however that ends; the one it runs inside is its outer.
+struct ActiveMachine {
+    explicit ActiveMachine(KvVirtualMachine& machine) : machine_(machine) {
+        machine_.outer_ = activeMachineSlot();
+        activeMachineSlot() = &machine_;
+    }
+    ~ActiveMachine() {
+        activeMachineSlot() = machine_.outer_;
+        machine_.outer_ = nullptr;
+    }
+    ActiveMachine(const ActiveMachine&) = delete;
+    ActiveMachine& operator=(const ActiveMachine&) = delete;
+
+private:
+    KvVirtualMachine& machine_;
 };
 
 // The program state of the running program (shared by nested machines).

@@ -36,6 +36,14 @@ CodeUnit* nativeCallUnit() {
     return unit;
 }
 
+}  // namespace
+
+bool KvVirtualMachine::isNativeCallFrame(const CallFrame& frame) {
+    return frame.unit.get() == nativeCallUnit();
+}
+
+namespace {
+
 // Native calls from script code nest machines on the native stack; bound it.
 int32_t& nestedCallDepth() {
     static int32_t depth = 0;
@@ -72,10 +80,7 @@ bool KvVirtualMachine::call(const Instruction& ins) {
             // The new frame's context holds what the function needs.
             return callScript(static_cast<KvObjFunc*>(callee.get()), args, wantsResult);
         }
-        if (!callee->isCallable() || !callee->isNativeCallable()) {
-            callError_ = kNotFunctionMessage;
-            return false;
-        }
+        if (!callee->isCallable() || !callee->isNativeCallable()) return notCallable(callee.get());
     }
     KvValueRef result = callee->invoke(args.list());
     if (KvBaseObject* raised = kvTakeCallbackRaise()) {
@@ -85,6 +90,15 @@ bool KvVirtualMachine::call(const Instruction& ins) {
     }
     if (wantsResult) push(std::move(result));
     return true;
+}
+
+// Out of line, so the common call path carries none of the report's work
+// (the Call is found again from the frame: it is the one just run).
+bool KvVirtualMachine::notCallable(KvBaseObject* callee) {
+    callError_ = kNotFunctionMessage;
+    const Instruction& ins = frame_->code[frame_->pc - 1];
+    callDetail_ = describeCallee(ins.text, callee);
+    return false;
 }
 
 // A new context over the function's defining one, the arguments stored in
@@ -145,6 +159,7 @@ KvValueRef KvVirtualMachine::callValue(KvBaseObject* callee, const KvArgList& ar
     pushRetained(callee);
     for (int32_t i = 0; i < args.count; ++i) pushRetained(args.items[i]);
     pushRetained(kvInt(args.count));
+    ActiveMachine active(*this);
     return dispatch();
 }
 

@@ -34,7 +34,9 @@ printf 'print(1 + 1)\nvar who = "x"\nprint("hi {{who}}")\n' > "$project/damaged.
 out=$(cd "$project" && "$work/bin/kestrel" -q damaged.kv </dev/null 2>&1); status=$?
 want="Load lib 'standard.kvd'error: $work/bin/lib/standard.kvd: invalid ELF header
 2
-Class \"StringBuffer\" not exists!"
+Class \"StringBuffer\" not exists!
+$project/damaged.kv:3: Class \"StringBuffer\" not exists!
+  at <module> ($project/damaged.kv:3)"
 if [ "$status" != 1 ] || [ "$out" != "$want" ]; then
     echo "FAIL damaged standard library: status $status"
     diff <(printf '%s\n' "$want") <(printf '%s\n' "$out")

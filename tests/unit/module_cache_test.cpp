@@ -69,10 +69,14 @@ TEST_F(ModuleCache, RoundTripKeepsEveryInstructionAndScope) {
     EXPECT_EQ(stamp, stamp_);
     EXPECT_EQ(disassemble(copy), disassemble(original_));
     EXPECT_EQ(scopeSummary(copy), scopeSummary(original_));
+    size_t namedCalls = 0;
     for (size_t i = 0; i < copy.code.size(); ++i) {
         EXPECT_EQ(copy.code[i].line, original_.code[i].line);
         EXPECT_EQ(copy.code[i].cacheIndex, static_cast<int32_t>(i));
+        EXPECT_EQ(copy.code[i].text, original_.code[i].text);  // a call's text rides in its own section
+        if (copy.code[i].opcode == Opcode::Call && !copy.code[i].text.empty()) ++namedCalls;
     }
+    EXPECT_GT(namedCalls, 0u);
     EXPECT_EQ(serializeModule(copy, stamp), bytes_);
 }
 
