@@ -11,7 +11,7 @@ namespace kestrel::cache {
 inline constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'K', 'V', 'C', '\x1a'};
 // A file of any other version counts as absent and is rebuilt from its
 // source; the number rises whenever a record's shape or meaning changes.
-inline constexpr uint32_t kFormatVersion = 4;
+inline constexpr uint32_t kFormatVersion = 5;
 
 // The file ends with this many bytes: a checksum of everything before them,
 // so a damaged file is refused even where its damage still parses.
