@@ -8,6 +8,7 @@
 #include "objects/nested_release.h"
 #include "objects/number.h"
 #include "objects/shared_constants.h"
+#include "objects/string_limit.h"
 #include "objects/text_nesting.h"
 
 namespace kestrel {
@@ -62,8 +63,10 @@ std::u16string KvObjList::joined(TextOf textOf) const {
     if (nesting.cut()) return u"[...]";
     std::u16string text = u"[";
     for (KvBaseObject* item : items_) {
+        const std::u16string itemText = textOf(item);
+        kvJoinedLength(text.size() + 2, itemText.size());  // a text that long could never be shown
         if (text.size() > 1) text += u", ";
-        text += textOf(item);
+        text += itemText;
     }
     return text + u"]";
 }
