@@ -27,8 +27,9 @@ int64_t environmentLimit(const char* name, int64_t fallback) {
     int64_t value = 0;
     for (const char* c = text; *c != '\0'; ++c) {
         if (*c < '0' || *c > '9') return fallback;
-        value = value * 10 + (*c - '0');
-        if (value > fallback) return fallback;
+        const int digit = *c - '0';
+        if (value > (fallback - digit) / 10) return fallback;
+        value = value * 10 + digit;
     }
     return value > 0 ? value : fallback;
 }

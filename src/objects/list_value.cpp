@@ -51,8 +51,8 @@ void KvObjList::append(KvBaseObject* value) {
     if (!value) {
         value = kvNull();
     }
+    items_.push_back(value);  // counted once it is in: growing may run out of memory
     value->addRef();
-    items_.push_back(value);
 }
 
 // "[a, b]": ", " goes before an element only once something follows the
@@ -167,8 +167,8 @@ void KvObjList::removeAt(std::size_t position) {
 
 void KvObjList::insertAt(std::size_t position, KvBaseObject* value) {
     if (!value) value = kvNull();
-    value->addRef();
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(position), value);
+    value->addRef();
 }
 
 }  // namespace kestrel

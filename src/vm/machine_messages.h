@@ -19,6 +19,8 @@ constexpr const char16_t* kFrameLimitMessage = u"Call stack overflow: too many n
 // An import whose module cannot be found, compiled or loaded.
 constexpr const char16_t* kLoadModuleFailedPrefix = u"Faild load module '";
 constexpr const char16_t* kLoadModuleFailedSuffix = u"'";
+// An allocation failed where the machine can go on (memory ran out).
+constexpr const char16_t* kOutOfMemoryMessage16 = u"Out of memory";
 // New on a value that cannot make instances, or a class that is its own base.
 constexpr const char16_t* kClassNamePrefix = u"Class \"";
 constexpr const char16_t* kClassNotExistsSuffix = u"\" not exists!";
