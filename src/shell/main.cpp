@@ -84,6 +84,7 @@ static int runCommandLine(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
+    platform::guardStandardStreams();
     enforceMemoryLimit();
     return runReportingOutOfMemory([argc, argv] { return runCommandLine(argc, argv); });
 }
