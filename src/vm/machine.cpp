@@ -204,14 +204,13 @@ bool KvVirtualMachine::raise(KvValueRef exception, KvValueRef& runResult) {
 // An instruction failed half way: its handles have released what they held,
 // and the stack keeps only whole entries, so the frame can take an exception
 // as if the instruction had raised it. The reserve held back for this moment
-// pays for the exception; without a frame, or without even that memory, the
-// failure leaves the machine.
+// pays for the exception and leaves room for the handler (it is taken again
+// when the next run starts); without a frame, or without even that memory,
+// the failure leaves the machine.
 bool KvVirtualMachine::raiseNativeFailure(const char16_t* message, KvValueRef& runResult) {
     releaseMemoryReserve();
     if (!frame_) throw;  // the failure being handled, to the machine's caller
-    bool ended = raiseMessage(message, runResult);
-    restoreMemoryReserve();
-    return ended;
+    return raiseMessage(message, runResult);
 }
 
 KvValueRef KvVirtualMachine::dispatch() {
