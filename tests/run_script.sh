@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one script test: tests/scripts/NAME.kv through the interpreter, its
 # output compared with NAME.out; NAME.status, when present, holds the
-# expected exit status (0 otherwise). The script runs twice, from source
+# expected exit status (0 otherwise), and NAME.env, when present, settings
+# (NAME=VALUE words) added to the environment of the run. The script runs twice, from source
 # and then from the compiled-module cache the first run wrote, each time
 # checking that no value outlives the run. It runs from the repository root,
 # the working directory start-up expects (objects.json, config.json and the
@@ -19,12 +20,14 @@ base="${name%.kv}"
 [ -n "$expected" ] && base="$(cd "$(dirname "$expected")" && pwd)/$(basename "${expected%.out}")"
 want_status=0
 [ -f "$base.status" ] && want_status=$(tr -d '[:space:]' < "$base.status")
+settings=()
+[ -f "$base.env" ] && read -r -a settings < "$base.env"
 rm -f "${name}c"
 cd "$root"
 
 failed=0
 for pass in "from source" "from cache"; do
-    actual=$(timeout 60 "$kestrel" -q --check-leaks "$name" </dev/null 2>&1); status=$?
+    actual=$(env "${settings[@]}" timeout 60 "$kestrel" -q --check-leaks "$name" </dev/null 2>&1); status=$?
     actual=${actual//"$dir/"/}
     if [ "$status" != "$want_status" ]; then
         echo "$pass: exit status $status, expected $want_status"

@@ -1,7 +1,9 @@
 #include "host/console_queue.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 
 #include "host/platform.h"
 
@@ -66,10 +68,30 @@ std::unique_ptr<ConsoleMessage> ConsoleQueue::takeRun() {
     auto first = std::move(pending_.front());
     pending_.pop_front();
     while (!pending_.empty() && pending_.front()->level == first->level) {
-        first->text += pending_.front()->text;
+        try {
+            first->text += pending_.front()->text;
+        } catch (const std::bad_alloc&) {
+            break;  // no memory to join them: the next run prints the rest
+        }
         pending_.pop_front();
     }
     return first;
+}
+
+// When memory runs short, a long text goes out in small pieces, each cut
+// where no surrogate pair is split; a piece that still finds no memory is lost.
+void ConsoleQueue::printInPieces(const ConsoleMessage& message) {
+    constexpr size_t kPiece = 4096;
+    const std::u16string& text = message.text;
+    for (size_t at = 0; at < text.size();) {
+        size_t count = std::min(kPiece, text.size() - at);
+        if (at + count < text.size() && text[at + count - 1] >= 0xD800 && text[at + count - 1] < 0xDC00) --count;
+        try {
+            sink_(ConsoleMessage{text.substr(at, count), message.level});
+        } catch (const std::bad_alloc&) {
+        }
+        at += count;
+    }
 }
 
 void ConsoleQueue::writerLoop() {
@@ -93,7 +115,11 @@ void ConsoleQueue::writerLoop() {
             printWithAttribute(u"[get][boost::thread_interrupted]\r\n", platform::kAttributeNormal);
             continue;
         }
-        sink_(*run);  // outside the lock: a slow console never blocks callers
+        try {
+            sink_(*run);  // outside the lock: a slow console never blocks callers
+        } catch (const std::bad_alloc&) {
+            printInPieces(*run);
+        }
     }
 }
 

@@ -55,6 +55,7 @@ public:
 private:
     void writerLoop();
     std::unique_ptr<ConsoleMessage> takeRun();
+    void printInPieces(const ConsoleMessage& message);
 
     Sink sink_;
     boost::mutex mutex_;

@@ -1,12 +1,15 @@
 #include "host/platform.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "host/utf8.h"
@@ -50,26 +53,62 @@ std::string stderrAttributeEscape(int attribute) {
     return stderrColourEnabled() ? escapeFor(attribute) : std::string();
 }
 
-static void writeWhole(int descriptor, const std::string& bytes) {
+namespace {
+
+// Standard output was closed when the program started (its descriptor now
+// holds /dev/null, so that no file the program opens can take its place).
+std::atomic<bool> stdoutWasClosed{false};
+
+// False with errno set when the bytes could not all be written.
+bool writeWhole(int descriptor, const std::string& bytes) {
     size_t written = 0;
     while (written < bytes.size()) {
         ssize_t n = ::write(descriptor, bytes.data() + written, bytes.size() - written);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;  // a closed pipe: nothing more can be shown
+        if (n < 0) return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
         written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Output that cannot be written must not be lost silently: the program ends
+// at once (it could show nothing more anyway) with the reason on standard error.
+[[noreturn]] void outputFailed(int error) {
+    const std::string report = std::string(kOutputFailedReport) + ": " + std::strerror(error) + "\n";
+    writeWhole(STDERR_FILENO, report);
+    std::_Exit(kOutputFailedStatus);
+}
+
+}  // namespace
+
+void guardStandardStreams() {
+    for (int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+        if (descriptor == STDOUT_FILENO) stdoutWasClosed = true;
+        int opened = ::open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != descriptor) {  // a lower one was free after all
+            ::dup2(opened, descriptor);
+            ::close(opened);
+        }
     }
 }
 
 void writeStdout(const std::string& bytes) {
     static std::mutex outputLock;
     std::lock_guard<std::mutex> guard(outputLock);
-    writeWhole(STDOUT_FILENO, bytes);
+    if (bytes.empty()) return;
+    if (stdoutWasClosed) outputFailed(EBADF);
+    if (!writeWhole(STDOUT_FILENO, bytes)) outputFailed(errno);
 }
 
 void writeStderr(const std::string& bytes) {
     static std::mutex errorLock;
     std::lock_guard<std::mutex> guard(errorLock);
-    writeWhole(STDERR_FILENO, bytes);
+    writeWhole(STDERR_FILENO, bytes);  // with no standard error there is nowhere left to tell
 }
 
 int64_t monotonicMillis() {

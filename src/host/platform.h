@@ -1,7 +1,8 @@
 // The small layer between the interpreter and the host system: standard
 // output (UTF-8, optional ANSI colour), the clock, and well-known paths.
 // Every byte that reaches standard output goes through writeStdout, which
-// serialises writers so that no two texts ever garble each other.
+// serialises writers so that no two texts ever garble each other, and ends
+// the program when the bytes cannot be written.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,18 @@ std::string attributeEscape(int attribute);
 std::string stderrAttributeEscape(int attribute);
 
 // Writes bytes to standard output whole, under the process-wide output lock.
+// When standard output cannot take them (a closed pipe with SIGPIPE ignored,
+// a full disk, a descriptor closed at start), the program ends: the reason
+// goes to standard error and the status is kOutputFailedStatus.
 void writeStdout(const std::string& bytes);
+
+constexpr const char* kOutputFailedReport = "cannot write to standard output";
+constexpr int kOutputFailedStatus = 1;
+
+// Called first thing: a standard descriptor that is closed gets /dev/null,
+// so no file the program opens takes its number (script output would land
+// in it); a closed standard output is remembered as a failed one.
+void guardStandardStreams();
 
 // Milliseconds from a fixed point; never goes backwards.
 int64_t monotonicMillis();

@@ -12,7 +12,8 @@ inline constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'K', 'V', 'C', '\x1a'};
 // A file of any other version counts as absent and is rebuilt from its
 // source; the number rises whenever a record's shape or meaning changes.
 // 5: the texts of calls follow the instruction records.
-inline constexpr uint32_t kFormatVersion = 5;
+// 6: the header carries a hash of the source bytes.
+inline constexpr uint32_t kFormatVersion = 6;
 
 // The file ends with this many bytes: a checksum of everything before them,
 // so a damaged file is refused even where its damage still parses.

@@ -1,7 +1,8 @@
 // The compiled-module file (".kvc"): a cache of one module's compiled form,
 // written beside its source. It opens with a magic and a format version and
-// records the source's modification time (nanoseconds) and size; a file that
-// does not match in every respect, or fails any check, counts as absent.
+// records the source's modification time (nanoseconds), size and a hash of
+// its bytes; a file that does not match in every respect, or fails any
+// check, counts as absent.
 #pragma once
 
 #include <cstdint>
@@ -16,15 +17,19 @@ struct SourceStamp {
     int64_t seconds = 0;
     int64_t nanoseconds = 0;
     int64_t size = 0;
+    // Of the source's bytes: an edit that keeps the size and has its time
+    // restored (cp -p, touch -r, an archive) still tells.
+    uint64_t contentHash = 0;
 
     bool operator==(const SourceStamp& other) const {
-        return seconds == other.seconds && nanoseconds == other.nanoseconds && size == other.size;
+        return seconds == other.seconds && nanoseconds == other.nanoseconds && size == other.size &&
+               contentHash == other.contentHash;
     }
     bool operator!=(const SourceStamp& other) const { return !(*this == other); }
 };
 
-// The file's modification time (its status change time when that is 0) and
-// size; false when its status can't be read.
+// The file's modification time (its status change time when that is 0), size
+// and content hash; false when its status or its bytes can't be read.
 bool readSourceStamp(const std::u16string& path, SourceStamp& stamp);
 
 std::string serializeModule(const CompiledModule& module, const SourceStamp& stamp);

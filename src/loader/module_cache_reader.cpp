@@ -68,6 +68,7 @@ bool ModuleReader::read(SourceStamp& stamp) {
     stamp.seconds = in_.i64();
     stamp.nanoseconds = in_.i64();
     stamp.size = in_.i64();
+    stamp.contentHash = static_cast<uint64_t>(in_.i64());
     if (in_.u8() != 1) return fail();  // the compiler always makes a module scope
     if (!readScopes() || !readCode() || !readCallTexts()) return fail();
     return in_.ok() && in_.left() == 0;

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "host/file_io.h"
 #include "host/utf8.h"
 #include "loader/cache_bytes.h"
 #include "loader/cache_format.h"
@@ -116,6 +118,7 @@ std::string serializeModule(const CompiledModule& module, const SourceStamp& sta
     out.i64(stamp.seconds);
     out.i64(stamp.nanoseconds);
     out.i64(stamp.size);
+    out.i64(static_cast<int64_t>(stamp.contentHash));
     out.u8(module.scopes.empty() ? 0 : 1);
     if (!module.scopes.empty()) {
         out.u32(static_cast<uint32_t>(module.scopes.size()));
@@ -147,11 +150,15 @@ std::string serializeModule(const CompiledModule& module, const SourceStamp& sta
     return out.data();
 }
 
-// Nanoseconds and size too, so an edit within the same second, or one that
-// keeps the time, still invalidates the cache.
+// Nanoseconds, size and the bytes' hash too, so an edit within the same
+// second, or one that keeps the time, still invalidates the cache. Hashing
+// a source costs little next to compiling it.
 bool readSourceStamp(const std::u16string& path, SourceStamp& stamp) {
     struct stat status {};
     if (::stat(toUtf8(path).c_str(), &status) != 0) return false;
+    const std::optional<std::string> bytes = readFileBytes(path);
+    if (!bytes) return false;
+    stamp.contentHash = cache::checksum(bytes->data(), bytes->size());
     stamp.seconds = static_cast<int64_t>(status.st_mtim.tv_sec);
     stamp.nanoseconds = static_cast<int64_t>(status.st_mtim.tv_nsec);
     if (stamp.seconds == 0 && stamp.nanoseconds == 0) {

@@ -8,6 +8,7 @@
 #include "objects/nested_release.h"
 #include "objects/number.h"
 #include "objects/shared_constants.h"
+#include "objects/string_limit.h"
 #include "objects/text_nesting.h"
 
 namespace kestrel {
@@ -50,8 +51,8 @@ void KvObjList::append(KvBaseObject* value) {
     if (!value) {
         value = kvNull();
     }
+    items_.push_back(value);  // counted once it is in: growing may run out of memory
     value->addRef();
-    items_.push_back(value);
 }
 
 // "[a, b]": ", " goes before an element only once something follows the
@@ -62,8 +63,10 @@ std::u16string KvObjList::joined(TextOf textOf) const {
     if (nesting.cut()) return u"[...]";
     std::u16string text = u"[";
     for (KvBaseObject* item : items_) {
+        const std::u16string itemText = textOf(item);
+        kvJoinedLength(text.size() + 2, itemText.size());  // a text that long could never be shown
         if (text.size() > 1) text += u", ";
-        text += textOf(item);
+        text += itemText;
     }
     return text + u"]";
 }
@@ -164,8 +167,8 @@ void KvObjList::removeAt(std::size_t position) {
 
 void KvObjList::insertAt(std::size_t position, KvBaseObject* value) {
     if (!value) value = kvNull();
-    value->addRef();
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(position), value);
+    value->addRef();
 }
 
 }  // namespace kestrel

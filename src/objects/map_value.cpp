@@ -52,8 +52,8 @@ void KvObjMap::dropReferences() {
 
 void KvObjMap::set(const std::u16string& key, KvBaseObject* value) {
     if (!value) value = kvNull();
+    KvBaseObject*& slot = table_.findOrInsert(key);  // may run out of memory: nothing counted yet
     value->addRef();
-    KvBaseObject*& slot = table_.findOrInsert(key);
     KvBaseObject* old = slot;
     slot = value;
     if (old) kvReleaseNested(old);  // the same object again: its count is back where it was

@@ -3,6 +3,7 @@
 #include "objects/string_text.h"
 
 #include "host/utf8.h"
+#include "objects/string_limit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -180,32 +181,46 @@ std::u16string textReverse(const std::u16string& text) {
     return std::u16string(text.rbegin(), text.rend());
 }
 
+// One pass finds the occurrences, the result is sized from them and built
+// in one allocation. Positions are of the receiver: the search after a
+// replacement resumes right after the occurrence, which is where it would
+// resume after the inserted text, and the end limit (shifted by the change
+// in length in the result) holds an occurrence back exactly when its last
+// code unit lies past end in the receiver.
 bool textReplace(const std::u16string& text, const TextReplace& request, std::u16string& out) {
     int32_t length = length32(text);
     int32_t start = std::max(request.start, 0);
-    if (text.empty() || request.find.empty() || start >= length) {
+    const Size width = request.find.size();
+    if (text.empty() || width == 0 || start >= length) {
         return false;
     }
     Size at = text.find(request.find, static_cast<Size>(start));
-    bool limited = request.end != 0;
-    int64_t end = request.end;
+    const bool limited = request.end != 0;
+    const int64_t end = request.end;
     if (at == std::u16string::npos || (limited && (end >= length || int64_t(at) > end))) {
         return false;
     }
-    const int64_t growth = int64_t(request.with.size()) - int64_t(request.find.size());
-    out = text;
-    while (true) {
-        out.replace(at, request.find.size(), request.with);
-        end += growth;
+    std::vector<Size> found;
+    while (at != std::u16string::npos) {
+        found.push_back(at);
         if (!request.all) {
             break;
         }
-        at = out.find(request.find, at + request.with.size());
-        if (at == std::u16string::npos ||
-            (limited && int64_t(at + request.find.size()) - 1 > end)) {
+        at = text.find(request.find, at + width);
+        if (at != std::u16string::npos && limited && int64_t(at + width) - 1 > end) {
             break;
         }
     }
+    const uint64_t kept = text.size() - found.size() * width;
+    out.clear();
+    out.reserve(kvJoinedLength(kept, uint64_t(found.size()) * request.with.size()));
+    Size from = 0;
+    for (Size occurrence : found) {
+        out.append(text, from, occurrence - from);
+        out.append(request.with);
+        from = occurrence + width;
+    }
+    out.append(text, from, std::u16string::npos);
     return true;
 }
 
@@ -218,6 +233,7 @@ std::u16string textFormat(const std::u16string& text, const std::vector<std::u16
                 at = out.find(placeholder, at + placeholder.size());
                 continue;
             }
+            kvJoinedLength(out.size() - placeholder.size(), values[i].size());
             out.replace(at, placeholder.size(), values[i]);
             at = out.find(placeholder, at + values[i].size());
         }

@@ -52,10 +52,13 @@ KvBaseObject* KvObjString::getRange(const KvArgList& args) {
     return new KvObjString(textRange(text_, argInt(args, 0, 0), argInt(args, 1, -1)));
 }
 
+// The length is checked before the joined text is made.
 KvBaseObject* kvConcat(KvBaseObject* left, KvBaseObject* right) {
     std::u16string text = left ? left->toString() : std::u16string();
     if (right) {
-        text += right->toString();
+        const std::u16string more = right->toString();
+        text.reserve(kvJoinedLength(text.size(), more.size()));
+        text += more;
     }
     return new KvObjString(std::move(text));
 }

@@ -6,17 +6,25 @@
 #include <string>
 
 #include "objects/base_object.h"
+#include "objects/string_limit.h"
 
 namespace kestrel {
 
 class KvObjString final : public KvBaseObject {
 public:
-    explicit KvObjString(std::u16string text) : text_(std::move(text)) { setTag(kTagString); }
+    // Throws KvStringTooLong past the longest string (string_limit.h).
+    explicit KvObjString(std::u16string text) : text_(std::move(text)) {
+        kvCheckStringLength(text_.size());
+        setTag(kTagString);
+    }
 
     const std::u16string& text() const { return text_; }
     // The one exception to immutability: the machine appends to a string
     // whose only holders are about to see the longer text anyway (s = s + x).
-    void appendText(const std::u16string& more) { text_ += more; }
+    void appendText(const std::u16string& more) {
+        kvJoinedLength(text_.size(), more.size());
+        text_ += more;
+    }
 
     std::u16string toString() const override { return text_; }
     std::u16string detailString(int32_t indent) const override;

@@ -7,6 +7,8 @@
 #include <clocale>
 #include <cstdlib>
 
+#include "host/memory_limit.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
 #define KV_POISON(block, size) ASAN_POISON_MEMORY_REGION(block, size)
@@ -144,10 +146,10 @@ void* KvValuePool::allocateSlow(std::size_t size) noexcept {
         }
     }
     if (!block) {
-        block = std::malloc(size);
+        block = limitedAlloc(size);
     }
     if (!block) {
-        block = std::malloc(size);  // one retry, as the heap may have been trimmed meanwhile
+        block = limitedAlloc(size);  // one retry, as the heap may have been trimmed meanwhile
     }
     if (!block) {
         return nullptr;
@@ -172,7 +174,7 @@ void KvValuePool::deallocateSlow(void* block, std::size_t size) noexcept {
             return;
         }
     }
-    std::free(block);
+    limitedFree(block);
 }
 
 void KvValuePool::failAllocationsAfter(int64_t allowed) noexcept {
@@ -192,7 +194,7 @@ int32_t KvValuePool::cachedBlocks(std::size_t size) const {
 void KvValuePool::releaseCachedBlocks() noexcept {
     for (std::size_t i = 0; i < kListCount; ++i) {
         while (void* block = takeCached(lists_[i], i * kGranule)) {
-            std::free(block);
+            limitedFree(block);
         }
     }
 }

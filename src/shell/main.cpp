@@ -12,6 +12,7 @@
 #include "loader/module_loader.h"
 #include "shell/command_line.h"
 #include "host/console_queue.h"
+#include "host/memory_limit.h"
 #include "host/platform.h"
 #include "host/runtime_settings.h"
 #include "shell/prompt.h"
@@ -83,5 +84,7 @@ static int runCommandLine(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
+    platform::guardStandardStreams();
+    enforceMemoryLimit();
     return runReportingOutOfMemory([argc, argv] { return runCommandLine(argc, argv); });
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/console_queue.h"
+#include "objects/string_limit.h"
 #include "host/platform.h"
 #include "shell/startup.h"
 #include "loader/module_loader.h"
@@ -25,6 +26,11 @@ int runReportingOutOfMemory(const std::function<int()>& body) {
             // the queue could not take the flush either: the message still goes out
         }
         std::fprintf(stderr, "%s\n", kOutOfMemoryMessage);
+        std::fflush(stderr);
+        return 1;
+    } catch (const KvStringTooLong& tooLong) {
+        consoleQueue().flush();
+        std::fprintf(stderr, "%s\n", tooLong.what());
         std::fflush(stderr);
         return 1;
     }

@@ -1,6 +1,9 @@
 // Class preparation, member search through the bases, and instance creation.
 #include "vm/class_value.h"
 
+#include <algorithm>
+
+#include "objects/nested_release.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/function_value.h"
@@ -22,10 +25,6 @@ std::u16string baseName(const VariableDecl& hidden) {
     return name;
 }
 
-// Deeper hierarchies than this are not searched (they cannot be built either:
-// each level is a frame of the class body).
-constexpr int32_t kMaxBaseDepth = 4096;
-
 }  // namespace
 
 KvObjClass::KvObjClass(const FunctionDescriptor* descriptor, CodeUnit* unit, KvVBaseContext* defining)
@@ -35,8 +34,11 @@ KvObjClass::KvObjClass(const FunctionDescriptor* descriptor, CodeUnit* unit, KvV
     markTraversable();
 }
 
-// The handles drop the bases, then the defining context, then the unit.
-KvObjClass::~KvObjClass() = default;
+// The bases go through the nested release: a chain of classes dies in a
+// loop, not one destructor inside the next.
+KvObjClass::~KvObjClass() {
+    for (KvRef<KvObjClass>& base : bases_) kvReleaseNested(base.detach());
+}
 
 void KvObjClass::visitReferences(KvReferenceVisitor& visitor) {
     KvBaseObject::visitReferences(visitor);
@@ -46,37 +48,72 @@ void KvObjClass::visitReferences(KvReferenceVisitor& visitor) {
     }
 }
 
+// Classes in preparation are on the stack (marked preparing), deepest
+// last; a class is finished once all its bases are.
 void KvObjClass::prepare() {
     if (baseCount_ >= 0 || preparing_) return;
+    std::vector<KvObjClass*> stack{this};
     preparing_ = true;
-    const ScopeTable* scope = descriptor_->scope;
-    if (scope) {
-        for (const VariableDecl* hidden : scope->hidden) {
-            KvObjClass* base = nullptr;
-            if (defining_) {
-                auto position = defining_->resolveName(baseName(*hidden), descriptor_->line, descriptor_->column);
-                VariableSlot* slot = defining_->resolvePosition(position.get());
-                KvBaseObject* value = slot ? slot->read() : nullptr;
-                if (value && value->tag() == kTagClass) base = static_cast<KvObjClass*>(value);
-            }
-            if (base) {
-                base->prepare();
-                if (base->preparing_) {  // the class would inherit from itself
-                    cyclic_ = true;
-                    base = nullptr;
-                }
-            }
-            bases_.push_back(KvRef<KvObjClass>::retain(base));
-        }
+    while (!stack.empty()) {
+        KvObjClass* cls = stack.back();
+        if (cls->resolveNextBase(stack)) continue;
+        cls->finishPreparing();
+        stack.pop_back();
     }
+}
+
+// The value the base name has around the definition, when it is a class.
+KvObjClass* KvObjClass::resolveBase(const VariableDecl& hidden) const {
+    if (!defining_) return nullptr;
+    auto position = defining_->resolveName(baseName(hidden), descriptor_->line, descriptor_->column);
+    VariableSlot* slot = defining_->resolvePosition(position.get());
+    KvBaseObject* value = slot ? slot->read() : nullptr;
+    return value && value->tag() == kTagClass ? static_cast<KvObjClass*>(value) : nullptr;
+}
+
+bool KvObjClass::resolveNextBase(std::vector<KvObjClass*>& stack) {
+    const ScopeTable* scope = descriptor_->scope;
+    const size_t count = scope ? scope->hidden.size() : 0;
+    while (bases_.size() < count) {
+        KvObjClass* base = resolveBase(*scope->hidden[bases_.size()]);
+        if (base && base->preparing_) {  // on the stack: the class would inherit from itself
+            cyclic_ = true;
+            base = nullptr;
+        } else if (base && base->baseCount_ < 0) {
+            base->preparing_ = true;
+            stack.push_back(base);  // resolved again once it is prepared
+            return true;
+        }
+        bases_.push_back(KvRef<KvObjClass>::retain(base));
+    }
+    return false;
+}
+
+// The depth and the constructor follow from the prepared bases. A search
+// for "@init" would stop at the first base that names no class.
+void KvObjClass::finishPreparing() {
     baseCount_ = static_cast<int16_t>(bases_.size() > 0x7FFF ? 0x7FFF : bases_.size());
     preparing_ = false;
-    hasConstructor_ = findMember(u"@init", constructor_);
+    for (const KvRef<KvObjClass>& base : bases_) {
+        if (base) depth_ = std::max(depth_, base->depth_ + 1);
+    }
+    constructorSlot_ = ownSlot(u"@init");
+    if (constructorSlot_ >= 0) return;
+    for (size_t i = 0; i < bases_.size() && bases_[i]; ++i) {
+        if (bases_[i]->constructorSlot_ >= 0 || bases_[i]->constructorBase_ >= 0) {
+            constructorBase_ = static_cast<int32_t>(i);
+            return;
+        }
+    }
+}
+
+int32_t KvObjClass::ownSlot(const std::u16string& name) const {
+    const ScopeTable* scope = descriptor_->scope;
+    return scope ? scope->findSlot(name) : -1;
 }
 
 bool KvObjClass::findMember(const std::u16string& name, InheritedMember& found) const {
-    const ScopeTable* scope = descriptor_->scope;
-    int32_t slot = scope ? scope->findSlot(name) : -1;
+    int32_t slot = ownSlot(name);
     if (slot >= 0) {
         found.path.clear();
         found.slot = static_cast<uint32_t>(slot);
@@ -85,26 +122,32 @@ bool KvObjClass::findMember(const std::u16string& name, InheritedMember& found) 
     return findInherited(name, found);
 }
 
+// Depth-first in base order on an explicit stack; the path holds the base
+// numbers leading to the class being looked at. A base that named no class
+// ends the search among its siblings.
 bool KvObjClass::findInherited(const std::u16string& name, InheritedMember& found) const {
+    struct Level {
+        const KvObjClass* cls;
+        size_t next;  // the next base to look at
+    };
     found.path.clear();
-    return searchBases(name, found, 0);
-}
-
-// Depth-first in base order; a base that named no class ends the search.
-bool KvObjClass::searchBases(const std::u16string& name, InheritedMember& found, int32_t depth) const {
-    if (depth > kMaxBaseDepth) return false;
-    for (size_t i = 0; i < bases_.size(); ++i) {
-        const KvObjClass* base = bases_[i].get();
-        if (!base) return false;
-        found.path.push_back(static_cast<uint32_t>(i + 1));
-        const ScopeTable* scope = base->descriptor_->scope;
-        int32_t slot = scope ? scope->findSlot(name) : -1;
+    std::vector<Level> stack{{this, 0}};
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        const auto& bases = level.cls->bases_;
+        const KvObjClass* base = level.next < bases.size() ? bases[level.next].get() : nullptr;
+        if (!base) {
+            stack.pop_back();
+            if (!found.path.empty()) found.path.pop_back();
+            continue;
+        }
+        found.path.push_back(static_cast<uint32_t>(++level.next));
+        int32_t slot = base->ownSlot(name);
         if (slot >= 0) {
             found.slot = static_cast<uint32_t>(slot);
             return true;
         }
-        if (base->searchBases(name, found, depth + 1)) return true;
-        found.path.pop_back();
+        stack.push_back({base, 0});
     }
     return false;
 }
@@ -116,6 +159,18 @@ KvObjFunc* KvObjClass::sharedMethod(const FunctionDescriptor* method, int32_t de
     }
     methods_.push_back(KvObjFunc::makeUnbound(method, unit_.get(), definedAt));
     return methods_.back().get();
+}
+
+bool KvObjClass::findConstructor(KvVBaseContext*& holder, int32_t& slot) const {
+    const KvObjClass* cls = this;
+    while (holder && cls->constructorSlot_ < 0) {
+        const int32_t step = cls->constructorBase_;
+        if (step < 0 || !holder->hasSlot(step)) return false;
+        holder = instanceContextOf(holder->slot(step).read());
+        cls = cls->bases_[static_cast<size_t>(step)].get();
+    }
+    slot = cls->constructorSlot_;
+    return holder != nullptr;
 }
 
 // The instance context's parent is the defining context, not the creating

@@ -3,6 +3,9 @@
 // (held, so instances can reach the names around the definition). Bases are
 // resolved by name at the first instance and held; a base that would make
 // the hierarchy cyclic is left out, so every search over bases ends.
+// Preparation, searches and release walk the bases on explicit stacks, so a
+// hierarchy of any depth never recurses on the native stack; a class more
+// than kMaxDepth levels above its deepest base makes no instances.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +34,9 @@ struct InheritedMember {
 
 class KvObjClass final : public KvBaseObject {
 public:
+    // The most levels of base classes below a class that makes instances.
+    static constexpr int32_t kMaxDepth = 10000;
+
     KvObjClass(const FunctionDescriptor* descriptor, CodeUnit* unit, KvVBaseContext* defining);
     ~KvObjClass() override;
 
@@ -48,23 +54,32 @@ public:
     KvVBaseContext* definingContext() const { return defining_.get(); }
     uint64_t serial() const { return serial_; }
 
-    // Resolves the bases by name once; later calls do nothing.
+    // Resolves the bases by name once, and theirs; later calls do nothing.
     void prepare();
     // Searches the bases depth-first in base order (not the class's own members).
     bool findInherited(const std::u16string& name, InheritedMember& found) const;
     // The class's own member slot, else an inherited one; false when neither.
     bool findMember(const std::u16string& name, InheritedMember& found) const;
-    // "@init" of the class or, without one, of its first base that has one.
-    const InheritedMember* constructor() const { return hasConstructor_ ? &constructor_ : nullptr; }
+    // Where "@init" of an instance of this class lives: the class's own, or
+    // that of its first base that has one. holder starts as the instance's
+    // context and moves down the hidden base slots; false when there is none.
+    bool findConstructor(KvVBaseContext*& holder, int32_t& slot) const;
     // The one unbound value of a method defined in this class's body (made
     // at its first instance, then shared by all of them).
     KvObjFunc* sharedMethod(const FunctionDescriptor* method, int32_t definedAt);
     // A base named this class, directly or through its bases: its instances
     // cannot be made (each would make the next one forever).
     bool inheritsFromItself() const { return cyclic_; }
+    // More than kMaxDepth levels of base classes below it.
+    bool tooDeep() const { return depth_ > kMaxDepth; }
 
 private:
-    bool searchBases(const std::u16string& name, InheritedMember& found, int32_t depth) const;
+    // One step of prepare: resolves the next base; true when that base must
+    // be prepared first (it is then on the stack).
+    bool resolveNextBase(std::vector<KvObjClass*>& stack);
+    KvObjClass* resolveBase(const VariableDecl& hidden) const;
+    void finishPreparing();
+    int32_t ownSlot(const std::u16string& name) const;
 
     const FunctionDescriptor* descriptor_;
     KvUnitRef unit_;
@@ -72,9 +87,10 @@ private:
     int16_t baseCount_ = -1;  // -1 until prepared
     bool preparing_ = false;
     bool cyclic_ = false;
+    int32_t depth_ = 0;  // levels of base classes below this one
     std::vector<KvRef<KvObjClass>> bases_;  // one per base name; empty when it named no class
-    InheritedMember constructor_;
-    bool hasConstructor_ = false;
+    int32_t constructorSlot_ = -1;  // "@init" among the class's own members
+    int32_t constructorBase_ = -1;  // else the base whose constructor it inherits
     uint64_t serial_;
     std::vector<KvRef<KvObjFunc>> methods_;  // the shared method values, by definition
 };

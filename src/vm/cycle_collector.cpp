@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "host/memory_limit.h"
 #include "objects/base_object.h"
 #include "objects/cycle_candidates.h"
 #include "objects/value_pool.h"
@@ -224,7 +225,19 @@ std::vector<Node> takeRoots() {
     return roots;
 }
 
-void collectBatch() {
+void collectBatchOrThrow();
+
+// Counts are lowered while a batch runs, so a batch cannot stop half way:
+// when its own bookkeeping cannot get memory, the program ends.
+void collectBatch() noexcept {
+    try {
+        collectBatchOrThrow();
+    } catch (const std::bad_alloc&) {
+        exitOutOfMemory();
+    }
+}
+
+void collectBatchOrThrow() {
     running = true;
     std::vector<Node> roots = takeRoots();
     std::vector<Node> stack, black, garbage;

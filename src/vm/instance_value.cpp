@@ -83,10 +83,10 @@ bool KvObjLocalObject::storeInstanceMember(const KvMemberBinding& binding, KvBas
 
 VariableSlot* KvObjLocalObject::constructorSlot(KvVBaseContext*& holder) {
     KvObjClass* cls = instanceClass();
-    const InheritedMember* init = cls ? cls->constructor() : nullptr;
-    holder = init ? holderOf(init->path) : nullptr;
-    int32_t slot = init ? static_cast<int32_t>(init->slot) : -1;
-    return holder && holder->hasSlot(slot) ? &holder->slot(slot) : nullptr;
+    holder = context_.get();
+    int32_t slot = -1;
+    if (!cls || !cls->findConstructor(holder, slot)) return nullptr;
+    return holder->hasSlot(slot) ? &holder->slot(slot) : nullptr;
 }
 
 KvBaseObject* KvObjLocalObject::initFunction() {

@@ -12,6 +12,8 @@
 #include "objects/number_integer.h"
 #include "objects/shared_constants.h"
 #include "host/console_queue.h"
+#include "host/memory_limit.h"
+#include "objects/string_limit.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/exception_value.h"
@@ -201,6 +203,32 @@ bool KvVirtualMachine::raise(KvValueRef exception, KvValueRef& runResult) {
     return finishFrame(runResult);
 }
 
+// An instruction failed half way: its handles have released what they held,
+// and the stack keeps only whole entries, so the frame can take an exception
+// as if the instruction had raised it. The reserve held back for this moment
+// pays for the exception and leaves room for the handler (it is taken again
+// when the next run starts); without a frame, or without even that memory,
+// the failure leaves the machine.
+bool KvVirtualMachine::raiseNativeFailure(const char16_t* message, KvValueRef& runResult) {
+    releaseMemoryReserve();
+    if (!frame_) throw;  // the failure being handled, to the machine's caller
+    return raiseMessage(message, runResult);
+}
+
+KvValueRef KvVirtualMachine::dispatch() {
+    restoreMemoryReserve();
+    for (;;) {
+        KvValueRef runResult;
+        try {
+            return dispatchLoop();
+        } catch (const std::bad_alloc&) {
+            if (raiseNativeFailure(kOutOfMemoryMessage16, runResult)) return runResult;
+        } catch (const KvStringTooLong&) {
+            if (raiseNativeFailure(kStringTooLongMessage, runResult)) return runResult;
+        }
+    }
+}
+
 // Raises a new exception carrying one of the machine's own error texts.
 bool KvVirtualMachine::raiseMessage(const std::u16string& message, KvValueRef& runResult) {
     return raise(kvMake<KvObjException>(message), runResult);
@@ -354,7 +382,7 @@ bool KvVirtualMachine::endFinally(KvValueRef& runResult) {
 #if KV_THREADED && !defined(__clang__)
 __attribute__((optimize("no-crossjumping", "no-gcse")))
 #endif
-KvValueRef KvVirtualMachine::dispatch() {
+KvValueRef KvVirtualMachine::dispatchLoop() {
     const KvSharedConstants& shared = sharedConstants();
     KvValueRef runResult;  // set by the frame mechanics when the run ends
     CallFrame* f;

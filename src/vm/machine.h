@@ -6,9 +6,11 @@
 // by the machine; each holds its unit, context, operand stack entries and
 // registers (call_frame.h). Every value that passes from one owner to the
 // next travels in a KvRef; raw value pointers only borrow.
-// Native exceptions: only std::bad_alloc crosses the loop; it unwinds the
-// frames (each handle drops its reference) and is converted at the
-// program's entry (shell/main.cpp), never inside the machine.
+// Native exceptions: std::bad_alloc and KvStringTooLong leave an instruction
+// half done, its handles having dropped what they held; the loop's caller
+// raises them in the running frame as "Out of memory" and "String too long",
+// so scripts can catch them. When even that fails, std::bad_alloc leaves the
+// machine and the program's entry reports it (shell/main.cpp).
 #pragma once
 
 #include <cstddef>
@@ -58,7 +60,10 @@ private:
     struct CallArgs;
 
     // The loop: runs until the outermost frame returns; its result.
+    // dispatch turns native failures into script exceptions and re-enters.
     KvValueRef dispatch();
+    KvValueRef dispatchLoop();
+    bool raiseNativeFailure(const char16_t* message, KvValueRef& runResult);
     // Frame mechanics. Each returns true when the run is over, with its
     // result in runResult.
     bool finishFrame(KvValueRef& runResult);

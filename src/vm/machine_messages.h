@@ -19,10 +19,13 @@ constexpr const char16_t* kFrameLimitMessage = u"Call stack overflow: too many n
 // An import whose module cannot be found, compiled or loaded.
 constexpr const char16_t* kLoadModuleFailedPrefix = u"Faild load module '";
 constexpr const char16_t* kLoadModuleFailedSuffix = u"'";
+// An allocation failed where the machine can go on (memory ran out).
+constexpr const char16_t* kOutOfMemoryMessage16 = u"Out of memory";
 // New on a value that cannot make instances, or a class that is its own base.
 constexpr const char16_t* kClassNamePrefix = u"Class \"";
 constexpr const char16_t* kClassNotExistsSuffix = u"\" not exists!";
 constexpr const char16_t* kClassInheritsItselfSuffix = u"\" inherits from itself";
+constexpr const char16_t* kClassTooDeepSuffix = u"\" has more levels of base classes than ";
 
 inline std::u16string objectNotFoundMessage(const std::u16string& name) { return kObjectNotFoundPrefix + name; }
 
@@ -36,6 +39,16 @@ inline std::u16string classNotExistsMessage(const std::u16string& name) {
 
 inline std::u16string classInheritsFromItselfMessage(const std::u16string& name) {
     return kClassNamePrefix + name + kClassInheritsItselfSuffix;
+}
+
+// "Class "Name" has more levels of base classes than 10000".
+inline std::u16string classTooDeepMessage(const std::u16string& name, int64_t limit) {
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + limit % 10));
+        limit /= 10;
+    } while (limit > 0);
+    return kClassNamePrefix + name + kClassTooDeepSuffix + digits;
 }
 
 }  // namespace kestrel

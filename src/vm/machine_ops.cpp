@@ -368,12 +368,15 @@ void KvVirtualMachine::makeClass(const Instruction& ins) {
     context->storeValue(descriptor->slot, cls.get());
 }
 
-// A script class whose bases lead back to itself (resolved on first use).
-static bool inheritsFromItself(KvBaseObject* cls) {
-    if (cls->tag() != kTagClass) return false;
+// Why a script class makes no instances (its bases, resolved on first use,
+// lead back to itself or go too deep), or empty.
+static std::u16string cannotInstantiate(KvBaseObject* cls, const std::u16string& name) {
+    if (cls->tag() != kTagClass) return std::u16string();
     auto* script = static_cast<KvObjClass*>(cls);
     script->prepare();
-    return script->inheritsFromItself();
+    if (script->inheritsFromItself()) return classInheritsFromItselfMessage(name);
+    if (script->tooDeep()) return classTooDeepMessage(script->name(), KvObjClass::kMaxDepth);
+    return std::u16string();
 }
 
 // Pushes the instance, then runs its class body in the instance's context;
@@ -382,7 +385,8 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
     KvValueRef cls = popValue();
     if (!cls->isClass()) return classNotExistsMessage(ins.text);
     if (cls->tag() == kTagClass && frames_.size() >= kMaxFrames) return kFrameLimitMessage;
-    if (inheritsFromItself(cls.get())) return classInheritsFromItselfMessage(ins.text);
+    std::u16string refused = cannotInstantiate(cls.get(), ins.text);
+    if (!refused.empty()) return refused;
     KvValueRef instance = kvOwnedOrNull(cls->newInstance(frame_->context.get()));
     KvBaseObject* made = instance.get();
     push(std::move(instance));

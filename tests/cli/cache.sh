@@ -28,4 +28,32 @@ done
 # The damaged cache was replaced by a sound one.
 cmp -s "$work/c.kvc" "$work/good.kvc" || { echo "FAIL cache not rewritten"; failures=$((failures+1)); }
 
+# An edit that keeps the size, with the time put back (cp -p, touch -r, an
+# archive), runs the new program, not the cached one.
+cat > "$work/e.kv" <<'KV'
+print("one")
+KV
+expect_output edit-first 0 "one" -- -q "$work/e.kv"
+touch -r "$work/e.kv" "$work/stamp"
+printf 'print("two")\n' > "$work/e.kv"
+touch -r "$work/stamp" "$work/e.kv"
+expect_output edit-same-size-same-time 0 "two" -- -q "$work/e.kv"
+expect_output edit-cache-rewritten 0 "two" -- -q "$work/e.kv"
+
+# A ".kvc" path that is no regular file, or one without end, means "compile
+# from source" (never a crash, a block or a read without limit).
+for kind in directory zero fifo; do
+    rm -rf "$work/s.kvc"
+    printf 'print("%s")\n' "$kind" > "$work/s.kv"
+    case $kind in
+        directory) mkdir "$work/s.kvc" ;;
+        zero) ln -s /dev/zero "$work/s.kvc" ;;
+        fifo) mkfifo "$work/s.kvc" ;;
+    esac
+    out=$(timeout 20 "$KESTREL" -q "$work/s.kv" </dev/null 2>&1); status=$?
+    if [ "$status" != 0 ] || [ "$out" != "$kind" ]; then
+        echo "FAIL cache-$kind: status $status, output: $out"; failures=$((failures + 1))
+    fi
+done
+
 finish

@@ -54,7 +54,7 @@ protected:
     }
 
     CompiledModule original_;
-    SourceStamp stamp_{1700000000, 123456789, 321};
+    SourceStamp stamp_{1700000000, 123456789, 321, 0xfedcba9876543210ull};
     std::string bytes_;
 };
 
@@ -216,7 +216,7 @@ TEST(ModuleCacheFile, WrittenWholeAndReadOnlyForTheSameSource) {
     ScratchDirectory directory;
     Compiled result = compileUtf8("var n = 123456789012");
     ASSERT_TRUE(result.ok);
-    SourceStamp stamp{10, 20, 30};
+    SourceStamp stamp{10, 20, 30, 0x1234567890abcdefull};
     std::u16string path = directory.pathOf("m.kvc");
     ASSERT_TRUE(writeModuleCache(path, result.module, stamp));
     EXPECT_NE(readModuleCache(path, &stamp), nullptr);
@@ -226,6 +226,9 @@ TEST(ModuleCacheFile, WrittenWholeAndReadOnlyForTheSameSource) {
     EXPECT_EQ(readModuleCache(path, &newer), nullptr);
     newer = stamp;
     newer.size += 1;
+    EXPECT_EQ(readModuleCache(path, &newer), nullptr);
+    newer = stamp;
+    newer.contentHash ^= 1;  // same time and size, other bytes
     EXPECT_EQ(readModuleCache(path, &newer), nullptr);
     EXPECT_EQ(readModuleCache(directory.pathOf("absent.kvc"), nullptr), nullptr);
 }

@@ -1,6 +1,8 @@
 // Strings: every registered method through the member lookup, with the edge
 // cases of their rules (negative positions, empty needles, the trim quirk,
 // escaped placeholders), brackets, bytes, ordering and literal unescaping.
+#include <algorithm>
+
 #include "objects/bytes_value.h"
 #include "objects/list_value.h"
 #include "objects/number_floating.h"
@@ -152,6 +154,59 @@ TEST_F(StringTest, Replace) {
               "a+b+c-d");
     EXPECT_EQ(run(u"a-b-c-d", u"replace", {s(u"-"), s(u"=="), kvTrue(), kvInt(0), kvInt(3)}),
               "a==b==c-d") << "end moves with the growth";
+}
+
+TEST_F(StringTest, ReplaceOverlappingAndSelfContainingPatterns) {
+    EXPECT_EQ(run(u"aaaa", u"replace", {s(u"aa"), s(u"b")}), "bb") << "occurrences never overlap";
+    EXPECT_EQ(run(u"aaa", u"replace", {s(u"aa"), s(u"b")}), "ba");
+    EXPECT_EQ(run(u"abab", u"replace", {s(u"aba"), s(u"x")}), "xb");
+    EXPECT_EQ(run(u"xax", u"replace", {s(u"a"), s(u"aa")}), "xaax") << "the inserted pattern is not searched";
+    EXPECT_EQ(run(u"ab", u"replace", {s(u"ab"), s(u"abab")}), "abab");
+    EXPECT_EQ(run(u"aaaa", u"replace", {s(u"aa"), s(u"a"), kvTrue(), kvInt(0), kvInt(2)}), "aaa")
+        << "the second occurrence reaches past end";
+    EXPECT_EQ(run(u"aXa", u"replace", {s(u"a"), kvNull()}), "X") << "null replaces with nothing";
+}
+
+// The rule as written: replace in a working copy, resume after the insert,
+// move end by the growth. The one-pass version must agree everywhere.
+std::u16string replaceStepByStep(const std::u16string& text, const TextReplace& r) {
+    const int64_t length = static_cast<int64_t>(text.size());
+    const int64_t start = std::max(r.start, 0);
+    if (text.empty() || r.find.empty() || start >= length) return text;
+    size_t at = text.find(r.find, static_cast<size_t>(start));
+    int64_t end = r.end;
+    if (at == std::u16string::npos || (r.end != 0 && (end >= length || int64_t(at) > end))) return text;
+    std::u16string out = text;
+    for (;;) {
+        out.replace(at, r.find.size(), r.with);
+        end += int64_t(r.with.size()) - int64_t(r.find.size());
+        if (!r.all) break;
+        at = out.find(r.find, at + r.with.size());
+        if (at == std::u16string::npos || (r.end != 0 && int64_t(at + r.find.size()) - 1 > end)) break;
+    }
+    return out;
+}
+
+TEST_F(StringTest, ReplaceAgreesWithTheStepByStepRule) {
+    const std::u16string texts[] = {u"a", u"aaaa", u"abaabab", u"xaxaax", u"babababa", u"aabbaabb"};
+    const std::u16string finds[] = {u"a", u"aa", u"ab", u"aba", u"b", u"x"};
+    const std::u16string withs[] = {u"", u"a", u"aa", u"b", u"xyz"};
+    int compared = 0;
+    for (const auto& text : texts)
+        for (const auto& find : finds)
+            for (const auto& with : withs)
+                for (bool all : {true, false})
+                    for (int32_t start = -2; start < 6; ++start)
+                        for (int32_t end = -1; end < 8; ++end) {
+                            TextReplace request{find, with, all, start, end};
+                            std::u16string out;
+                            std::u16string got = textReplace(text, request, out) ? out : text;
+                            ASSERT_EQ(got, replaceStepByStep(text, request))
+                                << toUtf8(text) << " " << toUtf8(find) << " " << toUtf8(with) << " " << all
+                                << " " << start << " " << end;
+                            ++compared;
+                        }
+    EXPECT_GT(compared, 10000);
 }
 
 TEST_F(StringTest, ReplaceReturnsTheReceiverWhenNothingChanges) {

@@ -65,8 +65,9 @@ TEST(OutOfMemory, APoolFailureThrowsInsteadOfYieldingNone) {
     EXPECT_EQ(kvLiveValueCount(), before);
 }
 
-// Every failure point of a run that allocates: the run ends with
-// std::bad_alloc, and nothing it made outlives the machine.
+// Every failure point of a run that allocates: with the pool refusing every
+// later value, the "Out of memory" exception cannot be made either, so the
+// run ends with std::bad_alloc, and nothing it made outlives the machine.
 TEST(OutOfMemory, AFailedRunLeavesNoValueBehind) {
     initObjectModel();
     CompiledModulePtr module = compile(kAllocatingScript);

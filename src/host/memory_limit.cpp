@@ -1,0 +1,119 @@
+// Counting happens only with a cap: without one an allocation is a plain
+// malloc. The usable size of each block is counted, so a free subtracts
+// exactly what its allocation added.
+#include "host/memory_limit.h"
+
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "host/console_queue.h"
+#include "host/platform.h"
+#include "host/runtime_settings.h"
+
+namespace kestrel {
+
+namespace {
+
+std::atomic<int64_t> inUse{0};
+std::atomic<bool> enforced{false};
+
+int64_t cap() noexcept {
+    static const int64_t limit = [] {
+        const int64_t bytes = environmentLimit("KESTREL_MAX_MEMORY", INT64_MAX);
+        return bytes == INT64_MAX ? 0 : bytes;
+    }();
+    return limit;
+}
+
+constexpr std::size_t kReserveBytes = std::size_t{256} << 10;
+void* reserve = nullptr;
+std::atomic<bool> reserveTaken{false};
+
+}  // namespace
+
+void* limitedAlloc(std::size_t size) noexcept {
+    const int64_t limit = cap();
+    void* block = std::malloc(size == 0 ? 1 : size);
+    if (limit == 0 || block == nullptr) return block;
+    const auto bytes = static_cast<int64_t>(malloc_usable_size(block));
+    if (inUse.fetch_add(bytes, std::memory_order_relaxed) + bytes > limit &&
+        enforced.load(std::memory_order_relaxed)) {
+        inUse.fetch_sub(bytes, std::memory_order_relaxed);
+        std::free(block);
+        return nullptr;
+    }
+    return block;
+}
+
+void limitedFree(void* block) noexcept {
+    if (block == nullptr) return;
+    if (cap() != 0) inUse.fetch_sub(static_cast<int64_t>(malloc_usable_size(block)), std::memory_order_relaxed);
+    std::free(block);
+}
+
+void enforceMemoryLimit() noexcept { enforced.store(true); }
+
+int64_t memoryLimit() noexcept { return cap(); }
+
+int64_t memoryInUse() noexcept { return inUse.load(std::memory_order_relaxed); }
+
+void releaseMemoryReserve() noexcept {
+    if (reserveTaken.exchange(false)) limitedFree(reserve);
+    reserve = nullptr;
+}
+
+void restoreMemoryReserve() noexcept {
+    if (reserveTaken.load()) return;
+    reserve = limitedAlloc(kReserveBytes);
+    if (reserve) reserveTaken.store(true);
+}
+
+void exitOutOfMemory() noexcept {
+    releaseMemoryReserve();
+    try {
+        consoleQueue().flush();
+    } catch (...) {
+        // the queue could not take the flush either: the report still goes out
+    }
+    platform::writeStderr(std::string(kOutOfMemoryReport) + "\n");
+    std::_Exit(1);
+}
+
+}  // namespace kestrel
+
+// The program's operator new and delete, every form a sanitizer would
+// otherwise supply, so that each block is freed by the allocator that made it.
+namespace {
+
+void* allocateOrThrow(std::size_t size) {
+    for (;;) {
+        if (void* block = kestrel::limitedAlloc(size)) return block;
+        std::new_handler handler = std::get_new_handler();
+        if (!handler) throw std::bad_alloc();
+        handler();
+    }
+}
+
+void* allocateOrNull(std::size_t size) noexcept {
+    try {
+        return allocateOrThrow(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocateOrThrow(size); }
+void* operator new[](std::size_t size) { return allocateOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocateOrNull(size); }
+void operator delete(void* block) noexcept { kestrel::limitedFree(block); }
+void operator delete[](void* block) noexcept { kestrel::limitedFree(block); }
+void operator delete(void* block, std::size_t) noexcept { kestrel::limitedFree(block); }
+void operator delete[](void* block, std::size_t) noexcept { kestrel::limitedFree(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { kestrel::limitedFree(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { kestrel::limitedFree(block); }
