@@ -145,7 +145,10 @@ KvValueRef KvVirtualMachine::callValue(KvBaseObject* callee, const KvArgList& ar
     pushRetained(callee);
     for (int32_t i = 0; i < args.count; ++i) pushRetained(args.items[i]);
     pushRetained(kvInt(args.count));
-    return dispatch();
+    KvValueRef result = dispatch();
+    // Halt (or a spent run budget) ends the call with a null result: the
+    // native caller always gets a value.
+    return result ? std::move(result) : KvValueRef::retain(kvNull());
 }
 
 }  // namespace kestrel
