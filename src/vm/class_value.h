@@ -54,6 +54,7 @@ public:
     bool findInherited(const std::u16string& name, InheritedMember& found) const;
     // The class's own member slot, else an inherited one; false when neither.
     bool findMember(const std::u16string& name, InheritedMember& found) const;
+    using KvBaseObject::findMember;  // the member-record lookup every value has
     // "@init" of the class or, without one, of its first base that has one.
     const InheritedMember* constructor() const { return hasConstructor_ ? &constructor_ : nullptr; }
     // The one unbound value of a method defined in this class's body (made
