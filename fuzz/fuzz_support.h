@@ -12,12 +12,12 @@
 
 namespace kestrel::fuzz {
 
-// Jumps and calls one run may take (run_budget.h): enough for the test
+// Jumps and calls one run may take (run_budget.h): enough for most test
 // scripts' loops, few enough that an endless loop ends within milliseconds.
-constexpr int64_t kRunSteps = 20000;
+constexpr int64_t kRunSteps = 4000;
 
 // Heap a run may take before operator new fails (heap_cap.h).
-constexpr size_t kRunHeapBytes = size_t{256} << 20;
+constexpr size_t kRunHeapBytes = size_t{128} << 20;
 
 // The value model and built-in functions; standard output goes to /dev/null;
 // script imports fail. Idempotent.
