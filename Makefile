@@ -1,11 +1,14 @@
 # make run   installs what is missing, builds, runs the sample script
 # make test  installs what is missing, builds, runs every test (normal build,
 #            then an AddressSanitizer + UndefinedBehaviorSanitizer build)
+# make fuzz  builds the libFuzzer targets with clang and their seed corpora
+#            (fuzz/README.md tells how to run a campaign)
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_DIR ?= build
 SAN_DIR ?= build-san
+FUZZ_DIR ?= build-fuzz
 
-.PHONY: all deps build build-san run test test-normal test-san bench clean
+.PHONY: all deps build build-san run test test-normal test-san bench fuzz clean
 
 all: build
 
@@ -42,5 +45,11 @@ bench: build
 	@bash bench/callgrind.sh $(BUILD_DIR)/kestrel
 	@bash bench/front_end.sh $(BUILD_DIR)/kestrel
 
+fuzz: deps
+	@bash scripts/install-deps.sh --fuzz
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) --target fuzz_targets -j $(JOBS)
+	@$(FUZZ_DIR)/fuzz/fuzz_make_seeds $(FUZZ_DIR)/fuzz-seeds tests/scripts
+
 clean:
-	rm -rf $(BUILD_DIR) $(SAN_DIR)
+	rm -rf $(BUILD_DIR) $(SAN_DIR) $(FUZZ_DIR)

@@ -12,6 +12,8 @@ packages=(
 
 # The benchmarks compare against peer interpreters.
 [ "${1:-}" = "--bench" ] && packages+=(lua5.4 python3 valgrind time)
+# The fuzz targets need clang and its libFuzzer runtime.
+[ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

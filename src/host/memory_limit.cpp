@@ -19,6 +19,8 @@ namespace {
 
 std::atomic<int64_t> inUse{0};
 std::atomic<bool> enforced{false};
+std::atomic<bool> counting{false};
+std::atomic<int64_t> furtherCap{INT64_MAX};  // inUse may not pass this
 
 int64_t cap() noexcept {
     static const int64_t limit = [] {
@@ -37,10 +39,11 @@ std::atomic<bool> reserveTaken{false};
 void* limitedAlloc(std::size_t size) noexcept {
     const int64_t limit = cap();
     void* block = std::malloc(size == 0 ? 1 : size);
-    if (limit == 0 || block == nullptr) return block;
+    if (block == nullptr || (limit == 0 && !counting.load(std::memory_order_relaxed))) return block;
     const auto bytes = static_cast<int64_t>(malloc_usable_size(block));
-    if (inUse.fetch_add(bytes, std::memory_order_relaxed) + bytes > limit &&
-        enforced.load(std::memory_order_relaxed)) {
+    const int64_t used = inUse.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+    if ((limit != 0 && used > limit && enforced.load(std::memory_order_relaxed)) ||
+        used > furtherCap.load(std::memory_order_relaxed)) {
         inUse.fetch_sub(bytes, std::memory_order_relaxed);
         std::free(block);
         return nullptr;
@@ -50,11 +53,17 @@ void* limitedAlloc(std::size_t size) noexcept {
 
 void limitedFree(void* block) noexcept {
     if (block == nullptr) return;
-    if (cap() != 0) inUse.fetch_sub(static_cast<int64_t>(malloc_usable_size(block)), std::memory_order_relaxed);
+    if (cap() != 0 || counting.load(std::memory_order_relaxed)) inUse.fetch_sub(static_cast<int64_t>(malloc_usable_size(block)), std::memory_order_relaxed);
     std::free(block);
 }
 
 void enforceMemoryLimit() noexcept { enforced.store(true); }
+
+void countAllocations() noexcept { counting.store(true); }
+
+void capFurtherAllocations(int64_t bytes) noexcept {
+    furtherCap.store(bytes > 0 ? inUse.load() + bytes : INT64_MAX);
+}
 
 int64_t memoryLimit() noexcept { return cap(); }
 

@@ -19,6 +19,13 @@ void limitedFree(void* block) noexcept;
 // run-time library sets up before that is counted but never refused.
 void enforceMemoryLimit() noexcept;
 
+// Counts every block from now on, cap or not, so that a cap can be set for
+// a stretch of a run; blocks made before the first call are not counted.
+void countAllocations() noexcept;
+// While set (bytes > 0), an allocation fails once the bytes in use would pass
+// what they are at this call plus bytes; 0 lifts it. Needs countAllocations.
+void capFurtherAllocations(int64_t bytes) noexcept;
+
 // The cap in bytes, 0 when there is none; bytes counted against it.
 int64_t memoryLimit() noexcept;
 int64_t memoryInUse() noexcept;

@@ -1,6 +1,7 @@
 // Reads, assignments and calls through member and bracket fields.
 #include "objects/field_value.h"
 
+#include "objects/cycle_candidates.h"
 #include "objects/instance_members.h"
 #include "objects/map_value.h"
 #include "objects/module_members.h"
@@ -90,10 +91,25 @@ KvMemberBindingPtr bindMember(const KvMemberBindingPtr& cached, const KvBaseObje
 
 IKvObjField::IKvObjField(KvBaseObject* owner) : owner_(owner ? owner : kvNull()) {
     owner_->addRef();
+    markTraversable();
 }
 
 IKvObjField::~IKvObjField() {
     owner_->release();
+}
+
+void IKvObjField::visitReferences(KvReferenceVisitor& visitor) {
+    KvBaseObject::visitReferences(visitor);
+    visitor.value(owner_);
+}
+
+// The owner becomes the shared null, which the field's other routines and
+// its destructor handle like any owner.
+void IKvObjField::dropReferences() {
+    KvBaseObject::dropReferences();
+    KvBaseObject* owner = owner_;
+    owner_ = kvNull();
+    owner->release();
 }
 
 KvBaseObject* IKvObjField::finishUse(KvBaseObject* result) {
@@ -199,6 +215,18 @@ KvObjPosField::KvObjPosField(KvBaseObject* owner, std::vector<KvBaseObject*> arg
 
 KvObjPosField::~KvObjPosField() {
     for (KvBaseObject* arg : args_) arg->release();
+}
+
+void KvObjPosField::visitReferences(KvReferenceVisitor& visitor) {
+    IKvObjField::visitReferences(visitor);
+    for (KvBaseObject* arg : args_) visitor.value(arg);
+}
+
+void KvObjPosField::dropReferences() {
+    std::vector<KvBaseObject*> held;
+    held.swap(args_);  // detached first, as every value's references are
+    IKvObjField::dropReferences();
+    for (KvBaseObject* arg : held) arg->release();
 }
 
 KvBaseObject* KvObjPosField::value() {

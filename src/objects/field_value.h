@@ -61,6 +61,10 @@ public:
     ~IKvObjField() override;
     virtual bool assign(KvBaseObject* value) = 0;
     KvBaseObject* owner() const { return owner_; }
+    // The owner is a counted reference that can close a cycle: a method
+    // field stored in a property of its own receiver.
+    void visitReferences(KvReferenceVisitor& visitor) override;
+    void dropReferences() override;
 
 protected:
     explicit IKvObjField(KvBaseObject* owner);
@@ -104,6 +108,8 @@ public:
     std::u16string detailString(int32_t) const override { return u"<pos field>"; }
     KvBaseObject* value() override;
     bool assign(KvBaseObject* value) override;
+    void visitReferences(KvReferenceVisitor& visitor) override;
+    void dropReferences() override;
 
 private:
     std::vector<KvBaseObject*> args_;

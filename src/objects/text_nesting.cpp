@@ -10,9 +10,9 @@ namespace {
 thread_local std::vector<const KvBaseObject*> writing;
 }  // namespace
 
-KvTextNesting::KvTextNesting(const KvBaseObject* value) : value_(value) {
-    cut_ = static_cast<int32_t>(writing.size()) >= kMaxDepth ||
-           std::find(writing.begin(), writing.end(), value) != writing.end();
+KvTextNesting::KvTextNesting(const KvBaseObject* value)
+    : cut_(static_cast<int32_t>(writing.size()) >= kMaxDepth ||
+           std::find(writing.begin(), writing.end(), value) != writing.end()) {
     if (!cut_) writing.push_back(value);
 }
 

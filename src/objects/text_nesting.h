@@ -22,7 +22,6 @@ public:
     bool cut() const { return cut_; }
 
 private:
-    const KvBaseObject* value_;
     bool cut_;
 };
 

@@ -195,9 +195,10 @@ StepResult StatementParser::parseClass(size_t kw) {
         StepResult member = isVar ? parseVar(i) : parseFunc(i);
         if (!member.ok) return member;
         if (isVar) {
-            const auto& definitions = member.node->payloadAs<KvAstList>()->items;
-            if (definitions.empty()) return failAt(token(i), msg::kClassProperties);
-            payload->variables.insert(payload->variables.end(), definitions.begin(), definitions.end());
+            // A tuple definition ("var (a, b) = ...") has no list of definitions: not a member.
+            const KvAstList* definitions = member.node->payloadAs<KvAstList>();
+            if (!definitions || definitions->items.empty()) return failAt(token(i), msg::kClassProperties);
+            payload->variables.insert(payload->variables.end(), definitions->items.begin(), definitions->items.end());
         } else {
             auto* function = member.node->payloadAs<KvAstFunction>();
             if (function->name == payload->name) function->name = u"@init";

@@ -160,6 +160,13 @@ bool loadKeywordMapping() {
     return loaded;
 }
 
+void clearLanguagePacks() {
+    keywordMap().clear();
+    mutableActionMap().clear();
+    mutableObjectNameMap().clear();
+    packList().clear();
+}
+
 const WordMap& actionMap() { return mutableActionMap(); }
 
 const WordMap& objectNameMap() { return mutableObjectNameMap(); }

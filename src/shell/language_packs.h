@@ -35,6 +35,10 @@ void loadLanguagePack(const std::u16string& local, const std::u16string& file);
 // win in the keyword map), then "objects". Malformed members are skipped.
 void applyLanguagePack(const Json::Value& pack);
 
+// Empties every map and the pack list (tests and fuzzing start each case
+// from no packs; start-up never calls it).
+void clearLanguagePacks();
+
 // Localized spelling -> built-in action name.
 const WordMap& actionMap();
 // Localized object name -> built-in object name, and

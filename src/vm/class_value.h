@@ -60,6 +60,7 @@ public:
     bool findInherited(const std::u16string& name, InheritedMember& found) const;
     // The class's own member slot, else an inherited one; false when neither.
     bool findMember(const std::u16string& name, InheritedMember& found) const;
+    using KvBaseObject::findMember;  // the member-record lookup every value has
     // Where "@init" of an instance of this class lives: the class's own, or
     // that of its first base that has one. holder starts as the instance's
     // context and moves down the hidden base slots; false when there is none.

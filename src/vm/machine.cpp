@@ -20,6 +20,7 @@
 #include "vm/function_value.h"
 #include "vm/machine_messages.h"
 #include "vm/machine_stack.h"
+#include "vm/run_budget.h"
 
 namespace kestrel {
 
@@ -337,9 +338,17 @@ bool KvVirtualMachine::endFinally(KvValueRef& runResult) {
         std::u16string error_ = (errorText);                \
         if (!error_.empty()) KV_RAISE(error_);              \
     } while (0)
+// A taken jump spends one step of the run budget (run_budget.h).
+#define KV_SPEND_STEP()                                     \
+    do {                                                    \
+        if (__builtin_expect(--runBudgetCounter < 0, 0)) goto stop; \
+    } while (0)
 #define KV_JUMP_IF(condition)                               \
     do {                                                    \
-        if (condition) frame_->pc = static_cast<int32_t>(ins.intValue); \
+        if (condition) {                                    \
+            frame_->pc = static_cast<int32_t>(ins.intValue); \
+            KV_SPEND_STEP();                                \
+        }                                                   \
     } while (0)
 
 // Threaded dispatch (each instruction jumps straight to the next one's
@@ -414,17 +423,21 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
 #endif
         switch (ins.opcode) {
         // Halt ends the run at once; its frames are released, no result.
+        // A spent run budget ends it the same way.
         KV_OP(Halt)
+        stop:
             abandonFrames();
             return nullptr;
         // Jumps set the program counter of the current frame.
         KV_OP(Jump)
         KV_OP(JumpAlways)
             f->pc = static_cast<int32_t>(ins.intValue);
+            KV_SPEND_STEP();
             KV_NEXT;
         // Calls: a script callee pushes its frame and the loop continues in
         // it; a native callee runs here and its owned result is pushed.
         KV_OP(Call)
+            KV_SPEND_STEP();
             if (!call(ins)) {
                 if (KvBaseObject* raised = calleeRaised_) {
                     calleeRaised_ = nullptr;
@@ -610,9 +623,11 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         // Handlers and finally completions: a handler remembers the stack and
         // pending depths to restore; a pending raise holds its exception.
         KV_OP(PushHandler)
+            KV_SPEND_STEP();  // a handler is a jump target too
             f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count(), f->pending.size()});
             KV_NEXT;
         KV_OP(PendingJump)
+            KV_SPEND_STEP();  // where EndFinally will jump
             f->pending.push_back({static_cast<int32_t>(ins.intValue), nullptr});
             KV_NEXT;
         KV_OP(PendingRaise)
@@ -684,5 +699,6 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
 #undef KV_RAISE
 #undef KV_CHECK
 #undef KV_JUMP_IF
+#undef KV_SPEND_STEP
 
 }  // namespace kestrel

@@ -160,7 +160,10 @@ KvValueRef KvVirtualMachine::callValue(KvBaseObject* callee, const KvArgList& ar
     for (int32_t i = 0; i < args.count; ++i) pushRetained(args.items[i]);
     pushRetained(kvInt(args.count));
     ActiveMachine active(*this);
-    return dispatch();
+    KvValueRef result = dispatch();
+    // Halt (or a spent run budget) ends the call with a null result: the
+    // native caller always gets a value.
+    return result ? std::move(result) : KvValueRef::retain(kvNull());
 }
 
 }  // namespace kestrel

@@ -37,7 +37,7 @@ const std::u16string* mapped(const std::u16string& spelling) { return keywordMap
 
 class LanguagePack : public ::testing::Test {
 protected:
-    void TearDown() override { keywordMap().clear(); }
+    void TearDown() override { clearLanguagePacks(); }
 };
 
 }  // namespace
@@ -92,6 +92,17 @@ TEST_F(LanguagePack, KeywordsActionsAndObjectsFillTheirMaps) {
     EXPECT_EQ(objectNameMap().at(u"List.甲长度"), u"length");
     EXPECT_EQ(objectNameMap().at(u"List.甲追加"), u"append");
     EXPECT_EQ(mapped(u"甲列表"), nullptr) << "object names are not read by the tokenizer";
+}
+
+// The fuzz target starts every input from no packs.
+TEST_F(LanguagePack, ClearingForgetsEveryMap) {
+    applyLanguagePack(parsed(R"({"keywords": {"if": {"name": "甲如果"}}, "actions": {"print": {"name": "甲打印"}},
+                                 "objects": {"List": {"name": "甲列表", "methods": {"append": {"name": "甲追加"}}}}})"));
+    clearLanguagePacks();
+    EXPECT_TRUE(keywordMap().empty());
+    EXPECT_TRUE(actionMap().empty());
+    EXPECT_TRUE(objectNameMap().empty());
+    EXPECT_TRUE(languagePacks().empty());
 }
 
 TEST_F(LanguagePack, ActionsOverrideKeywordsAndLaterPacksOverrideEarlier) {
