@@ -17,6 +17,9 @@ public:
         setAllocationSize(sizeof(KvObjInt));
     }
     int32_t get() const { return value_; }
+    // For the machine only: a result that replaces the one reference to this
+    // int (a variable's) is written into it rather than into a new int.
+    void setInPlace(int32_t value) { value_ = value; }
 
     bool toBool() const override { return value_ != 0; }
     std::u16string toString() const override { return decimalText(value_); }

@@ -13,6 +13,7 @@ static void applyOption(const std::u16string& option, CommandLine& line) {
     else if (option == u"--tokens") line.dump = DebugDump::Tokens;
     else if (option == u"--ast") line.dump = DebugDump::Ast;
     else if (option == u"--dis") line.dump = DebugDump::Disassembly;
+    else if (option == u"--dis=exec") line.dump = DebugDump::Executable;
     // any other option is ignored
 }
 
@@ -72,6 +73,7 @@ std::u16string usageText() {
            u"  --tokens       print the tokens of the script and exit\n"
            u"  --ast          print the syntax tree of the script and exit\n"
            u"  --dis          print the compiled instructions of the script and exit\n"
+           u"  --dis=exec     print the records the machine runs for them and exit\n"
            u"  --check-leaks  after the run, fail (status 3) when values are still alive\n"
            u"  --version      print the version line and exit\n"
            u"  -h, --help     print this text and exit\n";

@@ -9,7 +9,7 @@
 namespace kestrel {
 
 // What the program was asked to do besides running the script.
-enum class DebugDump { None, Tokens, Ast, Disassembly };
+enum class DebugDump { None, Tokens, Ast, Disassembly, Executable };
 
 struct CommandLine {
     std::u16string scriptPath;

@@ -1,6 +1,7 @@
 // Entry point: scans the command line and runs a script, a debugging dump,
 // or the interactive module test loop; running out of memory anywhere ends
 // the process with "out of memory" and status 1 (runReportingOutOfMemory).
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "objects/value_pool.h"
 #include "loader/source_file.h"
 #include "vm/disassembler.h"
+#include "vm/exec_code.h"
 #include "loader/module_loader.h"
 #include "shell/command_line.h"
 #include "host/console_queue.h"
@@ -49,6 +51,11 @@ static int runCommandLine(int argc, char** argv) {
     }
     runtimeSettings().quiet = line.quiet;
     runtimeSettings().scriptArguments = line.scriptArguments;
+    // KESTREL_NO_FUSION set to anything but "" or "0": plain records only,
+    // to compare a run with and without fused instructions.
+    if (const char* noFusion = std::getenv("KESTREL_NO_FUSION")) {
+        if (*noFusion && std::string(noFusion) != "0") fusedInstructionsEnabled() = false;
+    }
 
     if (line.dump == DebugDump::Tokens) {
         std::string listing;
@@ -56,14 +63,16 @@ static int runCommandLine(int argc, char** argv) {
         platform::writeStdout(listing);
         return status == 0 ? 0 : 1;
     }
-    if (line.dump == DebugDump::Disassembly) {
+    if (line.dump == DebugDump::Disassembly || line.dump == DebugDump::Executable) {
         std::u16string report;
         CompiledModulePtr code = compileSourceFile(line.scriptPath, report);
         if (code == nullptr) {
             consoleWrite(report, kLevelError);
             return 1;
         }
-        platform::writeStdout(disassemble(*code));
+        platform::writeStdout(line.dump == DebugDump::Disassembly
+                                  ? disassemble(*code)
+                                  : disassembleExecutable(buildExecutable(code->code, fusedInstructionsEnabled())));
         return 0;
     }
     if (line.dump == DebugDump::Ast) {

@@ -35,6 +35,7 @@ struct CallFrame {
                bool owns) {
         unit = std::move(newUnit);
         code = unit ? unit->code() : nullptr;
+        exec = unit ? unit->exec() : nullptr;
         codeCount = unit ? unit->count() : 0;
         pc = startPc;
         resultMode = mode;
@@ -47,6 +48,7 @@ struct CallFrame {
     void setContext(KvContextRef context);
 
     const Instruction* code = nullptr;  // the unit's instructions, cached for the loop
+    const ExecInstruction* exec = nullptr;  // and their executable records
     KvUnitRef unit;
     bool ownsContext = false;  // a function activation: its context usually dies with it
     int32_t pc = 0;

@@ -12,7 +12,8 @@ CodeCacheEntry::~CodeCacheEntry() = default;
 
 CodeUnit::CodeUnit(CompiledModulePtr module, std::u16string moduleKey)
     : module_(std::move(module)), moduleKey_(std::move(moduleKey)),
-      count_(static_cast<int32_t>(module_->code.size())), cache_(module_->code.size()) {}
+      count_(static_cast<int32_t>(module_->code.size())), cache_(module_->code.size()),
+      exec_(buildExecutable(module_->code, fusedInstructionsEnabled())) {}
 
 CodeUnit::~CodeUnit() = default;
 

@@ -11,6 +11,7 @@
 
 #include "objects/field_value.h"
 #include "objects/value_ref.h"
+#include "vm/exec_code.h"
 #include "vm/instruction.h"
 #include "vm/var_position.h"
 
@@ -49,6 +50,9 @@ public:
     CodeUnit& operator=(const CodeUnit&) = delete;
 
     const Instruction* code() const { return module_->code.data(); }
+    // The executable records (exec_code.h): count() + 1, the last one End.
+    const ExecInstruction* exec() const { return exec_.data(); }
+    const std::vector<ExecInstruction>& executable() const { return exec_; }
     int32_t count() const { return count_; }
     CodeCacheEntry& cache(int32_t position) { return cache_[static_cast<size_t>(position)]; }
     const CompiledModulePtr& module() const { return module_; }
@@ -67,6 +71,7 @@ private:
     std::u16string moduleKey_;
     int32_t count_;
     std::vector<CodeCacheEntry> cache_;
+    std::vector<ExecInstruction> exec_;
     int32_t refs_ = 1;
 };
 

@@ -277,12 +277,11 @@ bool KvVirtualMachine::finishFrame(KvValueRef& runResult) {
 
 // Stores the top value into a slot of the frame's context; with the discard
 // flag the value leaves the stack, else it stays as the expression's value.
-[[gnu::always_inline]] inline void KvVirtualMachine::storeLocal(const Instruction& ins) {
+[[gnu::always_inline]] inline void KvVirtualMachine::storeLocal(int32_t slot, bool discard) {
     KvValueRef v = popValue();
     KvVBaseContext* c = frame_->context.get();
-    int32_t slot = static_cast<int32_t>(ins.intValue);
     if (c && c->hasSlot(slot)) c->slot(slot).store(v.get());
-    if (!ins.discard) push(std::move(v));
+    if (!discard) push(std::move(v));
 }
 
 // The registers of a switch subject. A register outside the twelve reads as
@@ -329,9 +328,62 @@ bool KvVirtualMachine::endFinally(KvValueRef& runResult) {
     return raise(std::move(done.raised), runResult);
 }
 
-#define KV_RAISE(message)                                   \
-    do {                                                    \
+namespace {
+
+// The record a frame without code runs: it finishes at once.
+const ExecInstruction* endOnlyRecord() {
+    static const ExecInstruction end{};
+    return &end;
+}
+
+inline bool compareInts(Opcode op, int32_t a, int32_t b) {
+    switch (op) {
+    case Opcode::Less: return a < b;
+    case Opcode::Greater: return a > b;
+    case Opcode::LessEqual: return a <= b;
+    case Opcode::GreaterEqual: return a >= b;
+    case Opcode::Equal: return a == b;
+    default: return a != b;  // NotEqual
+    }
+}
+
+inline bool isComparisonOp(Opcode op) {
+    return op == Opcode::Less || op == Opcode::Greater || op == Opcode::LessEqual ||
+           op == Opcode::GreaterEqual || op == Opcode::Equal || op == Opcode::NotEqual;
+}
+
+// An int result as a value with one reference for its holder: the shared
+// object for small values, else a new int (which may run out of memory).
+inline KvBaseObject* madeInt(int32_t v, const KvSharedConstants& shared) {
+    return isSharedIntValue(v) ? shared.ints[v + 1] : kvMake<KvObjInt>(v).detach();
+}
+
+// The local's int object, or null when the slot is missing or holds no int.
+inline KvObjInt* localInt(KvVBaseContext* c, int32_t slot) {
+    if (!c || !c->hasSlot(slot)) return nullptr;
+    KvBaseObject* v = c->slot(slot).read();
+    return isInt(v) ? static_cast<KvObjInt*>(v) : nullptr;
+}
+
+}  // namespace
+
+// The loop keeps the running frame (f), its records (base) and the next
+// record (ip) in locals. Work that leaves the loop body (any helper that may
+// raise, look at the frame's position or switch frames) is preceded by
+// KV_SYNC, which writes the position back into the frame, and followed by
+// KV_RELOAD where the running frame or its position may have changed.
+#define KV_SYNC() (f->pc = static_cast<int32_t>(ip - base))
+#define KV_RELOAD()                                                                         \
+    do {                                                                                    \
+        f = frame_;                                                                         \
+        base = f->exec ? f->exec : endOnlyRecord();                                         \
+        const uint32_t pc_ = static_cast<uint32_t>(f->pc);                                  \
+        ip = base + (pc_ < static_cast<uint32_t>(f->codeCount) ? pc_ : static_cast<uint32_t>(f->codeCount)); \
+    } while (0)
+#define KV_RAISE(message)                                         \
+    do {                                                          \
         if (raiseMessage((message), runResult)) return runResult; \
+        KV_RELOAD();                                              \
     } while (0)
 #define KV_CHECK(errorText)                                 \
     do {                                                    \
@@ -343,362 +395,496 @@ bool KvVirtualMachine::endFinally(KvValueRef& runResult) {
     do {                                                    \
         if (__builtin_expect(--runBudgetCounter < 0, 0)) goto stop; \
     } while (0)
-#define KV_JUMP_IF(condition)                               \
-    do {                                                    \
-        if (condition) {                                    \
-            frame_->pc = static_cast<int32_t>(ins.intValue); \
-            KV_SPEND_STEP();                                \
-        }                                                   \
-    } while (0)
-
-// Threaded dispatch (each instruction jumps straight to the next one's
-// code) where the compiler supports label addresses; a switch otherwise, or
-// with KESTREL_SWITCH_DISPATCH defined.
-#if defined(__GNUC__) && !defined(KESTREL_SWITCH_DISPATCH)
-#define KV_THREADED 1
-#else
-#define KV_THREADED 0
-#endif
-
-#if KV_THREADED
 #define KV_OP(name) L_##name:
-// Every instruction ends with its own copy of the fetch and jump. The jump
-// is a computed goto, which runs no destructors: no KvRef may be alive here.
-#define KV_NEXT                                                                        \
-    do {                                                                               \
-        f = frame_;                                                                    \
-        if (static_cast<uint32_t>(f->pc) >= static_cast<uint32_t>(f->codeCount)) {     \
-            goto fetch;                                                                \
-        }                                                                              \
-        position = f->pc++;                                                            \
-        ip = &f->code[position];                                                       \
-        uint32_t next_ = static_cast<uint32_t>(ip->opcode);                            \
-        goto* labels[next_ <= kMaxOpcode ? next_ : 0];                                 \
+// Every record ends with its own copy of the fetch and jump (threaded
+// dispatch), so the branch predictor learns which record follows which. The
+// jump is a computed goto, which runs no destructors: no KvRef may be alive
+// here. Every record list ends in End, so there is no bounds check.
+#define KV_NEXT                      \
+    do {                             \
+        cur = ip++;                  \
+        goto* labels[cur->op];       \
     } while (0)
-#else
-#define KV_OP(name) case Opcode::name:
-#define KV_NEXT break
-#endif
-#define ins (*ip)
+// The running record's instruction as compiled, for the work that needs
+// more than the record holds, and its position.
+#define ins (f->code[cur - base])
+#define position (static_cast<int32_t>(cur - base))
 
-#if KV_THREADED
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpedantic"
-#endif
 
-// Each instruction keeps its own copy of the fetch and jump (not merged into
-// one shared jump), so the branch predictor learns which instruction follows which.
-#if KV_THREADED && !defined(__clang__)
+#if !defined(__clang__)
 __attribute__((optimize("no-crossjumping", "no-gcse")))
 #endif
 KvValueRef KvVirtualMachine::dispatchLoop() {
     const KvSharedConstants& shared = sharedConstants();
     KvValueRef runResult;  // set by the frame mechanics when the run ends
     CallFrame* f;
-    int32_t position;
-    const Instruction* ip;
-#if KV_THREADED
-    void* labels[kMaxOpcode + 1];
-    for (void*& label : labels) label = &&L_Nothing;
+    const ExecInstruction* base;
+    const ExecInstruction* ip;   // the next record
+    const ExecInstruction* cur;  // the running one
+    void* labels[kMaxExecOp + 1];
+    for (void*& label : labels) label = &&L_Label;  // numbers with no instruction do nothing
 #define KV_LABEL_OF(name, number) labels[number] = &&L_##name;
     KESTREL_OPCODES(KV_LABEL_OF)
 #undef KV_LABEL_OF
-#endif
-    for (;;) {
-#if KV_THREADED
-    fetch:
-#endif
-        f = frame_;
-        if (static_cast<uint32_t>(f->pc) >= static_cast<uint32_t>(f->codeCount)) {
-            if (finishFrame(runResult)) return runResult;  // ran off the end
-            continue;
+    labels[static_cast<uint8_t>(ExecOp::End)] = &&L_End;
+    labels[static_cast<uint8_t>(ExecOp::LocalOpInt)] = &&L_LocalOpInt;
+    labels[static_cast<uint8_t>(ExecOp::JumpIfLocalCmpInt)] = &&L_JumpIfLocalCmpInt;
+    labels[static_cast<uint8_t>(ExecOp::JumpIfLocalsCmp)] = &&L_JumpIfLocalsCmp;
+    labels[static_cast<uint8_t>(ExecOp::UpdateLocalInt)] = &&L_UpdateLocalInt;
+    labels[static_cast<uint8_t>(ExecOp::OpStoreLocal)] = &&L_OpStoreLocal;
+    labels[static_cast<uint8_t>(ExecOp::CallCount)] = &&L_CallCount;
+    labels[static_cast<uint8_t>(ExecOp::CallBuiltinCount)] = &&L_CallBuiltinCount;
+
+    KV_RELOAD();
+    KV_NEXT;
+
+    // Past the last instruction: the frame returns.
+    L_End:
+        KV_SYNC();
+        if (finishFrame(runResult)) return runResult;
+        KV_RELOAD();
+        KV_NEXT;
+    // Halt ends the run at once; its frames are released, no result.
+    // A spent run budget ends it the same way.
+    KV_OP(Halt)
+    stop:
+        abandonFrames();
+        return nullptr;
+    KV_OP(Label)
+        KV_NEXT;
+    // Jumps: targets were resolved when the records were built.
+    KV_OP(Jump)
+    KV_OP(JumpAlways)
+        ip = base + cur->a;
+        KV_SPEND_STEP();
+        KV_NEXT;
+    // Calls: a script callee pushes its frame and the loop continues in
+    // it; a native callee runs here and its owned result is pushed.
+    KV_OP(Call)
+        KV_SPEND_STEP();
+        KV_SYNC();
+        if (!call(popCount(), !cur->discard)) goto callFailed;
+        KV_RELOAD();
+        KV_NEXT;
+    L_CallCount:  // PushInt n; Call
+        KV_SPEND_STEP();
+        ip = cur + 2;
+        KV_SYNC();
+        if (!call(boundedCount(cur->a), !cur->discard)) goto callFailed;
+        KV_RELOAD();
+        KV_NEXT;
+    callFailed:
+        if (KvBaseObject* raised = calleeRaised_) {
+            calleeRaised_ = nullptr;
+            if (raise(KvValueRef::adopt(raised), runResult)) return runResult;
+        } else if (raiseCallError(runResult)) {
+            return runResult;
         }
-        position = f->pc++;
-        ip = &f->code[position];
-#if KV_THREADED
-        {
-            uint32_t opcode = static_cast<uint32_t>(ip->opcode);
-            goto* labels[opcode <= kMaxOpcode ? opcode : 0];
-        }
-#endif
-        switch (ins.opcode) {
-        // Halt ends the run at once; its frames are released, no result.
-        // A spent run budget ends it the same way.
-        KV_OP(Halt)
-        stop:
-            abandonFrames();
-            return nullptr;
-        // Jumps set the program counter of the current frame.
-        KV_OP(Jump)
-        KV_OP(JumpAlways)
-            f->pc = static_cast<int32_t>(ins.intValue);
+        KV_RELOAD();
+        KV_NEXT;
+    KV_OP(CallBuiltin)
+        KV_SYNC();
+        callBuiltin(static_cast<int32_t>(ins.intValue), popCount(), !cur->discard);
+        KV_RELOAD();
+        KV_NEXT;
+    L_CallBuiltinCount:  // PushInt n; CallBuiltin b
+        ip = cur + 2;
+        KV_SYNC();
+        callBuiltin(cur->b, boundedCount(cur->a), !cur->discard);
+        KV_RELOAD();
+        KV_NEXT;
+    // Return hands the result to the caller's frame (finishFrame).
+    KV_OP(Return)
+        KV_SYNC();
+        if (finishFrame(runResult)) return runResult;
+        KV_RELOAD();
+        KV_NEXT;
+    // Throw raises an owned exception: to a handler of this frame, or out.
+    KV_OP(Throw)
+        KV_SYNC();
+        if (raise(makeThrown(ins), runResult)) return runResult;
+        KV_RELOAD();
+        KV_NEXT;
+    // Conditional jumps consume their operands (released by the helpers).
+    KV_OP(JumpIfTrue)
+    KV_OP(JumpIfFalse)
+        if (popTruth(f->stack, shared) == (cur->sub == static_cast<uint8_t>(Opcode::JumpIfTrue))) {
+            ip = base + cur->a;
             KV_SPEND_STEP();
-            KV_NEXT;
-        // Calls: a script callee pushes its frame and the loop continues in
-        // it; a native callee runs here and its owned result is pushed.
-        KV_OP(Call)
+        }
+        KV_NEXT;
+    KV_OP(JumpIfEqual)
+    KV_OP(JumpIfNotEqual)
+        if (popEqual(f->stack) == (cur->sub == static_cast<uint8_t>(Opcode::JumpIfEqual))) {
+            ip = base + cur->a;
             KV_SPEND_STEP();
-            if (!call(ins)) {
-                if (KvBaseObject* raised = calleeRaised_) {
-                    calleeRaised_ = nullptr;
-                    if (raise(KvValueRef::adopt(raised), runResult)) return runResult;
-                    KV_NEXT;
-                }
-                if (raiseCallError(runResult)) return runResult;
-            }
-            KV_NEXT;
-        KV_OP(CallBuiltin)
-            callBuiltin(ins);
-            KV_NEXT;
-        // Return hands the result to the caller's frame (finishFrame).
-        KV_OP(Return)
-            if (finishFrame(runResult)) return runResult;
-            KV_NEXT;
-        // Throw raises an owned exception: to a handler of this frame, or out.
-        KV_OP(Throw)
-            if (raise(makeThrown(ins), runResult)) return runResult;
-            KV_NEXT;
-        // Conditional jumps consume their operands (released by the helpers).
-        KV_OP(JumpIfTrue)
-        KV_OP(JumpIfFalse)
-            KV_JUMP_IF(popTruth(f->stack, shared) == (ins.opcode == Opcode::JumpIfTrue));
-            KV_NEXT;
-        KV_OP(JumpIfEqual)
-        KV_OP(JumpIfNotEqual)
-            KV_JUMP_IF(popEqual(f->stack) == (ins.opcode == Opcode::JumpIfEqual));
-            KV_NEXT;
-        // Arithmetic: int with int inline; anything else in arithmetic().
-        KV_OP(Add)
-        KV_OP(Subtract)
-        KV_OP(Multiply)
-        KV_OP(Divide)
-        KV_OP(Modulo)
-        KV_OP(IntegerDivide) {
-            // Entries are consumed by hand here. The result is made (which
-            // may run out of memory) while both operands are still on the
-            // stack; then it replaces them and their references are dropped.
-            KvFastStack& stack = f->stack;
-            KvBaseObject* r = stack.peek();
-            if (r && isInt(r) && stack.count() >= 2) {
-                KvBaseObject* l = stack.peekUnder();
-                int32_t v;
-                if (isInt(l) && intArithmetic(ins.opcode, intOf(l), intOf(r), v)) {
-                    KvBaseObject* made = isSharedIntValue(v) ? shared.ints[v + 1] : kvMake<KvObjInt>(v).detach();
-                    stack.drop(2);
-                    stack.push(made);
-                    l->release();
-                    r->release();
-                    KV_NEXT;
-                }
-            }
-            if (!arithmetic(static_cast<int32_t>(ins.opcode), ins)) KV_RAISE(kDivideByZeroMessage);
-            KV_NEXT;
         }
-        // Logic: both operands were evaluated; the result is a shared boolean.
-        KV_OP(And)
-        KV_OP(Or)
-            pushShared(kvBool(popLogical(f->stack, ins.opcode == Opcode::And)));
-            KV_NEXT;
-        KV_OP(Not)
-            pushShared(kvBool(!popTruth(f->stack, shared)));
-            KV_NEXT;
-        // Orderings: int with int inline; other kinds in compare().
-        KV_OP(Less)
-        KV_OP(Greater)
-        KV_OP(LessEqual)
-        KV_OP(GreaterEqual) {
-            KvBaseObject* r = f->stack.peek();
-            if (r && isInt(r) && f->stack.count() >= 2) {
-                KvBaseObject* l = f->stack.peekUnder();
-                if (isInt(l)) {
-                    f->stack.drop(2);  // released by hand below
-                    int32_t a = intOf(l), b = intOf(r);
-                    bool result = ins.opcode == Opcode::Less      ? a < b
-                                  : ins.opcode == Opcode::Greater ? a > b
-                                  : ins.opcode == Opcode::LessEqual ? a <= b
-                                                                    : a >= b;
-                    l->release();
-                    r->release();
-                    f->stack.push(result ? shared.trueValue : shared.falseValue);
-                    KV_NEXT;
-                }
-            }
-            compare(ins);
-            KV_NEXT;
+        KV_NEXT;
+    KV_OP(JumpIfGreater)
+    KV_OP(JumpIfGreaterEqual)
+    KV_OP(JumpIfLess)
+    KV_OP(JumpIfLessEqual)
+        if (popNumericJump(f->stack, static_cast<Opcode>(cur->sub))) {
+            ip = base + cur->a;
+            KV_SPEND_STEP();
         }
-        KV_OP(Equal)
-        KV_OP(NotEqual)
-            compare(ins);
-            KV_NEXT;
-        KV_OP(JumpIfGreater)
-        KV_OP(JumpIfGreaterEqual)
-        KV_OP(JumpIfLess)
-        KV_OP(JumpIfLessEqual)
-            KV_JUMP_IF(popNumericJump(f->stack, ins.opcode));
-            KV_NEXT;
-        // Constants: shared values uncounted, the others cached in the unit
-        // and pushed with a reference of the stack's own.
-        KV_OP(PushNull)
-            pushShared(shared.null);
-            KV_NEXT;
-        KV_OP(PushBool)
-            pushShared(kvBool(ins.intValue != 0));
-            KV_NEXT;
-        KV_OP(PushInt)
-            if (isSharedIntValue(static_cast<int32_t>(ins.intValue)) &&
-                ins.intValue == static_cast<int32_t>(ins.intValue)) {
-                pushShared(shared.ints[ins.intValue + 1]);
+        KV_NEXT;
+    // Arithmetic: int with int inline; anything else in arithmetic().
+    KV_OP(Add)
+    KV_OP(Subtract)
+    KV_OP(Multiply)
+    KV_OP(Divide)
+    KV_OP(Modulo)
+    KV_OP(IntegerDivide) {
+        // Entries are consumed by hand here. The result is made (which
+        // may run out of memory) while both operands are still on the
+        // stack; then it replaces them and their references are dropped.
+        KvFastStack& stack = f->stack;
+        KvBaseObject* r = stack.peek();
+        if (r && isInt(r) && stack.count() >= 2) {
+            KvBaseObject* l = stack.peekUnder();
+            int32_t v;
+            if (isInt(l) && intArithmetic(static_cast<Opcode>(cur->sub), intOf(l), intOf(r), v)) {
+                if (!isSharedIntValue(v)) KV_SYNC();
+                KvBaseObject* made = madeInt(v, shared);
+                stack.drop(2);
+                stack.push(made);
+                l->release();
+                r->release();
                 KV_NEXT;
             }
-            pushRetained(constant(ins, position));
-            KV_NEXT;
-        KV_OP(PushLong)
-        KV_OP(PushFloat)
-        KV_OP(PushDouble)
-        KV_OP(PushString) {
-            KvBaseObject* cached = f->unit->cache(position).value.get();
-            pushRetained(cached ? cached : constant(ins, position));
-            KV_NEXT;
         }
-        // Slots of the frame's context; a missing slot reads as null.
-        KV_OP(StoreLocal)
-            storeLocal(ins);
-            KV_NEXT;
-        KV_OP(LoadLocal) {
-            KvVBaseContext* c = f->context.get();
-            int32_t slot = static_cast<int32_t>(ins.intValue);
-            KvBaseObject* v = c && c->hasSlot(slot) ? c->slot(slot).read() : shared.null;
-            if (isUnboundMethod(v)) v = bindSharedMethod(*c, c->slot(slot));  // a method read by name
-            pushRetained(v);
-            KV_NEXT;
-        }
-        // Values made from descriptors and operands (machine_ops.cpp).
-        KV_OP(MakeFunction)
-            makeFunction(ins, position);
-            KV_NEXT;
-        KV_OP(MakeList)
-            makeList(ins);
-            KV_NEXT;
-        KV_OP(MakeMap)
-            push(kvMake<KvObjMap>());
-            KV_NEXT;
-        KV_OP(MapPut)
-            mapPut(ins, position);
-            KV_NEXT;
-        KV_OP(EnterScope)
-            enterScope(ins);
-            KV_NEXT;
-        // Member and element fields, and assignment through them.
-        KV_OP(MemberRef)
-            memberRef(ins, position);
-            KV_NEXT;
-        KV_OP(IndexRef)
-            indexRef(ins);
-            KV_NEXT;
-        KV_OP(AssignRef)
-            assignRef(ins);
-            KV_NEXT;
-        // Failures of these raise the returned message.
-        KV_OP(LoadName)
-            KV_CHECK(loadName(ins, position));
-            KV_NEXT;
-        KV_OP(New)
-            KV_CHECK(newInstance(ins));
-            KV_NEXT;
-        KV_OP(Construct)
-            KV_CHECK(construct());
-            KV_NEXT;
-        // Pop drops the top entry and its reference.
-        KV_OP(Pop)
-            popRaw();  // the handle drops the entry's reference at once
-            KV_NEXT;
-        // The twelve registers of switch subjects (registerOp).
-        KV_OP(PopToRegister)
-        KV_OP(PeekToRegister)
-        KV_OP(TakeRegister)
-        KV_OP(PushRegister)
-        KV_OP(ClearRegister)
-            registerOp(ins);
-            KV_NEXT;
-        // Handlers and finally completions: a handler remembers the stack and
-        // pending depths to restore; a pending raise holds its exception.
-        KV_OP(PushHandler)
-            KV_SPEND_STEP();  // a handler is a jump target too
-            f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count(), f->pending.size()});
-            KV_NEXT;
-        KV_OP(PendingJump)
-            KV_SPEND_STEP();  // where EndFinally will jump
-            f->pending.push_back({static_cast<int32_t>(ins.intValue), nullptr});
-            KV_NEXT;
-        KV_OP(PendingRaise)
-            f->pending.push_back({0, popValue()});  // the caught exception moves in
-            KV_NEXT;
-        KV_OP(DropPending)
-            f->dropPending(f->pending.empty() ? 0 : f->pending.size() - 1);
-            KV_NEXT;
-        KV_OP(EndFinally)
-            if (endFinally(runResult)) return runResult;
-            KV_NEXT;
-        KV_OP(PopHandler)
-            if (!f->handlers.empty() && f->handlers.back().target > 0) f->handlers.pop_back();
-            KV_NEXT;
-        // Imports run a module's frame; class definitions store the class.
-        KV_OP(Import)
-            KV_CHECK(import(ins));
-            KV_NEXT;
-        KV_OP(MakeClass)
-            makeClass(ins);
-            KV_NEXT;
-        KV_OP(BitAnd)
-        KV_OP(BitOr)
-        KV_OP(BitXor)
-        KV_OP(ShiftLeft)
-        KV_OP(ShiftRight)
-        KV_OP(BitNot)
-            bitOperation(ins);
-            KV_NEXT;
-        KV_OP(StrictEqual)
-            strictEqual();
-            KV_NEXT;
-        KV_OP(PushThis)
-            pushThis();
-            KV_NEXT;
-        KV_OP(TupleItem)
-            tupleItem(ins);
-            KV_NEXT;
-        KV_OP(PeekRef)
-            peekRef();
-            KV_NEXT;
-        KV_OP(Swap)
-            swapTop();
-            KV_NEXT;
-        KV_OP(EachBegin)
-            eachBegin(ins);
-            KV_NEXT;
-        KV_OP(EachNext)
-            eachNext(ins);
-            KV_NEXT;
-        KV_OP(Label)
-        default:
-#if KV_THREADED
-        L_Nothing:
-#endif
-            KV_NEXT;  // numbers with no instruction
-        }
+        KV_SYNC();
+        if (!arithmetic(cur->sub, ins)) KV_RAISE(kDivideByZeroMessage);
+        KV_NEXT;
     }
+    // Logic: both operands were evaluated; the result is a shared boolean.
+    KV_OP(And)
+    KV_OP(Or)
+        f->stack.push(kvBool(popLogical(f->stack, cur->sub == static_cast<uint8_t>(Opcode::And))));
+        KV_NEXT;
+    KV_OP(Not)
+        f->stack.push(kvBool(!popTruth(f->stack, shared)));
+        KV_NEXT;
+    // Orderings: int with int inline; other kinds in compare().
+    KV_OP(Less)
+    KV_OP(Greater)
+    KV_OP(LessEqual)
+    KV_OP(GreaterEqual) {
+        KvFastStack& stack = f->stack;
+        KvBaseObject* r = stack.peek();
+        if (r && isInt(r) && stack.count() >= 2) {
+            KvBaseObject* l = stack.peekUnder();
+            if (isInt(l)) {
+                stack.drop(2);  // released by hand below
+                bool result = compareInts(static_cast<Opcode>(cur->sub), intOf(l), intOf(r));
+                l->release();
+                r->release();
+                stack.push(result ? shared.trueValue : shared.falseValue);
+                KV_NEXT;
+            }
+        }
+        KV_SYNC();
+        compare(ins);
+        KV_NEXT;
+    }
+    KV_OP(Equal)
+    KV_OP(NotEqual)
+        KV_SYNC();
+        compare(ins);
+        KV_NEXT;
+    // Constants: shared values uncounted, the others cached in the unit
+    // and pushed with a reference of the stack's own.
+    KV_OP(PushNull)
+        f->stack.push(shared.null);
+        KV_NEXT;
+    KV_OP(PushBool)
+        f->stack.push(cur->a ? shared.trueValue : shared.falseValue);
+        KV_NEXT;
+    KV_OP(PushInt)
+        if (cur->flag && isSharedIntValue(cur->a)) {
+            f->stack.push(shared.ints[cur->a + 1]);
+            KV_NEXT;
+        }
+        KV_SYNC();
+        pushRetained(constant(ins, position));
+        KV_NEXT;
+    KV_OP(PushLong)
+    KV_OP(PushFloat)
+    KV_OP(PushDouble)
+    KV_OP(PushString) {
+        KvBaseObject* cached = f->unit->cache(position).value.get();
+        if (!cached) {
+            KV_SYNC();
+            cached = constant(ins, position);
+        }
+        pushRetained(cached);
+        KV_NEXT;
+    }
+    // Slots of the frame's context; a missing slot reads as null.
+    KV_OP(StoreLocal)
+        storeLocal(cur->a, cur->discard != 0);
+        KV_NEXT;
+    KV_OP(LoadLocal) {
+        KvVBaseContext* c = f->context.get();
+        const int32_t slot = cur->a;
+        KvBaseObject* v = c && c->hasSlot(slot) ? c->slot(slot).read() : shared.null;
+        if (isUnboundMethod(v)) {  // a method read by name
+            KV_SYNC();
+            v = bindSharedMethod(*c, c->slot(slot));
+        }
+        v->addRef();
+        f->stack.push(v);
+        KV_NEXT;
+    }
+    // Fused records (exec_code.h): each runs its whole run when its values
+    // are ints and its slots exist, else only its first instruction.
+    L_LocalOpInt: {  // LoadLocal a; PushInt b; OP
+        if (KvObjInt* l = localInt(f->context.get(), cur->a)) {
+            const auto op = static_cast<Opcode>(cur->sub);
+            int32_t v;
+            if (isComparisonOp(op)) {
+                f->stack.push(compareInts(op, l->get(), cur->b) ? shared.trueValue : shared.falseValue);
+                ip = cur + 3;
+                KV_NEXT;
+            }
+            if (intArithmetic(op, l->get(), cur->b, v)) {
+                f->stack.push(shared.null);  // room first: a failed allocation leaves no value unowned
+                if (!isSharedIntValue(v)) KV_SYNC();
+                f->stack.setTop(madeInt(v, shared));
+                ip = cur + 3;
+                KV_NEXT;
+            }
+        }
+        goto L_LoadLocal;
+    }
+    L_JumpIfLocalCmpInt:  // LoadLocal a; PushInt b; OP; JumpIfTrue|JumpIfFalse c
+        if (KvObjInt* l = localInt(f->context.get(), cur->a)) {
+            if (compareInts(static_cast<Opcode>(cur->sub), l->get(), cur->b) == (cur->flag != 0)) {
+                ip = base + cur->c;
+                KV_SPEND_STEP();
+            } else {
+                ip = cur + 4;
+            }
+            KV_NEXT;
+        }
+        goto L_LoadLocal;
+    L_JumpIfLocalsCmp: {  // LoadLocal a; LoadLocal b; OP; JumpIfTrue|JumpIfFalse c
+        KvVBaseContext* c = f->context.get();
+        KvObjInt* l = localInt(c, cur->a);
+        KvObjInt* r = l ? localInt(c, cur->b) : nullptr;
+        if (r) {
+            if (compareInts(static_cast<Opcode>(cur->sub), l->get(), r->get()) == (cur->flag != 0)) {
+                ip = base + cur->c;
+                KV_SPEND_STEP();
+            } else {
+                ip = cur + 4;
+            }
+            KV_NEXT;
+        }
+        goto L_LoadLocal;
+    }
+    L_UpdateLocalInt: {  // LoadLocal a; PushInt b; Add|Subtract; StoreLocal a
+        KvVBaseContext* c = f->context.get();
+        if (c && c->hasSlot(cur->a)) {
+            VariableSlot* slot = c->slot(cur->a).finalSlot();
+            KvBaseObject* old = slot->value;
+            int32_t v;
+            if (isInt(old) && intArithmetic(static_cast<Opcode>(cur->sub), intOf(old), cur->b, v)) {
+                if (old->refCount() == 1 && !isSharedIntValue(v)) {
+                    static_cast<KvObjInt*>(old)->setInPlace(v);  // the variable held the only reference
+                } else {
+                    if (!isSharedIntValue(v)) KV_SYNC();
+                    slot->value = madeInt(v, shared);
+                    old->release();
+                }
+                ip = cur + 4;
+                KV_NEXT;
+            }
+        }
+        goto L_LoadLocal;
+    }
+    L_OpStoreLocal: {  // OP (arithmetic); StoreLocal c
+        KvFastStack& stack = f->stack;
+        KvBaseObject* r = stack.peek();
+        if (r && isInt(r) && stack.count() >= 2) {
+            KvBaseObject* l = stack.peekUnder();
+            int32_t v;
+            if (isInt(l) && intArithmetic(static_cast<Opcode>(cur->sub), intOf(l), intOf(r), v)) {
+                KvVBaseContext* c = f->context.get();
+                VariableSlot* slot = c && c->hasSlot(cur->c) ? c->slot(cur->c).finalSlot() : nullptr;
+                if (slot && slot->value == l && l->refCount() == 2 && !isSharedIntValue(v)) {
+                    // Held by the variable and the operand only: written in place.
+                    static_cast<KvObjInt*>(l)->setInPlace(v);
+                    stack.drop(2);
+                } else {
+                    if (!isSharedIntValue(v)) KV_SYNC();
+                    KvBaseObject* made = madeInt(v, shared);
+                    stack.drop(2);
+                    if (slot) {
+                        KvBaseObject* old = slot->value;
+                        slot->value = made;
+                        old->release();
+                    } else {
+                        made->release();  // no such variable: the value is dropped
+                    }
+                }
+                l->release();
+                r->release();
+                ip = cur + 2;
+                KV_NEXT;
+            }
+        }
+        goto* labels[cur->sub];
+    }
+    // Values made from descriptors and operands (machine_ops.cpp).
+    KV_OP(MakeFunction)
+        KV_SYNC();
+        makeFunction(ins, position);
+        KV_NEXT;
+    KV_OP(MakeList)
+        KV_SYNC();
+        makeList(ins);
+        KV_NEXT;
+    KV_OP(MakeMap)
+        KV_SYNC();
+        push(kvMake<KvObjMap>());
+        KV_NEXT;
+    KV_OP(MapPut)
+        KV_SYNC();
+        mapPut(ins, position);
+        KV_NEXT;
+    KV_OP(EnterScope)
+        KV_SYNC();
+        enterScope(ins);
+        KV_NEXT;
+    // Member and element fields, and assignment through them.
+    KV_OP(MemberRef)
+        KV_SYNC();
+        memberRef(ins, position);
+        KV_NEXT;
+    KV_OP(IndexRef)
+        KV_SYNC();
+        indexRef(ins);
+        KV_NEXT;
+    KV_OP(AssignRef)
+        KV_SYNC();
+        assignRef(ins);
+        KV_NEXT;
+    // Failures of these raise the returned message; New, Construct and
+    // Import may start a frame.
+    KV_OP(LoadName)
+        KV_SYNC();
+        KV_CHECK(loadName(ins, position));
+        KV_NEXT;
+    KV_OP(New)
+        KV_SYNC();
+        KV_CHECK(newInstance(ins));
+        KV_RELOAD();
+        KV_NEXT;
+    KV_OP(Construct)
+        KV_SYNC();
+        KV_CHECK(construct());
+        KV_RELOAD();
+        KV_NEXT;
+    KV_OP(Import)
+        KV_SYNC();
+        KV_CHECK(import(ins));
+        KV_RELOAD();
+        KV_NEXT;
+    // Pop drops the top entry and its reference.
+    KV_OP(Pop)
+        KV_SYNC();
+        popRaw();  // the handle drops the entry's reference at once
+        KV_NEXT;
+    // The twelve registers of switch subjects (registerOp).
+    KV_OP(PopToRegister)
+    KV_OP(PeekToRegister)
+    KV_OP(TakeRegister)
+    KV_OP(PushRegister)
+    KV_OP(ClearRegister)
+        KV_SYNC();
+        registerOp(ins);
+        KV_NEXT;
+    // Handlers and finally completions: a handler remembers the stack and
+    // pending depths to restore; a pending raise holds its exception.
+    KV_OP(PushHandler)
+        KV_SPEND_STEP();  // a handler is a jump target too
+        KV_SYNC();
+        f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count(), f->pending.size()});
+        KV_NEXT;
+    KV_OP(PendingJump)
+        KV_SPEND_STEP();  // where EndFinally will jump
+        KV_SYNC();
+        f->pending.push_back({static_cast<int32_t>(ins.intValue), nullptr});
+        KV_NEXT;
+    KV_OP(PendingRaise)
+        KV_SYNC();
+        f->pending.push_back({0, popValue()});  // the caught exception moves in
+        KV_NEXT;
+    KV_OP(DropPending)
+        f->dropPending(f->pending.empty() ? 0 : f->pending.size() - 1);
+        KV_NEXT;
+    KV_OP(EndFinally)
+        KV_SYNC();
+        if (endFinally(runResult)) return runResult;
+        KV_RELOAD();
+        KV_NEXT;
+    KV_OP(PopHandler)
+        if (!f->handlers.empty() && f->handlers.back().target > 0) f->handlers.pop_back();
+        KV_NEXT;
+    KV_OP(MakeClass)
+        KV_SYNC();
+        makeClass(ins);
+        KV_NEXT;
+    KV_OP(BitAnd)
+    KV_OP(BitOr)
+    KV_OP(BitXor)
+    KV_OP(ShiftLeft)
+    KV_OP(ShiftRight)
+    KV_OP(BitNot)
+        KV_SYNC();
+        bitOperation(ins);
+        KV_NEXT;
+    KV_OP(StrictEqual)
+        KV_SYNC();
+        strictEqual();
+        KV_NEXT;
+    KV_OP(PushThis)
+        pushThis();
+        KV_NEXT;
+    KV_OP(TupleItem)
+        KV_SYNC();
+        tupleItem(ins);
+        KV_NEXT;
+    KV_OP(PeekRef)
+        KV_SYNC();
+        peekRef();
+        KV_NEXT;
+    KV_OP(Swap)
+        swapTop();
+        KV_NEXT;
+    KV_OP(EachBegin)
+        KV_SYNC();
+        eachBegin(ins);
+        KV_NEXT;
+    KV_OP(EachNext)
+        KV_SYNC();
+        eachNext(ins);
+        KV_NEXT;
 }
 
-#if KV_THREADED
 #pragma GCC diagnostic pop
-#endif
 #undef ins
+#undef position
 #undef KV_OP
 #undef KV_NEXT
-#undef KV_THREADED
-
+#undef KV_SYNC
+#undef KV_RELOAD
 #undef KV_RAISE
 #undef KV_CHECK
-#undef KV_JUMP_IF
 #undef KV_SPEND_STEP
 
 }  // namespace kestrel

@@ -94,16 +94,17 @@ private:
     // Calls return false with the text in callError_ when the call must raise
     // (no string built or moved on the common path), or with the exception
     // itself in calleeRaised_ when a native callee's script callback raised.
-    bool call(const Instruction& ins);
+    // n arguments, already counted (popCount, or a fused record's operand).
+    bool call(int32_t n, bool wantsResult);
     // receiver: the instance context a shared (unbound) method runs on.
     bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult, KvVBaseContext* receiver = nullptr);
     [[gnu::cold, gnu::noinline]] bool notCallable(KvBaseObject* callee);
     // Instruction work outside the loop's body; those returning text return
     // an error to raise, or empty.
-    void storeLocal(const Instruction& ins);
+    void storeLocal(int32_t slot, bool discard);
     void registerOp(const Instruction& ins);
     bool endFinally(KvValueRef& runResult);
-    void callBuiltin(const Instruction& ins);
+    void callBuiltin(int32_t builtin, int32_t n, bool wantsResult);
     bool arithmetic(int32_t op, const Instruction& ins);
     bool appendInPlace(KvBaseObject* left, KvBaseObject* right);
     void compare(const Instruction& ins);
@@ -143,6 +144,8 @@ private:
     KvValueRef popRaw();
     KvValueRef popValue();
     int32_t popCount();
+    // A count given as an operand, bounded by the operands there are.
+    int32_t boundedCount(int32_t n) const;
     int32_t popCountSlow();
     void popArgs(int32_t count, CallArgs& args);
 

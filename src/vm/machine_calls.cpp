@@ -66,11 +66,9 @@ void KvVirtualMachine::popArgs(int32_t count, CallArgs& args) {
     for (int32_t i = count - 1; i >= 0; --i) args.items[i] = popValue().detach();
 }
 
-// Stack: callee, arguments, count. A field that stands for a native method
-// is called as it is; any other field is read first.
-bool KvVirtualMachine::call(const Instruction& ins) {
-    const bool wantsResult = !ins.discard;
-    int32_t n = popCount();
+// Stack: callee, then n arguments (the count already taken). A field that
+// stands for a native method is called as it is; any other field is read first.
+bool KvVirtualMachine::call(int32_t n, bool wantsResult) {
     CallArgs args(n);
     popArgs(n, args);
     KvValueRef callee = popRaw();
@@ -133,12 +131,11 @@ bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool want
     return true;
 }
 
-void KvVirtualMachine::callBuiltin(const Instruction& ins) {
-    int32_t n = popCount();
+void KvVirtualMachine::callBuiltin(int32_t builtin, int32_t n, bool wantsResult) {
     CallArgs args(n);
     popArgs(n, args);
-    KvValueRef result = callBuiltinFunction(static_cast<int32_t>(ins.intValue), args.list());
-    if (!ins.discard) push(std::move(result));
+    KvValueRef result = callBuiltinFunction(builtin, args.list());
+    if (wantsResult) push(std::move(result));
 }
 
 // Runs the callee to completion on this machine (a fresh one, started by

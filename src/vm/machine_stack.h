@@ -89,4 +89,9 @@ inline int32_t KvVirtualMachine::popCount() {
     return n < 0 ? 0 : (n > available ? available : n);
 }
 
+inline int32_t KvVirtualMachine::boundedCount(int32_t n) const {
+    int32_t available = static_cast<int32_t>(frame_->stack.count());
+    return n < 0 ? 0 : (n > available ? available : n);
+}
+
 }  // namespace kestrel
