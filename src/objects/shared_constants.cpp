@@ -32,7 +32,7 @@ KvSharedConstants* createConstants() {
 }  // namespace
 
 const KvSharedConstants& sharedConstants() {
-    static const KvSharedConstants* constants = createConstants();
+    static const KvSharedConstants* constants = madeSharedConstants = createConstants();
     return *constants;
 }
 

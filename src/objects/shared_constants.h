@@ -19,9 +19,17 @@ struct KvSharedConstants {
 
 const KvSharedConstants& sharedConstants();
 
-inline KvBaseObject* kvNull() { return sharedConstants().null; }
-inline KvBaseObject* kvTrue() { return sharedConstants().trueValue; }
-inline KvBaseObject* kvFalse() { return sharedConstants().falseValue; }
+// The constants once made (null before): the accessors below read them
+// without a call on every use after the first.
+inline const KvSharedConstants* madeSharedConstants = nullptr;
+inline const KvSharedConstants& sharedConstantsFast() {
+    const KvSharedConstants* made = madeSharedConstants;
+    return __builtin_expect(made != nullptr, 1) ? *made : sharedConstants();
+}
+
+inline KvBaseObject* kvNull() { return sharedConstantsFast().null; }
+inline KvBaseObject* kvTrue() { return sharedConstantsFast().trueValue; }
+inline KvBaseObject* kvFalse() { return sharedConstantsFast().falseValue; }
 inline KvBaseObject* kvBool(bool value) { return value ? kvTrue() : kvFalse(); }
 
 constexpr int32_t kSmallestSharedInt = -1;

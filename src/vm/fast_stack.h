@@ -36,6 +36,8 @@ public:
     // reading them: the caller has checked that count() is large enough.
     KvBaseObject* peekUnder() const { return top_[-2]; }
     void drop(size_t n) { top_ -= n; }
+    // The first of the top n entries (the caller has checked count() >= n).
+    KvBaseObject** topEntries(size_t n) const { return top_ - n; }
     // Replaces the top entry (the caller has checked there is one).
     void setTop(KvBaseObject* value) { top_[-1] = value; }
     size_t count() const { return static_cast<size_t>(top_ - base_); }

@@ -275,6 +275,27 @@ bool KvVirtualMachine::finishFrame(KvValueRef& runResult) {
     }
 }
 
+// The common return: a call that did not raise, with nothing of its own to
+// unwind (no handlers, finally completions or registers), hands its result
+// to the caller. The result is held across the frame's release, which may
+// drop the last other reference to it. False when finishFrame must decide.
+[[gnu::always_inline]] inline bool KvVirtualMachine::returnToCaller() {
+    CallFrame* done = frame_;
+    if (done->resultMode == kResultRaising || frames_.empty() || !done->handlers.empty() ||
+        !done->pending.empty() || done->registersUsed) {
+        return false;
+    }
+    KvValueRef result;
+    if (done->resultMode == kResultWanted) {
+        KvBaseObject* top = done->stack.peek();
+        if (top && isFieldValue(top)) return false;
+        result = top ? KvValueRef::adopt(done->stack.pop()) : KvValueRef::retain(kvNull());
+    }
+    popFrame();
+    if (result) push(std::move(result));
+    return true;
+}
+
 // Stores the top value into a slot of the frame's context; with the discard
 // flag the value leaves the stack, else it stays as the expression's value.
 [[gnu::always_inline]] inline void KvVirtualMachine::storeLocal(int32_t slot, bool discard) {
@@ -498,6 +519,10 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
     // Return hands the result to the caller's frame (finishFrame).
     KV_OP(Return)
         KV_SYNC();
+        if (returnToCaller()) {
+            KV_RELOAD();
+            KV_NEXT;
+        }
         if (finishFrame(runResult)) return runResult;
         KV_RELOAD();
         KV_NEXT;

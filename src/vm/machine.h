@@ -67,6 +67,7 @@ private:
     // Frame mechanics. Each returns true when the run is over, with its
     // result in runResult.
     bool finishFrame(KvValueRef& runResult);
+    bool returnToCaller();
     bool raise(KvValueRef exception, KvValueRef& runResult);
     bool raiseMessage(const std::u16string& message, KvValueRef& runResult);
     // Raises the failure of the last call (callError_, with callDetail_ for the report).
@@ -98,6 +99,8 @@ private:
     bool call(int32_t n, bool wantsResult);
     // receiver: the instance context a shared (unbound) method runs on.
     bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult, KvVBaseContext* receiver = nullptr);
+    bool callScriptFromStack(KvObjFunc* function, int32_t n, bool wantsResult);
+    bool bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation);
     [[gnu::cold, gnu::noinline]] bool notCallable(KvBaseObject* callee);
     // Instruction work outside the loop's body; those returning text return
     // an error to raise, or empty.

@@ -69,6 +69,13 @@ void KvVirtualMachine::popArgs(int32_t count, CallArgs& args) {
 // Stack: callee, then n arguments (the count already taken). A field that
 // stands for a native method is called as it is; any other field is read first.
 bool KvVirtualMachine::call(int32_t n, bool wantsResult) {
+    KvFastStack& stack = frame_->stack;
+    if (stack.count() > static_cast<size_t>(n)) {
+        KvBaseObject* callee = stack.topEntries(static_cast<size_t>(n) + 1)[0];
+        if (callee->tag() == kTagFunc && !static_cast<KvObjFunc*>(callee)->isUnbound()) {
+            return callScriptFromStack(static_cast<KvObjFunc*>(callee), n, wantsResult);
+        }
+    }
     CallArgs args(n);
     popArgs(n, args);
     KvValueRef callee = popRaw();
@@ -128,6 +135,67 @@ bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool want
     }
     pushFrame(KvUnitRef::retain(function->codeUnit()), descriptor->entry,
               wantsResult ? kResultWanted : kResultDiscard, std::move(context), true);
+    return true;
+}
+
+// The common script call: the arguments move from the operand stack straight
+// into the parameter slots of the new context (their references with them),
+// and the callee's entry is dropped once the frame holds the code unit.
+bool KvVirtualMachine::callScriptFromStack(KvObjFunc* function, int32_t n, bool wantsResult) {
+    if (frames_.size() >= kMaxFrames) {
+        callError_ = kFrameLimitMessage;
+        return false;
+    }
+    const FunctionDescriptor* descriptor = function->descriptor();
+    KvContextRef context = KvContextRef::adopt(KvVBaseContext::create(function->definingContext(), descriptor->scope));
+    context->allocateSlots();
+    context->setThisContext(function->thisContext());
+    KvFastStack& stack = frame_->stack;
+    KvBaseObject** args = stack.topEntries(static_cast<size_t>(n));
+    const size_t params = descriptor->scope ? descriptor->scope->parameters.size() : 0;
+    for (int32_t i = 0; i < n; ++i) {
+        KvBaseObject* arg = args[i];
+        args[i] = kvNull();  // the reference is ours from here (a read field may run out of memory)
+        if (isFieldValue(arg)) arg = readFieldValue(KvValueRef::adopt(arg)).detach();
+        const int32_t slot = static_cast<size_t>(i) < params ? descriptor->scope->parameters[static_cast<size_t>(i)]->slot : -1;
+        if (context->hasSlot(slot)) {
+            VariableSlot& target = context->slot(slot);  // a fresh slot: null, no alias
+            KvBaseObject* old = target.value;
+            target.value = arg;
+            old->release();
+        } else {
+            arg->release();  // surplus arguments dropped
+        }
+    }
+    stack.drop(static_cast<size_t>(n));
+    KvUnitRef unit = KvUnitRef::retain(function->codeUnit());
+    KvValueRef callee = popRaw();  // the function; the frame keeps what it needs
+    if (!bindKnownTargets(*function, *context)) {
+        if (const VariableDecl* missing = bindImplicitNames(*function, *context)) {
+            callError_ = objectNotFoundMessage(missing->name);
+            return false;
+        }
+    }
+    pushFrame(std::move(unit), descriptor->entry, wantsResult ? kResultWanted : kResultDiscard,
+              std::move(context), true);
+    return true;
+}
+
+// The free names of a function value called before without a `this`
+// instance: the new activation's implicit slots (still null, nothing to
+// release) become aliases of the slots the earlier calls found. False when
+// the full binding must run.
+inline bool KvVirtualMachine::bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation) {
+    const ScopeTable* scope = function.descriptor()->scope;
+    if (!scope || scope->implicits.empty()) return true;
+    const BoundTargets* cached = function.boundTargets();
+    if (!cached || !cached->ready || cached->classKey != 0 || activation.thisBaseContext()) return false;
+    for (size_t i = 0; i < scope->implicits.size(); ++i) {
+        const int32_t slot = scope->implicits[i]->slot;
+        VariableSlot* target = cached->slots[i];
+        if (!activation.hasSlot(slot) || !target || activation.slot(slot).value != kvNull()) return false;
+        activation.slot(slot).makeAlias(target);
+    }
     return true;
 }
 
