@@ -99,7 +99,7 @@ private:
     bool call(int32_t n, bool wantsResult);
     // receiver: the instance context a shared (unbound) method runs on.
     bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult, KvVBaseContext* receiver = nullptr);
-    bool callScriptFromStack(KvObjFunc* function, int32_t n, bool wantsResult);
+    bool enterScript(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult, bool calleeBelow);
     bool bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation);
     [[gnu::cold, gnu::noinline]] bool notCallable(KvBaseObject* callee);
     // Instruction work outside the loop's body; those returning text return

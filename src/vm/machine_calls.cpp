@@ -73,7 +73,7 @@ bool KvVirtualMachine::call(int32_t n, bool wantsResult) {
     if (stack.count() > static_cast<size_t>(n)) {
         KvBaseObject* callee = stack.topEntries(static_cast<size_t>(n) + 1)[0];
         if (callee->tag() == kTagFunc && !static_cast<KvObjFunc*>(callee)->isUnbound()) {
-            return callScriptFromStack(static_cast<KvObjFunc*>(callee), n, wantsResult);
+            return enterScript(static_cast<KvObjFunc*>(callee), nullptr, n, wantsResult, true);
         }
     }
     CallArgs args(n);
@@ -139,17 +139,22 @@ bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool want
 }
 
 // The common script call: the arguments move from the operand stack straight
-// into the parameter slots of the new context (their references with them),
-// and the callee's entry is dropped once the frame holds the code unit.
-bool KvVirtualMachine::callScriptFromStack(KvObjFunc* function, int32_t n, bool wantsResult) {
+// into the parameter slots of the new context (their references with them).
+// With calleeBelow the callee's own entry lies under them and is dropped
+// once the frame holds the code unit. receiver: the instance context a
+// shared (unbound) method runs on.
+bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult,
+                                   bool calleeBelow) {
     if (frames_.size() >= kMaxFrames) {
         callError_ = kFrameLimitMessage;
         return false;
     }
     const FunctionDescriptor* descriptor = function->descriptor();
-    KvContextRef context = KvContextRef::adopt(KvVBaseContext::create(function->definingContext(), descriptor->scope));
+    const bool unbound = function->isUnbound();
+    KvContextRef context =
+        KvContextRef::adopt(KvVBaseContext::create(unbound ? receiver : function->definingContext(), descriptor->scope));
     context->allocateSlots();
-    context->setThisContext(function->thisContext());
+    context->setThisContext(unbound && receiver ? receiver->thisBaseContext() : function->thisContext());
     KvFastStack& stack = frame_->stack;
     KvBaseObject** args = stack.topEntries(static_cast<size_t>(n));
     const size_t params = descriptor->scope ? descriptor->scope->parameters.size() : 0;
@@ -169,7 +174,7 @@ bool KvVirtualMachine::callScriptFromStack(KvObjFunc* function, int32_t n, bool 
     }
     stack.drop(static_cast<size_t>(n));
     KvUnitRef unit = KvUnitRef::retain(function->codeUnit());
-    KvValueRef callee = popRaw();  // the function; the frame keeps what it needs
+    KvValueRef callee = calleeBelow ? popRaw() : KvValueRef::retain(function);  // kept until bound
     if (!bindKnownTargets(*function, *context)) {
         if (const VariableDecl* missing = bindImplicitNames(*function, *context)) {
             callError_ = objectNotFoundMessage(missing->name);

@@ -405,19 +405,29 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
 // an instance without one is left as it is.
 std::u16string KvVirtualMachine::construct() {
     int32_t n = popCount();
+    KvFastStack& stack = frame_->stack;
+    KvBaseObject* instance = stack.count() > static_cast<size_t>(n) ? stack.topEntries(static_cast<size_t>(n) + 1)[0] : nullptr;
+    if (instance && instance->tag() == kTagLocalObject) {
+        KvVBaseContext* holder = nullptr;
+        VariableSlot* slot = static_cast<KvObjLocalObject*>(instance)->constructorSlot(holder);
+        KvBaseObject* init = slot ? slot->read() : nullptr;
+        if (init && init->tag() == kTagFunc) {
+            // A shared constructor runs on its instance without being bound to it;
+            // the arguments move into its parameters, the instance stays.
+            if (!enterScript(static_cast<KvObjFunc*>(init), holder, n, false, false)) return callError_;
+            return std::u16string();
+        }
+    }
     CallArgs args(n);
     popArgs(n, args);
-    KvBaseObject* instance = frame_->stack.peek();
+    instance = stack.peek();
     if (instance && instance->tag() == kTagModuleObject) return constructNative(instance, args);
     if (!instance || instance->tag() != kTagLocalObject) return std::u16string();
     KvVBaseContext* holder = nullptr;
     VariableSlot* slot = static_cast<KvObjLocalObject*>(instance)->constructorSlot(holder);
     KvBaseObject* init = slot ? slot->read() : nullptr;
     if (!init || init->tag() == kTagNull) return std::u16string();
-    if (init->tag() != kTagFunc) return kNotFunctionMessage;
-    // A shared constructor runs on its instance without being bound to it.
-    if (!callScript(static_cast<KvObjFunc*>(init), args, false, holder)) return callError_;
-    return std::u16string();
+    return kNotFunctionMessage;
 }
 
 // A native class's instance: its creator runs with the arguments; a failure
