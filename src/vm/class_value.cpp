@@ -153,6 +153,13 @@ bool KvObjClass::findInherited(const std::u16string& name, InheritedMember& foun
 }
 
 // A class defines a handful of methods: a linear search is enough.
+const std::vector<ClassBodyStep>* KvObjClass::plainBody() {
+    if (bodyPlanned_ < 0) {
+        bodyPlanned_ = unit_ && planClassBody(unit_->module()->code, descriptor_->entry, bodySteps_) ? 1 : 0;
+    }
+    return bodyPlanned_ ? &bodySteps_ : nullptr;
+}
+
 KvObjFunc* KvObjClass::sharedMethod(const FunctionDescriptor* method, int32_t definedAt) {
     for (const KvRef<KvObjFunc>& shared : methods_) {
         if (shared->descriptor() == method) return shared.get();

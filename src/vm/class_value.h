@@ -17,6 +17,7 @@
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/instruction.h"
+#include "vm/class_body_plan.h"
 #include "vm/var_position.h"
 
 namespace kestrel {
@@ -73,6 +74,9 @@ public:
     bool inheritsFromItself() const { return cyclic_; }
     // More than kMaxDepth levels of base classes below it.
     bool tooDeep() const { return depth_ > kMaxDepth; }
+    // The body's stores when it is plain (class_body_plan.h), read from its
+    // code once; null when the body must run as code.
+    const std::vector<ClassBodyStep>* plainBody();
 
 private:
     // One step of prepare: resolves the next base; true when that base must
@@ -94,6 +98,8 @@ private:
     int32_t constructorBase_ = -1;  // else the base whose constructor it inherits
     uint64_t serial_;
     std::vector<KvRef<KvObjFunc>> methods_;  // the shared method values, by definition
+    int8_t bodyPlanned_ = -1;  // -1 until read, then 1 when the body is plain
+    std::vector<ClassBodyStep> bodySteps_;
 };
 
 // The class of a script instance context, or null. Inline: member reads

@@ -379,6 +379,20 @@ static std::u16string cannotInstantiate(KvBaseObject* cls, const std::u16string&
     return std::u16string();
 }
 
+// A plain class body's stores made directly, as its code would make them;
+// false (nothing done) when the body must run in a frame.
+static bool runPlainBody(KvObjClass& cls, KvVBaseContext& context) {
+    const std::vector<ClassBodyStep>* steps = cls.plainBody();
+    if (!steps) return false;
+    for (const ClassBodyStep& step : *steps) {
+        if (step.method && classBodyOf(&context, step.method) != &cls) return false;
+    }
+    for (const ClassBodyStep& step : *steps) {
+        context.storeValue(step.slot, step.method ? cls.sharedMethod(step.method, step.position) : kvNull());
+    }
+    return true;
+}
+
 // Pushes the instance, then runs its class body in the instance's context;
 // the arguments and Construct follow once the body has returned.
 std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
@@ -395,6 +409,7 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
         KvVBaseContext* context = static_cast<KvObjLocalObject*>(made)->context();
         bindClassBodyNames(*context);
         collectCyclesIfDue();
+        if (runPlainBody(*script, *context)) return std::u16string();
         pushFrame(KvUnitRef::retain(script->codeUnit()), script->descriptor()->entry, kResultDiscard,
                   KvContextRef::retain(context), false);
     }
