@@ -40,6 +40,10 @@ enum KvCycleColor : uint8_t {
     kCycleWhite = 8,  // garbage unless something black reaches it
 };
 
+// How many values and contexts the candidate buffers hold together, so that
+// the check for a due batch, made at the end of every call, is one comparison.
+inline size_t kvBufferedCandidates = 0;
+
 // A candidate buffer of values or contexts: each node knows its position, so
 // it joins and leaves in constant time (the last node fills the hole).
 template <class Node>
@@ -47,6 +51,7 @@ void addToCandidateBuffer(std::vector<Node*>& buffer, Node* node) {
     node->setCycleIndex(static_cast<uint32_t>(buffer.size()));
     node->setCycleFlags(node->cycleFlags() | kCycleBuffered);
     buffer.push_back(node);
+    ++kvBufferedCandidates;
 }
 
 template <class Node>
@@ -58,6 +63,7 @@ void removeFromCandidateBuffer(std::vector<Node*>& buffer, Node* node) {
     buffer[at] = last;
     last->setCycleIndex(at);
     buffer.pop_back();
+    --kvBufferedCandidates;
 }
 
 // The candidate values; the collector takes them all at once.

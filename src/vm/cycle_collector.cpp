@@ -86,7 +86,6 @@ void Node::eachChild(Visit&& visit) const {
 }
 
 uint64_t visits = 0;
-size_t threshold = 0;
 bool running = false;
 
 constexpr size_t kMinThreshold = 4096;
@@ -97,8 +96,7 @@ std::vector<KvVBaseContext*>& contextCandidates() {
 }
 
 size_t currentThreshold() {
-    if (threshold == 0) threshold = kMinThreshold;
-    return threshold;
+    return cycleBatchThreshold;
 }
 
 // Subtracts the references among everything reachable from root.
@@ -213,6 +211,7 @@ std::vector<Node> takeRoots() {
     values.swap(kvCandidateValues());
     std::vector<KvVBaseContext*> contexts;
     contexts.swap(contextCandidates());
+    kvBufferedCandidates = 0;
     roots.reserve(values.size() + contexts.size());
     for (KvBaseObject* v : values) {
         v->setCycleFlags(v->cycleFlags() & ~kCycleBuffered);
@@ -246,7 +245,7 @@ void collectBatchOrThrow() {
     for (Node root : roots) collectWhite(root, stack, garbage);
     freeGarbage(garbage);
     int64_t live = kvLiveValueCount();
-    threshold = std::max<size_t>(kMinThreshold, live > 0 ? static_cast<size_t>(live) / 2 : 0);
+    cycleBatchThreshold = std::max<size_t>(kMinThreshold, live > 0 ? static_cast<size_t>(live) / 2 : 0);
     running = false;
 }
 
@@ -264,7 +263,7 @@ size_t cycleCandidateCount() {
     return kvCandidateValues().size() + contextCandidates().size();
 }
 
-void collectCyclesIfDue() {
+void collectCyclesIfDueSlow() {
     if (!running && cycleCandidateCount() >= currentThreshold()) collectBatch();
 }
 

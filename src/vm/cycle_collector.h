@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "objects/cycle_candidates.h"
+
 namespace kestrel {
 
 class KvVBaseContext;
@@ -23,7 +25,14 @@ void noteContextCandidate(KvVBaseContext* context);
 void forgetContextCandidate(KvVBaseContext* context);
 // Runs a batch when the candidates have passed the threshold; call it only
 // where every value and context in use is counted.
-void collectCyclesIfDue();
+// A batch runs when the candidates reach the threshold, which grows with
+// the number of live values (so the work per allocation stays constant).
+inline size_t cycleBatchThreshold = 4096;
+void collectCyclesIfDueSlow();
+// Inline: every call's end asks.
+inline void collectCyclesIfDue() {
+    if (kvBufferedCandidates >= cycleBatchThreshold) collectCyclesIfDueSlow();
+}
 // Runs batches until no candidate is left.
 void collectCycles();
 
