@@ -25,7 +25,10 @@ class KvValuePool {
 public:
     static constexpr std::size_t kGranule = 8;
     static constexpr std::size_t kLargestPooled = 512;  // bigger blocks use the heap directly
-    static constexpr int32_t kMaxCachedBlocks = 1024;
+    // Enough for the working set of a program that makes and drops a few
+    // ten thousand values of a size over and over (say trees of objects):
+    // beyond it blocks go back to the heap.
+    static constexpr int32_t kMaxCachedBlocks = 1 << 16;
     static constexpr int kMaxPutAttempts = 6;
 
     KvValuePool();

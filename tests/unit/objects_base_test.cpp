@@ -251,11 +251,12 @@ TEST_F(PoolTest, CountersReturnToTheirStartAfterABatch) {
     int64_t live = pool.liveValues();
     int64_t bytes = pool.bytesInUse();
     std::vector<KvBaseObject*> batch;
-    for (int i = 0; i < 3000; ++i) {
+    const int made = KvValuePool::kMaxCachedBlocks + 2000;
+    for (int i = 0; i < made; ++i) {
         batch.push_back(new KvObjLong(i));
         batch.push_back(new KvObjString(u"s"));
     }
-    EXPECT_EQ(pool.liveValues(), live + 6000);
+    EXPECT_EQ(pool.liveValues(), live + 2 * made);
     EXPECT_GT(pool.bytesInUse(), bytes);
     for (KvBaseObject* value : batch) {
         value->releaseTemporary();
@@ -282,7 +283,7 @@ TEST_F(PoolTest, BlocksFreedOnAnotherThreadComeBackToTheInterpreter) {
     pool.releaseCachedBlocks();
     int64_t live = pool.liveValues();
     std::vector<KvBaseObject*> batch;
-    for (int i = 0; i < 1500; ++i) {
+    for (int i = 0; i < KvValuePool::kMaxCachedBlocks + 500; ++i) {
         batch.push_back(new KvObjLong(i));
     }
     std::thread other([&batch] {
