@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "objects/field_value.h"
@@ -54,7 +55,14 @@ public:
     const ExecInstruction* exec() const { return exec_.data(); }
     const std::vector<ExecInstruction>& executable() const { return exec_; }
     int32_t count() const { return count_; }
-    CodeCacheEntry& cache(int32_t position) { return cache_[static_cast<size_t>(position)]; }
+    // The entry of an instruction that builds something once (a constant,
+    // a name's position, a member binding, a function's free-name bindings).
+    // Most instructions build nothing and have none; any other position gets
+    // one made on first use.
+    CodeCacheEntry& cache(int32_t position) {
+        const int32_t index = cacheIndex_[static_cast<size_t>(position)];
+        return index >= 0 ? cache_[static_cast<size_t>(index)] : extraEntry(position);
+    }
     const CompiledModulePtr& module() const { return module_; }
     // The key module loading knows the module by (its resolved path), or empty.
     const std::u16string& moduleKey() const { return moduleKey_; }
@@ -66,11 +74,14 @@ public:
 
 private:
     ~CodeUnit();
+    CodeCacheEntry& extraEntry(int32_t position);
 
     CompiledModulePtr module_;
     std::u16string moduleKey_;
     int32_t count_;
+    std::vector<int32_t> cacheIndex_;  // per instruction: its entry in cache_, or -1
     std::vector<CodeCacheEntry> cache_;
+    std::unordered_map<int32_t, CodeCacheEntry> extra_;
     std::vector<ExecInstruction> exec_;
     int32_t refs_ = 1;
 };
