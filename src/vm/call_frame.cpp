@@ -11,8 +11,12 @@ namespace kestrel {
 // cycle candidate; the end of a function frame is a point where a batch may
 // run. Module and class-body contexts are held elsewhere on purpose.
 static void releaseContext(KvContextRef& context, bool functionFrame) {
-    context.reset();
-    if (functionFrame) collectCyclesIfDue();
+    if (!functionFrame) {
+        context.reset();
+        return;
+    }
+    if (KvVBaseContext* activation = context.detach()) activation->releaseActivation();
+    collectCyclesIfDue();
 }
 
 void CallFrame::setContext(KvContextRef newContext) {

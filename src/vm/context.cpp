@@ -99,6 +99,30 @@ void KvVBaseContext::destroyUnreferenced() {
     draining = false;
 }
 
+void KvVBaseContext::releaseActivation() {
+#ifndef __SANITIZE_ADDRESS__
+    if (refs_ == 1 && !draining && cycleFlags_ == kCycleTraversable && !class_ && block_ != kHeapBlock) {
+        draining = true;  // contexts released from here on are queued, as in destroyUnreferenced
+        refs_ = 0;
+        dropSlotValues(slots(), allocated_);
+        allocated_ = 0;
+        if (this_ && this_ != this) this_->releaseRef();
+        if (KvVBaseContext* parent = parent_.detach()) parent->releaseRef();
+        // What is left (the class handle, the pins) holds nothing: the block
+        // is reused without running the destructor.
+        giveBackBlock(this, block_);
+        while (pendingDeletes && !pendingDeletes->empty()) {
+            KvVBaseContext* next = pendingDeletes->back();
+            pendingDeletes->pop_back();
+            destroy(next);
+        }
+        draining = false;
+        return;
+    }
+#endif
+    releaseRef();
+}
+
 static_assert(std::is_trivially_destructible<VariableSlot>::value,
               "inline slots are dropped without running destructors");
 

@@ -141,6 +141,10 @@ public:
         }
     }
     int32_t refs() const { return refs_; }
+    // The frame that ran a function activation lets go of it. Most
+    // activations die here holding only slot values, a parent and a `this`:
+    // that case is taken in one step, without the general release's checks.
+    void releaseActivation();
 
     // Cycle collection (vm/cycle_collector.h): every counted reference this
     // context holds (slot values, parent, `this`, class, pinned contexts).
