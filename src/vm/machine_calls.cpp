@@ -7,6 +7,7 @@
 #include "objects/field_value.h"
 #include "objects/shared_constants.h"
 #include "vm/call_args.h"
+#include "vm/class_value.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/exception_value.h"
@@ -186,15 +187,18 @@ bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver
     return true;
 }
 
-// The free names of a function value called before without a `this`
-// instance: the new activation's implicit slots (still null, nothing to
-// release) become aliases of the slots the earlier calls found. False when
-// the full binding must run.
+// The free names of a function value called before (with a `this` instance
+// of the same class, if any): the new activation's implicit slots (still
+// null, nothing to release) become aliases of the slots the earlier calls
+// found. False when the full binding must run.
 inline bool KvVirtualMachine::bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation) {
     const ScopeTable* scope = function.descriptor()->scope;
     if (!scope || scope->implicits.empty()) return true;
     const BoundTargets* cached = function.boundTargets();
-    if (!cached || !cached->ready || cached->classKey != 0 || activation.thisBaseContext()) return false;
+    if (!cached || !cached->ready) return false;
+    const KvVBaseContext* self = activation.thisBaseContext();
+    const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
+    if (cached->classKey != (cls ? cls->serial() : 0)) return false;
     for (size_t i = 0; i < scope->implicits.size(); ++i) {
         const int32_t slot = scope->implicits[i]->slot;
         VariableSlot* target = cached->slots[i];
