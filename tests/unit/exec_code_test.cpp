@@ -319,9 +319,10 @@ TEST(ExecCode, WithoutFusionEveryRecordIsPlain) {
 // --- Compiled code: the two forms agree wherever no run is fused ---
 
 // Checks the records of one compiled module: same length both ways, End
-// last, jump targets on a non-label record or End, and a fused record only
+// last, jump targets on a non-label record or End, a fused record only
 // where its first instruction's plain record would be, with that record's
-// operand (so it can fall back to it).
+// operand (so it can fall back to it), and no function body starting inside
+// a fused run.
 void checkForms(const CompiledModule& module, const std::string& what) {
     Built b = both(module.code);
     const size_t count = module.code.size();
@@ -344,7 +345,13 @@ void checkForms(const CompiledModule& module, const std::string& what) {
             EXPECT_EQ(f.a, p.a) << what << " at " << i;
             continue;
         }
-        ASSERT_LE(i + static_cast<size_t>(execSpan(f)), count) << what << " at " << i;
+        const size_t span = static_cast<size_t>(execSpan(f));
+        ASSERT_LE(i + span, count) << what << " at " << i;
+        // A frame starting inside the run would skip the fused record.
+        for (const auto& function : module.functions) {
+            const auto entry = static_cast<size_t>(function->entry);
+            EXPECT_FALSE(entry > i && entry < i + span) << what << " at " << i << ": entry " << entry;
+        }
         if (f.op == num(ExecOp::JumpIfLocalCmpInt) || f.op == num(ExecOp::JumpIfLocalsCmp)) {
             EXPECT_TRUE(landsWell(f.c)) << what << " at " << i;
             EXPECT_EQ(f.c, b.plain[i + 3].a) << what << " at " << i;

@@ -21,6 +21,7 @@ public:
     std::string generate() {
         out_.clear();
         line("class Box { var v = 0 }");
+        line("class Tally {\n var n = 1000\n func add(k) { n = n + k\n n += 1\n return n }\n}");
         line("func keep(v) { return () -> v }");
         line("func bump(v) { v = v + 1\n v += 1000\n return v }");
         line("func counter(start) { var c = start\n return () -> { c = c + 1\n return c } }");
@@ -110,9 +111,9 @@ private:
                    operand() + ")";
         }
         if (chance(5)) return "rec(" + std::to_string(pick(0, 12)) + ")";
-        static const std::vector<std::string> ops = {"+", "-", "*", "/", "%", "+", "-"};
+        static const std::vector<std::string> ops = {"+", "-", "*", "/", "%", "\\", "+", "-"};
         const std::string& op = oneOf(ops);
-        if (op == "/" || op == "%") divides = true;
+        if (op == "/" || op == "%" || op == "\\") divides = true;
         return "(" + expression(depth - 1, divides) + " " + op + " " + expression(depth - 1, divides) + ")";
     }
 
@@ -153,14 +154,26 @@ private:
     void aliasing() {
         const std::string x = target();
         std::string held;
-        switch (pick(0, 6)) {
+        switch (pick(0, 7)) {
         case 0: held = declare("t", x); break;
         case 1: held = fresh("l"); line("var " + held + " = [" + x + ", 0]"); held += "[0]"; break;
         case 2: held = fresh("m"); line("var " + held + " = {k: " + x + "}"); held += "[\"k\"]"; break;
         case 3: held = fresh("h"); line("var " + held + " = keep(" + x + ")"); held += "()"; break;
         case 4: held = fresh("b"); line("var " + held + " = new Box()"); line(held + ".v = " + x); held += ".v"; break;
         case 5: held = "bump(" + x + ")"; break;
-        default: held = fresh("q"); line("var " + held + " = counter(" + x + ")"); line(held + "()"); held += "()"; break;
+        case 6: held = fresh("q"); line("var " + held + " = counter(" + x + ")"); line(held + "()"); held += "()"; break;
+        default: {
+            // The object's field starts as the variable's int and is counted
+            // up by a method; a copy read from the field stays put.
+            const std::string tally = fresh("y");
+            line("var " + tally + " = new Tally()");
+            line(tally + ".n = " + x);
+            line(tally + ".add(" + smallConstant() + ")");
+            held = declare("t", tally + ".n");
+            line(tally + ".add(1)");
+            line("print(" + tally + ".n, \" \", " + x + ")");
+            break;
+        }
         }
         update(x);
         if (chance(50)) update(x);
