@@ -42,10 +42,9 @@ while IFS= read -r script; do
     [ -f "$script.skip" ] && continue
     name="${script#"$work/scripts/"}"
     rm -f "${script}c"
-    run_mode "$work/fused" KESTREL_NO_CACHE=1 -- "$script"
     run_mode "$work/plain" KESTREL_NO_CACHE=1 KESTREL_NO_FUSION=1 -- "$script"
+    run_mode "$work/fused" -- "$script"  # also writes the caches the next two read
     same "$name" "from source"
-    run_mode "$work/cache" -- "$script"  # writes the caches the next two read
     run_mode "$work/fused" -- "$script"
     run_mode "$work/plain" KESTREL_NO_FUSION=1 -- "$script"
     same "$name" "from cache"
