@@ -1,10 +1,10 @@
 # Every script test runs the same with fused records and with plain ones
 # (KESTREL_NO_FUSION=1): the same standard output, standard error and exit
-# status, from source and from the compiled-module cache. The scripts run as
-# their tests run them (from the repository root, -q --check-leaks, their
-# NAME.env settings, no input), but from a copy of tests/scripts, so the
-# caches written here never meet the ones the script tests write beside the
-# originals while both run.
+# status, from source and (plain) from the compiled-module cache. The
+# scripts run as their tests run them (from the repository root, -q
+# --check-leaks, their NAME.env settings, no input), but from a copy of
+# tests/scripts, so the caches written here never meet the ones the script
+# tests write beside the originals while both run.
 source "$(dirname "$0")/common.bash"
 
 cp -r "$ROOT/tests/scripts" "$work/scripts"
@@ -43,11 +43,12 @@ while IFS= read -r script; do
     name="${script#"$work/scripts/"}"
     rm -f "${script}c"
     run_mode "$work/plain" KESTREL_NO_CACHE=1 KESTREL_NO_FUSION=1 -- "$script"
-    run_mode "$work/fused" -- "$script"  # also writes the caches the next two read
+    run_mode "$work/fused" -- "$script"  # also writes the caches read next
     same "$name" "from source"
-    run_mode "$work/fused" -- "$script"
+    # Fused from the cache is the script test's own second run; plain from
+    # the cache must match the fused run from source.
     run_mode "$work/plain" KESTREL_NO_FUSION=1 -- "$script"
-    same "$name" "from cache"
+    same "$name" "plain from cache"
     count=$((count + 1))
 done < <(find "$work/scripts" -name '*.kv' | sort)
 

@@ -60,6 +60,11 @@ Outcome runWith(const std::string& source, bool fuse) {
         collectCycles();
         out.aliveAfterRun = kvLiveValueCount() - before;
         for (int32_t i = 0; i < unit->count(); ++i) {
+            const Opcode op = module->code[static_cast<size_t>(i)].opcode;
+            if (op != Opcode::PushInt && op != Opcode::PushLong && op != Opcode::PushFloat &&
+                op != Opcode::PushDouble && op != Opcode::PushString) {
+                continue;  // builds no constant
+            }
             const KvValueRef& cached = unit->cache(i).value;
             if (cached && !cached->isShared()) --out.aliveAfterRun;
         }
