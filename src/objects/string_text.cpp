@@ -181,12 +181,67 @@ std::u16string textReverse(const std::u16string& text) {
     return std::u16string(text.rbegin(), text.rend());
 }
 
-// One pass finds the occurrences, the result is sized from them and built
-// in one allocation. Positions are of the receiver: the search after a
-// replacement resumes right after the occurrence, which is where it would
-// resume after the inserted text, and the end limit (shifted by the change
-// in length in the result) holds an occurrence back exactly when its last
-// code unit lies past end in the receiver.
+namespace {
+
+// The occurrences a replacement takes, in order and never overlapping:
+// the first at or after start; with all, each next one searched right
+// after the previous (in the receiver, which is where the search would
+// resume after the inserted text); with an end limit, an occurrence is
+// held back once its last code unit lies past end. visit(position) sees each.
+template <class Visit>
+void forEachOccurrence(const std::u16string& text, const TextReplace& request, Size first, Visit visit) {
+    const Size width = request.find.size();
+    for (Size at = first; at != std::u16string::npos; at = text.find(request.find, at + width)) {
+        if (at != first && request.end != 0 && int64_t(at + width) - 1 > request.end) return;
+        visit(at);
+        if (!request.all) return;
+    }
+}
+
+// Copies [from, to) to out with every unit equal to unit written as with;
+// Width is with's length when known here (-1: any), so the common short
+// replacements are plain stores.
+template <int Width>
+char16_t* replaceEachUnit(const char16_t* from, const char16_t* to, char16_t unit, const std::u16string& with,
+                          char16_t* out) {
+    const char16_t* units = with.data();
+    for (; from != to; ++from) {
+        if (*from != unit) {
+            *out++ = *from;
+        } else if constexpr (Width < 0) {
+            out = std::copy(units, units + with.size(), out);
+        } else {
+            for (int i = 0; i < Width; ++i) *out++ = units[i];
+        }
+    }
+    return out;
+}
+
+// Every occurrence of a one-unit needle from first on (up to end, when
+// limited): counted, then written in one pass into a result of exact size.
+void replaceUnitEverywhere(const std::u16string& text, const TextReplace& request, Size first, std::u16string& out) {
+    const char16_t unit = request.find[0];
+    const std::u16string& with = request.with;
+    const char16_t* units = text.data();
+    const Size length = text.size();
+    const Size stop = request.end != 0 ? std::min<Size>(length, Size(request.end) + 1) : length;
+    const uint64_t found = static_cast<uint64_t>(std::count(units + first, units + stop, unit));
+    out.assign(kvJoinedLength(length - found, found * with.size()), u'\0');
+    char16_t* write = std::copy(units, units + first, &out[0]);
+    switch (with.size()) {
+    case 0: write = replaceEachUnit<0>(units + first, units + stop, unit, with, write); break;
+    case 1: write = replaceEachUnit<1>(units + first, units + stop, unit, with, write); break;
+    case 2: write = replaceEachUnit<2>(units + first, units + stop, unit, with, write); break;
+    default: write = replaceEachUnit<-1>(units + first, units + stop, unit, with, write); break;
+    }
+    std::copy(units + stop, units + length, write);
+}
+
+}  // namespace
+
+// The result is made once, at its exact size: a one-unit needle is
+// scanned directly; a longer one is searched once to count the occurrences
+// and again to write (a replacement as long as the needle overwrites a copy).
 bool textReplace(const std::u16string& text, const TextReplace& request, std::u16string& out) {
     int32_t length = length32(text);
     int32_t start = std::max(request.start, 0);
@@ -194,33 +249,35 @@ bool textReplace(const std::u16string& text, const TextReplace& request, std::u1
     if (text.empty() || width == 0 || start >= length) {
         return false;
     }
-    Size at = text.find(request.find, static_cast<Size>(start));
+    const Size first = text.find(request.find, static_cast<Size>(start));
     const bool limited = request.end != 0;
     const int64_t end = request.end;
-    if (at == std::u16string::npos || (limited && (end >= length || int64_t(at) > end))) {
+    if (first == std::u16string::npos || (limited && (end >= length || int64_t(first) > end))) {
         return false;
     }
-    std::vector<Size> found;
-    while (at != std::u16string::npos) {
-        found.push_back(at);
-        if (!request.all) {
-            break;
-        }
-        at = text.find(request.find, at + width);
-        if (at != std::u16string::npos && limited && int64_t(at + width) - 1 > end) {
-            break;
-        }
+    const std::u16string& with = request.with;
+    if (width == 1 && request.all) {
+        replaceUnitEverywhere(text, request, first, out);
+        return true;
     }
-    const uint64_t kept = text.size() - found.size() * width;
-    out.clear();
-    out.reserve(kvJoinedLength(kept, uint64_t(found.size()) * request.with.size()));
+    if (with.size() == width) {
+        out = text;
+        char16_t* target = &out[0];
+        forEachOccurrence(text, request, first, [&](Size at) { std::copy(with.begin(), with.end(), target + at); });
+        return true;
+    }
+    uint64_t found = 0;
+    forEachOccurrence(text, request, first, [&found](Size) { ++found; });
+    out.assign(kvJoinedLength(text.size() - found * width, found * with.size()), u'\0');
+    char16_t* write = &out[0];
+    const char16_t* read = text.data();
     Size from = 0;
-    for (Size occurrence : found) {
-        out.append(text, from, occurrence - from);
-        out.append(request.with);
-        from = occurrence + width;
-    }
-    out.append(text, from, std::u16string::npos);
+    forEachOccurrence(text, request, first, [&](Size at) {
+        write = std::copy(read + from, read + at, write);
+        write = std::copy(with.begin(), with.end(), write);
+        from = at + width;
+    });
+    std::copy(read + from, read + text.size(), write);
     return true;
 }
 

@@ -52,14 +52,26 @@ KvBaseObject* KvObjString::getRange(const KvArgList& args) {
     return new KvObjString(textRange(text_, argInt(args, 0, 0), argInt(args, 1, -1)));
 }
 
-// The length is checked before the joined text is made.
+namespace {
+
+// A string operand's own text, read in place; any other value's text form,
+// made once into spare.
+const std::u16string& operandText(KvBaseObject* value, std::u16string& spare) {
+    if (value && value->tag() == kTagString) return static_cast<KvObjString*>(value)->text();
+    if (value) spare = value->toString();
+    return spare;
+}
+
+}  // namespace
+
+// The length is checked before the joined text is made, in one allocation.
 KvBaseObject* kvConcat(KvBaseObject* left, KvBaseObject* right) {
-    std::u16string text = left ? left->toString() : std::u16string();
-    if (right) {
-        const std::u16string more = right->toString();
-        text.reserve(kvJoinedLength(text.size(), more.size()));
-        text += more;
-    }
+    std::u16string leftSpare, rightSpare;
+    const std::u16string& first = operandText(left, leftSpare);
+    const std::u16string& second = operandText(right, rightSpare);
+    std::u16string text;
+    text.reserve(kvJoinedLength(first.size(), second.size()));
+    text.append(first).append(second);
     return new KvObjString(std::move(text));
 }
 

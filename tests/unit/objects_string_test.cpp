@@ -209,6 +209,47 @@ TEST_F(StringTest, ReplaceAgreesWithTheStepByStepRule) {
     EXPECT_GT(compared, 10000);
 }
 
+// Longer texts over a small alphabet that includes both halves of a
+// surrogate pair: every needle of one or two units and replacements of
+// every short length (the one-unit needle has its own writer per length).
+TEST_F(StringTest, ReplaceAgreesWithTheStepByStepRuleOnLongerTexts) {
+    const char16_t alphabet[] = {u'a', u'b', 0xD83D, 0xDE00};
+    const std::u16string finds[] = {u"a", std::u16string(1, 0xD83D), std::u16string(1, 0xDE00), u"ab",
+                                    std::u16string{0xD83D, 0xDE00}, std::u16string{0xDE00, 0xD83D}};
+    const std::u16string withs[] = {u"", u"x", u"xy", u"xyz", u"wxyz", std::u16string{0xD83D, 0xDE01}};
+    uint32_t seed = 7;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int round = 0; round < 60; ++round) {
+        std::u16string text;
+        for (uint32_t i = 0, n = 1 + next() % 40; i < n; ++i) text += alphabet[next() % 4];
+        for (const auto& find : finds)
+            for (const auto& with : withs)
+                for (bool all : {true, false}) {
+                    const int32_t start = static_cast<int32_t>(next() % 8) - 2;
+                    const int32_t end = round % 3 == 0 ? 0 : static_cast<int32_t>(next() % 45) - 2;
+                    TextReplace request{find, with, all, start, end};
+                    std::u16string out;
+                    std::u16string got = textReplace(text, request, out) ? out : text;
+                    ASSERT_EQ(got, replaceStepByStep(text, request))
+                        << round << " " << find.size() << " " << with.size() << " " << all << " " << start << " "
+                        << end;
+                }
+    }
+}
+
+TEST_F(StringTest, ReplaceAtTheEndsAndAcrossSurrogatePairs) {
+    EXPECT_EQ(run(u"xabx", u"replace", {s(u"x"), s(u"yy")}), "yyabyy");
+    EXPECT_EQ(run(u"x", u"replace", {s(u"x"), s(u"")}), "") << "the whole text goes";
+    EXPECT_EQ(run(u"xx", u"replace", {s(u"x"), s(u"x")}), "xx");
+    EXPECT_EQ(run(u"a\U0001F600b", u"replace", {s(u"\U0001F600"), s(u"-")}), "a-b");
+    // Code units, not characters: half a pair is a needle like any other.
+    std::u16string out;
+    ASSERT_TRUE(textReplace(u"\U0001F600\U0001F600", TextReplace{std::u16string(1, 0xDE00), u"", true, 0, 0}, out));
+    EXPECT_EQ(out, (std::u16string{0xD83D, 0xD83D}));
+    ASSERT_TRUE(textReplace(u"aaaa", TextReplace{u"a", u"bc", true, 1, 2}, out));
+    EXPECT_EQ(out, u"abcbca") << "one-unit needle between start and end";
+}
+
 TEST_F(StringTest, ReplaceReturnsTheReceiverWhenNothingChanges) {
     KvBaseObject* hello = s(u"hello");
     EXPECT_EQ(call(hello, u"replace", {s(u"x"), s(u"y")}).get(), hello);
