@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 
+#include "host/memory_limit.h"
 #include "host/platform.h"
 
 namespace kestrel {
@@ -95,6 +96,7 @@ void ConsoleQueue::printInPieces(const ConsoleMessage& message) {
 }
 
 void ConsoleQueue::writerLoop() {
+    exemptThisThreadFromLimit();
     for (;;) {
         std::unique_ptr<ConsoleMessage> run;
         try {

@@ -30,9 +30,23 @@ int64_t cap() noexcept {
     return limit;
 }
 
+// Set on threads whose allocations are counted but never refused.
+thread_local bool exempt = false;
+
 constexpr std::size_t kReserveBytes = std::size_t{256} << 10;
 void* reserve = nullptr;
 std::atomic<bool> reserveTaken{false};
+std::atomic<bool> reserveSpent{false};  // released by a failure, not yet taken again
+
+// Once the cap leaves room again (what held the memory has gone), the
+// reserve is taken back at once, so a second failure in the same run can be
+// reported like the first.
+void retakeReserveIfRoom(int64_t used, int64_t limit) noexcept {
+    if (used + 2 * static_cast<int64_t>(kReserveBytes) > limit) return;
+    if (!reserveSpent.exchange(false, std::memory_order_relaxed)) return;
+    restoreMemoryReserve();
+    if (!reserveTaken.load()) reserveSpent.store(true, std::memory_order_relaxed);
+}
 
 }  // namespace
 
@@ -42,12 +56,14 @@ void* limitedAlloc(std::size_t size) noexcept {
     if (block == nullptr || (limit == 0 && !counting.load(std::memory_order_relaxed))) return block;
     const auto bytes = static_cast<int64_t>(malloc_usable_size(block));
     const int64_t used = inUse.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+    if (exempt) return block;
     if ((limit != 0 && used > limit && enforced.load(std::memory_order_relaxed)) ||
         used > furtherCap.load(std::memory_order_relaxed)) {
         inUse.fetch_sub(bytes, std::memory_order_relaxed);
         std::free(block);
         return nullptr;
     }
+    if (limit != 0 && reserveSpent.load(std::memory_order_relaxed)) retakeReserveIfRoom(used, limit);
     return block;
 }
 
@@ -58,6 +74,8 @@ void limitedFree(void* block) noexcept {
 }
 
 void enforceMemoryLimit() noexcept { enforced.store(true); }
+
+void exemptThisThreadFromLimit() noexcept { exempt = true; }
 
 void countAllocations() noexcept { counting.store(true); }
 
@@ -70,7 +88,10 @@ int64_t memoryLimit() noexcept { return cap(); }
 int64_t memoryInUse() noexcept { return inUse.load(std::memory_order_relaxed); }
 
 void releaseMemoryReserve() noexcept {
-    if (reserveTaken.exchange(false)) limitedFree(reserve);
+    if (reserveTaken.exchange(false)) {
+        limitedFree(reserve);
+        reserveSpent.store(true, std::memory_order_relaxed);
+    }
     reserve = nullptr;
 }
 

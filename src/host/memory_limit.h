@@ -19,6 +19,11 @@ void limitedFree(void* block) noexcept;
 // run-time library sets up before that is counted but never refused.
 void enforceMemoryLimit() noexcept;
 
+// The calling thread's allocations are counted from now on but never
+// refused: the console writer, so that what a script printed before it used
+// up its memory still comes out while the script goes on using it.
+void exemptThisThreadFromLimit() noexcept;
+
 // Counts every block from now on, cap or not, so that a cap can be set for
 // a stretch of a run; blocks made before the first call are not counted.
 void countAllocations() noexcept;
