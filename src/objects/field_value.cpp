@@ -126,15 +126,26 @@ KvObjField::KvObjField(KvBaseObject* owner, KvMemberBindingPtr binding)
     setTag(kTagField);
 }
 
+KvBaseObject* kvReadPlainMember(KvBaseObject* owner, const KvMemberBinding& binding) {
+    switch (binding.kind) {
+    case kFieldProperty:
+        return owner->getMember(binding.name);
+    case kFieldBuiltinProperty:
+        return owner->getBuiltinProperty(binding.id);
+    case kFieldMapKey:
+        return owner->tag() == kTagMap ? static_cast<KvObjMap*>(owner)->get(binding.name)
+                                       : owner->getMember(binding.name);
+    default:
+        return nullptr;
+    }
+}
+
 KvBaseObject* KvObjField::read() const {
     switch (binding_->kind) {
     case kFieldProperty:
-        return owner_->getMember(binding_->name);
     case kFieldBuiltinProperty:
-        return owner_->getBuiltinProperty(binding_->id);
     case kFieldMapKey:
-        return owner_->tag() == kTagMap ? static_cast<KvObjMap*>(owner_)->get(binding_->name)
-                                        : owner_->getMember(binding_->name);
+        return kvReadPlainMember(owner_, *binding_);
     case kFieldInstanceVariable:
     case kFieldScriptMethod:
         if (KvInstanceMembers* members = instanceMembersOf(owner_)) return members->instanceMember(*binding_);

@@ -56,6 +56,10 @@ using KvMemberBindingPtr = std::shared_ptr<const KvMemberBinding>;
 KvMemberBindingPtr bindMember(const KvMemberBindingPtr& cached, const KvBaseObject& owner,
                               const std::u16string& name);
 
+// What a field of binding kind 11, 12 or 16 reads from owner (none when the
+// member has no value); reading it runs no script code.
+KvBaseObject* kvReadPlainMember(KvBaseObject* owner, const KvMemberBinding& binding);
+
 class IKvObjField : public KvBaseObject {
 public:
     ~IKvObjField() override;

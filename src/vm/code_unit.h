@@ -36,7 +36,7 @@ struct CodeCacheEntry {
     std::unique_ptr<KvVarPosition> position;   // LoadName
     std::vector<const ScopeTable*> scopes;     // LoadName: the chain it was found through
     KvMemberBindingPtr binding;                // MemberRef
-    int8_t readAtOnce = -1;                    // MemberRef: -1 until known, then 0 or 1
+    int8_t readAtOnce = -1;                    // MemberRef, IndexRef: -1 until known, then 0 or 1
     std::unique_ptr<ImplicitBindings> implicits;  // MakeFunction: where free names bind
     CodeCacheEntry();
     ~CodeCacheEntry();

@@ -198,6 +198,11 @@ bool takesTwo(Opcode op) {
     }
 }
 
+// Of those, the operators that leave their one result in place of the two.
+bool yieldsOne(Opcode op) {
+    return takesTwo(op) && op != Opcode::JumpIfEqual && op != Opcode::JumpIfNotEqual;
+}
+
 // Reads the value on top at once, and runs no script code before.
 bool takesTop(Opcode op) {
     switch (op) {
@@ -209,51 +214,92 @@ bool takesTop(Opcode op) {
     }
 }
 
+constexpr int32_t kReadWindow = 8;  // instructions looked at past the reference
+
 }  // namespace
 
-// Whether the member read at position is used up by the next instruction or
-// two, with no script code run in between and never as a place to assign
-// through: the value can then be read at once instead of through a field.
+// Whether the reference pushed at position is used up within the next few
+// instructions with no script code run in between and never as a place to
+// assign through: the value can then be read at once instead of through a
+// field. In between come only plain pushes and operators on what those
+// pushed; the user is an operator, a read of the top, or a call taking the
+// reference as an argument or as its callee (every one of them is read
+// before the call starts).
 static bool readsAtOnce(const Instruction* code, int32_t count, int32_t position) {
-    const int32_t next = position + 1;
-    if (next >= count) return false;
-    if (takesTop(code[next].opcode)) return true;
-    if (next + 1 >= count || !isPlainPush(code[next].opcode)) return false;
-    const Opcode then = code[next + 1].opcode;
-    // One value pushed over it: a binary operator, or a call's argument
-    // count (the field is its last argument or its callee).
-    return takesTwo(then) ||
-           (code[next].opcode == Opcode::PushInt && (then == Opcode::Call || then == Opcode::CallBuiltin));
+    int32_t above = 0;  // values pushed over the reference since
+    const int32_t last = std::min(count - 1, position + kReadWindow);
+    for (int32_t at = position + 1; at <= last; ++at) {
+        const Opcode op = code[at].opcode;
+        if (op == Opcode::PushInt && at < count - 1 &&
+            (code[at + 1].opcode == Opcode::Call || code[at + 1].opcode == Opcode::CallBuiltin)) {
+            const int64_t n = code[at].intValue;  // the call's argument count
+            return code[at + 1].opcode == Opcode::Call ? above <= n : above < n;
+        }
+        if (isPlainPush(op)) {
+            ++above;
+        } else if (takesTwo(op)) {
+            if (above <= 1) return true;
+            if (!yieldsOne(op)) return false;
+            --above;
+        } else {
+            return above == 0 && takesTop(op);
+        }
+    }
+    return false;
+}
+
+// Whether the instruction at position reads at once, decided at its first
+// run and kept in its cache entry.
+static bool readAtOnce(CallFrame& frame, int32_t position) {
+    if (position < 0 || position >= frame.codeCount) return false;
+    CodeCacheEntry& entry = frame.unit->cache(position);
+    if (entry.readAtOnce < 0) entry.readAtOnce = readsAtOnce(frame.code, frame.codeCount, position);
+    return entry.readAtOnce != 0;
+}
+
+// Owners that resolve names through their class or module: the site's
+// binding is checked against more than the owner's type.
+static bool resolvesOwnNames(int32_t tag) {
+    return tag == kTagLocalObject || tag == kTagModule || tag == kTagModuleObject;
 }
 
 // obj.name: a field that holds the owner, bound through the site's cached
 // binding (kept while the owner's type or class stays the same). A variable
-// of a script instance whose value is used at once is pushed as it is.
+// of a script instance, a built-in property or a map entry whose value is
+// used at once is pushed as it is.
 void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
     KvValueRef owner = popValue();
-    if (owner->tag() == kTagNull) {
+    const int32_t tag = owner->tag();
+    if (tag == kTagNull) {
         push(std::move(owner));
         return;
     }
     CodeCacheEntry& entry = frame_->unit->cache(position);
     const KvMemberBinding* cached = entry.binding.get();
-    bool instance = owner->tag() == kTagLocalObject;
-    if (!instance || !cached ||
-        cached->classSerial != static_cast<KvObjLocalObject*>(owner.get())->classSerial()) {
+    bool instance = tag == kTagLocalObject;
+    if (instance) {
+        if (!cached || cached->classSerial != static_cast<KvObjLocalObject*>(owner.get())->classSerial()) {
+            entry.binding = bindMember(entry.binding, *owner, ins.text);
+        }
+    } else if (!cached || !cached->reusable || cached->typeTag != tag || resolvesOwnNames(tag)) {
         entry.binding = bindMember(entry.binding, *owner, ins.text);
     }
-    if (instance && entry.binding->kind == kFieldInstanceVariable) {
-        if (entry.readAtOnce < 0) entry.readAtOnce = readsAtOnce(frame_->code, frame_->codeCount, position);
-        if (entry.readAtOnce) {
-            KvBaseObject* held = static_cast<KvObjLocalObject*>(owner.get())->instanceMember(*entry.binding);
-            pushRetained(held ? held : kvNull());
-            return;
-        }
+    const KvMemberBinding& binding = *entry.binding;
+    if (instance && binding.kind == kFieldInstanceVariable && readAtOnce(*frame_, position)) {
+        KvBaseObject* held = static_cast<KvObjLocalObject*>(owner.get())->instanceMember(binding);
+        pushRetained(held ? held : kvNull());
+        return;
+    }
+    if (!resolvesOwnNames(tag) && (binding.kind == kFieldBuiltinProperty || binding.kind == kFieldMapKey) &&
+        readAtOnce(*frame_, position)) {
+        KvBaseObject* read = kvReadPlainMember(owner.get(), binding);
+        pushRetained(read ? read : kvNull());  // owned before the owner may go
+        return;
     }
     // A method of a script instance reads as its function value and cannot be
     // assigned, so the function itself stands for the field.
-    if (instance && entry.binding->kind == kFieldScriptMethod) {
-        KvBaseObject* method = static_cast<KvObjLocalObject*>(owner.get())->instanceMember(*entry.binding);
+    if (instance && binding.kind == kFieldScriptMethod) {
+        KvBaseObject* method = static_cast<KvObjLocalObject*>(owner.get())->instanceMember(binding);
         if (method && method->tag() == kTagFunc) {
             pushRetained(method);
             return;
@@ -262,7 +308,9 @@ void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
     push(kvMake<KvObjField>(owner.get(), entry.binding));  // the field holds its owner
 }
 
-// target[i, ...]: an element field over the target and its indexes.
+// target[i, ...]: an element field over the target and its indexes. One
+// index whose element is used at once is read at once, as the field would
+// read it.
 void KvVirtualMachine::indexRef(const Instruction& ins) {
     int64_t wanted = ins.intValue;
     if (wanted <= 0) {
@@ -272,6 +320,13 @@ void KvVirtualMachine::indexRef(const Instruction& ins) {
     }
     int32_t available = static_cast<int32_t>(frame_->stack.count()) - 1;
     int32_t n = wanted > available ? (available < 0 ? 0 : available) : static_cast<int32_t>(wanted);
+    if (n == 1 && readAtOnce(*frame_, static_cast<int32_t>(&ins - frame_->code))) {
+        KvValueRef index = popValue();
+        KvValueRef target = popValue();
+        KvBaseObject* element = target->canSubscript() ? target->getAt(index.get()) : nullptr;
+        pushRetained(element ? element : kvNull());  // owned before the target may go
+        return;
+    }
     CallArgs indexes(n);
     popArgs(n, indexes);
     KvValueRef target = popValue();
