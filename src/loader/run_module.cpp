@@ -4,6 +4,7 @@
 #include "host/runtime_settings.h"
 #include "objects/base_object.h"
 #include "objects/shared_constants.h"
+#include "objects/value_pool.h"
 #include "vm/code_unit.h"
 #include "vm/machine.h"
 #include "loader/module_loader.h"
@@ -11,14 +12,31 @@
 
 namespace kestrel {
 
+namespace {
+
+// While the values a run leaves are released, the pool keeps every block
+// they free (value_pool.h); the usual limit again afterwards.
+class ProgramTeardown {
+public:
+    ProgramTeardown() = default;
+    ProgramTeardown(const ProgramTeardown&) = delete;
+    ProgramTeardown& operator=(const ProgramTeardown&) = delete;
+    ~ProgramTeardown() { valuePool().cacheEveryFreedBlock(false); }
+    void begin() { valuePool().cacheEveryFreedBlock(true); }
+};
+
+}  // namespace
+
 bool runModule(const CompiledModulePtr& module, const std::u16string& moduleKey) {
     if (!module) return false;
     initObjectModel();  // idempotent; the interpreter thread owns the value pool
     KvUnitRef unit = KvUnitRef::make(module, moduleKey);
+    ProgramTeardown teardown;  // ends after the machine
     // The machine and its program state end with this function, and with
     // them the globals.
     KvVirtualMachine machine;
     machine.run(unit.get(), true, false);  // no result wanted: none comes back
+    teardown.begin();
     return machine.endedInException();
 }
 

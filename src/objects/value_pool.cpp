@@ -91,7 +91,7 @@ inline void KvValuePool::drainRemote(FreeList& list) noexcept {
 }
 
 inline bool KvValuePool::putLocal(FreeList& list, void* block, std::size_t size) noexcept {
-    if (list.count.load(std::memory_order_relaxed) >= kMaxCachedBlocks) {
+    if (list.count.load(std::memory_order_relaxed) >= cacheLimit_) {
         return false;
     }
     auto* node = static_cast<FreeBlock*>(block);

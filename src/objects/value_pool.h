@@ -52,7 +52,7 @@ public:
     void deallocate(void* block, std::size_t size) noexcept {
         if (block && size <= kLargestPooled && onOwnerThreadFast()) {
             FreeList& list = lists_[listIndex(size)];
-            if (list.count.load(std::memory_order_relaxed) < kMaxCachedBlocks) {
+            if (list.count.load(std::memory_order_relaxed) < cacheLimit_) {
                 auto* node = static_cast<FreeBlock*>(block);
                 node->next = list.head;
                 list.head = node;
@@ -70,6 +70,14 @@ public:
     int32_t cachedBlocks(std::size_t size) const;
     // Hands every cached block back to the heap (interpreter thread only).
     void releaseCachedBlocks() noexcept;
+    // While set, the interpreter thread caches every block it frees, however
+    // many its list holds: for the teardown of a whole program's values,
+    // which the heap would only sort back into its bins block by block, at a
+    // cost above that of the run itself. Lists keep what they took until
+    // reused; the usual limit applies again to later frees.
+    void cacheEveryFreedBlock(bool every) noexcept {
+        cacheLimit_ = every ? INT32_MAX : kMaxCachedBlocks;
+    }
     // Test hook: the next `allowed` allocations succeed and every later one
     // fails, until a negative count disarms it. While armed, every call takes
     // the out-of-line paths, so the inline ones pay nothing for the hook.
@@ -121,6 +129,7 @@ private:
     std::array<FreeList, kListCount> lists_;
     Counters local_;   // written by the owner thread only
     Counters remote_;  // changes made on other threads
+    int32_t cacheLimit_ = kMaxCachedBlocks;  // blocks a list takes before frees go to the heap
     void* ownerThread_ = nullptr;  // the creating thread's thread pointer; null while the hook is armed
     void* creatorThread_ = nullptr;
     int64_t failAfter_ = -1;  // allocations left before the hook fails them; -1 = off

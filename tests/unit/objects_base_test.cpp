@@ -267,6 +267,26 @@ TEST_F(PoolTest, CountersReturnToTheirStartAfterABatch) {
     EXPECT_EQ(pool.cachedBlocks(sizeof(KvObjLong)), KvValuePool::kMaxCachedBlocks);
 }
 
+TEST_F(PoolTest, ATeardownKeepsEveryFreedBlockThenTheLimitHoldsAgain) {
+    KvValuePool& pool = valuePool();
+    pool.releaseCachedBlocks();
+    int64_t live = pool.liveValues();
+    const int kept = KvValuePool::kMaxCachedBlocks + 1000;
+    std::vector<KvBaseObject*> batch;
+    for (int i = 0; i < kept + 1000; ++i) batch.push_back(new KvObjLong(i));
+    pool.cacheEveryFreedBlock(true);
+    for (int i = 0; i < kept; ++i) batch[static_cast<size_t>(i)]->releaseTemporary();
+    EXPECT_EQ(pool.cachedBlocks(sizeof(KvObjLong)), kept) << "past the usual limit";
+    pool.cacheEveryFreedBlock(false);
+    for (size_t i = kept; i < batch.size(); ++i) batch[i]->releaseTemporary();
+    EXPECT_EQ(pool.cachedBlocks(sizeof(KvObjLong)), kept) << "later frees go to the heap";
+    EXPECT_EQ(pool.liveValues(), live);
+    KvBaseObject* reused = new KvObjLong(7);
+    EXPECT_EQ(pool.cachedBlocks(sizeof(KvObjLong)), kept - 1);
+    reused->releaseTemporary();
+    pool.releaseCachedBlocks();
+}
+
 TEST_F(PoolTest, FreedBlocksAreReusedAndCanBeHandedBack) {
     KvValuePool& pool = valuePool();
     KvBaseObject* first = new KvObjLong(1);
