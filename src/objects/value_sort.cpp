@@ -13,25 +13,27 @@ namespace kestrel {
 
 namespace {
 
-bool allInts(const std::vector<KvBaseObject*>& values) {
-    for (KvBaseObject* value : values) {
-        KvObjNumber* number = asNumber(value);
-        if (!number || number->kind() != kKindInt) return false;
-    }
-    return true;
-}
-
 // Ints compare by the sign of their difference, so sorting the values
 // themselves gives the same order without a virtual call per comparison.
-void sortInts(std::vector<KvBaseObject*>& values, bool ascending) {
+// Keys are read in one pass, each element's asked for a few ahead (the
+// elements lie anywhere in memory); false, with values untouched, when
+// some element is not an int.
+bool sortInts(std::vector<KvBaseObject*>& values, bool ascending) {
+    constexpr std::size_t kAhead = 8;
     std::vector<std::pair<int32_t, KvBaseObject*>> keyed;
     keyed.reserve(values.size());
-    for (KvBaseObject* value : values) keyed.emplace_back(static_cast<KvObjInt*>(value)->get(), value);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i + kAhead < values.size()) kvPrefetchCount(values[i + kAhead]);
+        KvObjNumber* number = asNumber(values[i]);
+        if (!number || number->kind() != kKindInt) return false;
+        keyed.emplace_back(static_cast<KvObjInt*>(number)->get(), values[i]);
+    }
     auto byKey = [ascending](const auto& a, const auto& b) {
         return ascending ? a.first < b.first : b.first < a.first;
     };
     std::sort(keyed.begin(), keyed.end(), byKey);
     for (std::size_t i = 0; i < values.size(); ++i) values[i] = keyed[i].second;
+    return true;
 }
 
 // True when right must be placed before left.
@@ -71,11 +73,7 @@ void mergeSort(std::vector<KvBaseObject*>& values, bool ascending) {
 
 void kvSortValues(std::vector<KvBaseObject*>& values, bool ascending) {
     if (values.size() < 2) return;
-    if (allInts(values)) {
-        sortInts(values, ascending);
-    } else {
-        mergeSort(values, ascending);
-    }
+    if (!sortInts(values, ascending)) mergeSort(values, ascending);
 }
 
 }  // namespace kestrel
