@@ -16,7 +16,7 @@ bool keepsCacheEntry(const Instruction& ins) {
         return ins.intValue != static_cast<int32_t>(ins.intValue) ||
                !isSharedIntValue(static_cast<int32_t>(ins.intValue));
     case Opcode::PushLong: case Opcode::PushFloat: case Opcode::PushDouble: case Opcode::PushString:
-    case Opcode::MemberRef: case Opcode::LoadName: case Opcode::MakeFunction:
+    case Opcode::MemberRef: case Opcode::IndexRef: case Opcode::LoadName: case Opcode::MakeFunction:
         return true;
     default:
         return false;
