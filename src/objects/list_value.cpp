@@ -111,12 +111,16 @@ KvBaseObject* KvObjList::getBuiltinProperty(int32_t id) {
     }
 }
 
+// Lists are mostly read in order: the element a couple of places on is
+// asked for already, so a loop over the list finds it loaded.
 KvBaseObject* KvObjList::getAt(KvBaseObject* key) {
+    constexpr int64_t kAhead = 2;
     int64_t index = 0;
     if (numberKey(key, index)) {
-        return index >= 0 && index < static_cast<int64_t>(items_.size())
-                   ? items_[static_cast<std::size_t>(index)]
-                   : kvNull();
+        const int64_t size = static_cast<int64_t>(items_.size());
+        if (index < 0 || index >= size) return kvNull();
+        if (index + kAhead < size) kvPrefetchCount(items_[static_cast<std::size_t>(index + kAhead)]);
+        return items_[static_cast<std::size_t>(index)];
     }
     if (key && key->tag() == kTagString) return getProperty(key->toString());
     return kvNull();
