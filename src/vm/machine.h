@@ -97,9 +97,11 @@ private:
     // itself in calleeRaised_ when a native callee's script callback raised.
     // n arguments, already counted (popCount, or a fused record's operand).
     bool call(int32_t n, bool wantsResult);
-    // receiver: the instance context a shared (unbound) method runs on.
-    bool callScript(KvObjFunc* function, CallArgs& args, bool wantsResult, KvVBaseContext* receiver = nullptr);
+    // A script function with its n arguments on top of the stack (receiver:
+    // the instance a shared method runs on; calleeBelow: the callee's own
+    // entry lies under the arguments and is dropped).
     bool enterScript(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult, bool calleeBelow);
+    void readFieldInPlace(KvBaseObject*& entry);
     bool bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation);
     [[gnu::cold, gnu::noinline]] bool notCallable(KvBaseObject* callee);
     // Instruction work outside the loop's body; those returning text return

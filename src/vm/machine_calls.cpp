@@ -68,13 +68,20 @@ void KvVirtualMachine::popArgs(int32_t count, CallArgs& args) {
 }
 
 // Stack: callee, then n arguments (the count already taken). A field that
-// stands for a native method is called as it is; any other field is read first.
+// stands for a native method is called as it is; any other field is read
+// first (after the arguments' own fields, last argument first, as they are
+// popped), in place, so a script callee takes its arguments from the stack.
 bool KvVirtualMachine::call(int32_t n, bool wantsResult) {
     KvFastStack& stack = frame_->stack;
     if (stack.count() > static_cast<size_t>(n)) {
-        KvBaseObject* callee = stack.topEntries(static_cast<size_t>(n) + 1)[0];
-        if (callee->tag() == kTagFunc && !static_cast<KvObjFunc*>(callee)->isUnbound()) {
-            return enterScript(static_cast<KvObjFunc*>(callee), nullptr, n, wantsResult, true);
+        KvBaseObject** entries = stack.topEntries(static_cast<size_t>(n) + 1);
+        if (isFieldValue(entries[0]) && !(entries[0]->tag() == kTagField && entries[0]->isNativeCallable())) {
+            for (int32_t i = n; i >= 0; --i) {
+                if (isFieldValue(entries[i])) readFieldInPlace(entries[i]);
+            }
+        }
+        if (entries[0]->tag() == kTagFunc) {
+            return enterScript(static_cast<KvObjFunc*>(entries[0]), nullptr, n, wantsResult, true);
         }
     }
     CallArgs args(n);
@@ -82,10 +89,6 @@ bool KvVirtualMachine::call(int32_t n, bool wantsResult) {
     KvValueRef callee = popRaw();
     if (!(callee->tag() == kTagField && callee->isNativeCallable())) {
         if (isFieldValue(callee.get())) callee = readFieldValue(std::move(callee));
-        if (callee->tag() == kTagFunc) {
-            // The new frame's context holds what the function needs.
-            return callScript(static_cast<KvObjFunc*>(callee.get()), args, wantsResult);
-        }
         if (!callee->isCallable() || !callee->isNativeCallable()) return notCallable(callee.get());
     }
     KvValueRef result = callee->invoke(args.list());
@@ -98,6 +101,14 @@ bool KvVirtualMachine::call(int32_t n, bool wantsResult) {
     return true;
 }
 
+// A stack entry that is a field becomes the value it stands for. The entry
+// holds null while the field is read (which may run out of memory).
+void KvVirtualMachine::readFieldInPlace(KvBaseObject*& entry) {
+    KvValueRef field = KvValueRef::adopt(entry);
+    entry = kvNull();
+    entry = readFieldValue(std::move(field)).detach();
+}
+
 // Out of line, so the common call path carries none of the report's work
 // (the Call is found again from the frame: it is the one just run).
 bool KvVirtualMachine::notCallable(KvBaseObject* callee) {
@@ -105,38 +116,6 @@ bool KvVirtualMachine::notCallable(KvBaseObject* callee) {
     const Instruction& ins = frame_->code[frame_->pc - 1];
     callDetail_ = describeCallee(ins.text, callee);
     return false;
-}
-
-// A new context over the function's defining one, the arguments stored in
-// the parameter slots, the free names bound; then the callee's frame.
-
-bool KvVirtualMachine::callScript(KvObjFunc* function, CallArgs& args, bool wantsResult,
-                                  KvVBaseContext* receiver) {
-    if (frames_.size() >= kMaxFrames) {
-        callError_ = kFrameLimitMessage;
-        return false;
-    }
-    const FunctionDescriptor* descriptor = function->descriptor();
-    // A shared method is defined in its instance's context, as the one the
-    // class body would have made for that instance.
-    KvVBaseContext* defining = function->isUnbound() ? receiver : function->definingContext();
-    KvContextRef context = KvContextRef::adopt(KvVBaseContext::create(defining, descriptor->scope));
-    context->allocateSlots();
-    context->setThisContext(function->isUnbound() && receiver ? receiver->thisBaseContext()
-                                                              : function->thisContext());
-    if (descriptor->scope) {
-        const auto& params = descriptor->scope->parameters;
-        for (size_t i = 0; i < params.size() && static_cast<int32_t>(i) < args.count; ++i) {
-            context->storeValue(params[i]->slot, args.items[i]);  // surplus arguments dropped
-        }
-    }
-    if (const VariableDecl* missing = bindImplicitNames(*function, *context)) {
-        callError_ = objectNotFoundMessage(missing->name);
-        return false;
-    }
-    pushFrame(KvUnitRef::retain(function->codeUnit()), descriptor->entry,
-              wantsResult ? kResultWanted : kResultDiscard, std::move(context), true);
-    return true;
 }
 
 // The common script call: the arguments move from the operand stack straight
@@ -160,9 +139,9 @@ bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver
     KvBaseObject** args = stack.topEntries(static_cast<size_t>(n));
     const size_t params = descriptor->scope ? descriptor->scope->parameters.size() : 0;
     for (int32_t i = 0; i < n; ++i) {
+        if (isFieldValue(args[i])) readFieldInPlace(args[i]);
         KvBaseObject* arg = args[i];
-        args[i] = kvNull();  // the reference is ours from here (a read field may run out of memory)
-        if (isFieldValue(arg)) arg = readFieldValue(KvValueRef::adopt(arg)).detach();
+        args[i] = kvNull();  // the reference moves into the slot
         const int32_t slot = static_cast<size_t>(i) < params ? descriptor->scope->parameters[static_cast<size_t>(i)]->slot : -1;
         if (context->hasSlot(slot)) {
             VariableSlot& target = context->slot(slot);  // a fresh slot: null, no alias

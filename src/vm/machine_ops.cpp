@@ -484,20 +484,17 @@ std::u16string KvVirtualMachine::construct() {
         if (init && init->tag() == kTagFunc) {
             // A shared constructor runs on its instance without being bound to it;
             // the arguments move into its parameters, the instance stays.
-            if (!enterScript(static_cast<KvObjFunc*>(init), holder, n, false, false)) return callError_;
-            return std::u16string();
+            return enterScript(static_cast<KvObjFunc*>(init), holder, n, false, false) ? std::u16string() : callError_;
         }
+        CallArgs dropped(n);
+        popArgs(n, dropped);
+        return !init || init->tag() == kTagNull ? std::u16string() : kNotFunctionMessage;
     }
     CallArgs args(n);
     popArgs(n, args);
     instance = stack.peek();
     if (instance && instance->tag() == kTagModuleObject) return constructNative(instance, args);
-    if (!instance || instance->tag() != kTagLocalObject) return std::u16string();
-    KvVBaseContext* holder = nullptr;
-    VariableSlot* slot = static_cast<KvObjLocalObject*>(instance)->constructorSlot(holder);
-    KvBaseObject* init = slot ? slot->read() : nullptr;
-    if (!init || init->tag() == kTagNull) return std::u16string();
-    return kNotFunctionMessage;
+    return std::u16string();
 }
 
 // A native class's instance: its creator runs with the arguments; a failure
