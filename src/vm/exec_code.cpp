@@ -12,22 +12,6 @@ namespace {
 
 bool fitsInt32(int64_t value) { return value == static_cast<int32_t>(value); }
 
-bool isArithmetic(Opcode op) {
-    switch (op) {
-    case Opcode::Add: case Opcode::Subtract: case Opcode::Multiply:
-    case Opcode::Divide: case Opcode::Modulo: case Opcode::IntegerDivide: return true;
-    default: return false;
-    }
-}
-
-bool isComparison(Opcode op) {
-    switch (op) {
-    case Opcode::Less: case Opcode::Greater: case Opcode::LessEqual: case Opcode::GreaterEqual:
-    case Opcode::Equal: case Opcode::NotEqual: return true;
-    default: return false;
-    }
-}
-
 // Jumps the loop takes itself; handler and finally targets are positions
 // the frame keeps, so they stay as written.
 bool isLoopJump(Opcode op) {
@@ -46,8 +30,8 @@ public:
     // A local slot operand that fits the record.
     bool local(int32_t i, Opcode op) const { return is(i, op) && fitsInt32(at(i).intValue); }
     bool smallInt(int32_t i) const { return local(i, Opcode::PushInt); }
-    bool comparison(int32_t i) const { return i < count() && isComparison(at(i).opcode); }
-    bool arithmetic(int32_t i) const { return i < count() && isArithmetic(at(i).opcode); }
+    bool comparison(int32_t i) const { return i < count() && isComparisonOpcode(at(i).opcode); }
+    bool arithmetic(int32_t i) const { return i < count() && isArithmeticOpcode(at(i).opcode); }
     bool conditionalJump(int32_t i) const { return is(i, Opcode::JumpIfTrue) || is(i, Opcode::JumpIfFalse); }
     bool discardedStore(int32_t i) const { return local(i, Opcode::StoreLocal) && at(i).discard; }
 

@@ -17,6 +17,15 @@
 
 namespace kestrel {
 
+// The int fast paths' test and read.
+inline bool isInt(const KvBaseObject* v) {
+    return v->tag() == kTagNumber && static_cast<const KvObjNumber*>(v)->kind() == kKindInt;
+}
+
+inline int32_t intOf(const KvBaseObject* v) {
+    return static_cast<const KvObjInt*>(v)->get();
+}
+
 // The plain value a popped field stands for (out of line: fields are rare).
 KvValueRef readFieldValue(KvValueRef field);
 
@@ -73,6 +82,21 @@ inline void KvVirtualMachine::pushFrame(KvUnitRef&& unit, int32_t pc, int32_t mo
     next->begin(std::move(unit), pc, mode, std::move(context), owns);
     if (frame_) frames_.push_back(frame_);
     frame_ = next.release();
+}
+
+// The caller's frame becomes current; the finished one is cleared (its
+// operands, registers, context and unit released) and kept as a spare.
+// Inline: every script call returns through it.
+inline void KvVirtualMachine::popFrame() {
+    std::unique_ptr<CallFrame> done(frame_);
+    if (frames_.empty()) {
+        frame_ = nullptr;
+    } else {
+        frame_ = frames_.back();
+        frames_.pop_back();
+    }
+    done->clear();
+    if (spare_.size() < kMaxSpareFrames) spare_.push_back(std::move(done));
 }
 
 // A call's argument count, at most the operands below it. A shared small

@@ -185,6 +185,19 @@ OperandUse operandUseOf(Opcode opcode);
 // Opcodes whose integer operand is an instruction position.
 bool isJumpOpcode(Opcode opcode);
 
+// The binary arithmetic operators, Add to IntegerDivide (inline: the
+// machine asks on hot paths).
+constexpr bool isArithmeticOpcode(Opcode op) {
+    return op == Opcode::Add || op == Opcode::Subtract || op == Opcode::Multiply || op == Opcode::Divide ||
+           op == Opcode::Modulo || op == Opcode::IntegerDivide;
+}
+
+// The comparisons that push a boolean: the orderings, Equal and NotEqual.
+constexpr bool isComparisonOpcode(Opcode op) {
+    return op == Opcode::Less || op == Opcode::Greater || op == Opcode::LessEqual ||
+           op == Opcode::GreaterEqual || op == Opcode::Equal || op == Opcode::NotEqual;
+}
+
 // Opcodes whose integer operand is a register number.
 bool isRegisterOpcode(Opcode opcode);
 
