@@ -91,6 +91,11 @@ void KvVBaseContext::destroyUnreferenced() {
     }
     draining = true;
     destroy(this);
+    finishDraining();
+}
+
+// Destroys the contexts queued while draining, then ends the drain.
+void KvVBaseContext::finishDraining() {
     while (pendingDeletes && !pendingDeletes->empty()) {
         KvVBaseContext* next = pendingDeletes->back();
         pendingDeletes->pop_back();
@@ -111,12 +116,7 @@ void KvVBaseContext::releaseActivation() {
         // What is left (the class handle, the pins) holds nothing: the block
         // is reused without running the destructor.
         giveBackBlock(this, block_);
-        while (pendingDeletes && !pendingDeletes->empty()) {
-            KvVBaseContext* next = pendingDeletes->back();
-            pendingDeletes->pop_back();
-            destroy(next);
-        }
-        draining = false;
+        finishDraining();
         return;
     }
 #endif

@@ -163,6 +163,7 @@ public:
 
 private:
     void destroyUnreferenced();
+    static void finishDraining();
     void freeSlotStorage();
 
     KvContextRef parent_;
