@@ -32,7 +32,7 @@ void CallFrame::dropPending(size_t depth) {
     }
 }
 
-void CallFrame::clear() {
+void CallFrame::clearOperands() {
     while (KvBaseObject* value = stack.pop()) value->release();  // each entry's own reference
     if (registersUsed) {
         for (KvValueRef& reg : registers) reg.reset();
@@ -40,9 +40,6 @@ void CallFrame::clear() {
     }
     handlers.clear();
     if (!pending.empty()) dropPending(0);
-    releaseContext(context, ownsContext);
-    unit.reset();
-    code = nullptr;
 }
 
 }  // namespace kestrel

@@ -12,6 +12,7 @@
 #include "objects/value_ref.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
+#include "vm/cycle_collector.h"
 #include "vm/fast_stack.h"
 #include "vm/instruction.h"
 
@@ -43,7 +44,22 @@ struct CallFrame {
         ownsContext = owns;
     }
     // Releases everything the frame holds; the frame can then be reused.
-    void clear();
+    // Inline: every script call's frame is cleared when it returns, most
+    // with nothing left but the context and the unit.
+    void clear() {
+        if (!stack.empty() || registersUsed || !handlers.empty() || !pending.empty()) clearOperands();
+        if (ownsContext) {
+            // A function context that survives its frame is a cycle
+            // candidate; the end of a function frame is a point where a
+            // batch may run.
+            if (KvVBaseContext* activation = context.detach()) activation->releaseActivation();
+            collectCyclesIfDue();
+        } else {
+            context.reset();  // module and class-body contexts are held elsewhere on purpose
+        }
+        unit.reset();
+        code = nullptr;
+    }
     // Replaces the frame's context by the given one.
     void setContext(KvContextRef context);
 
@@ -72,6 +88,8 @@ struct CallFrame {
     std::vector<Pending> pending;
     // Drops pending completions above depth, releasing their exceptions.
     void dropPending(size_t depth);
+    // The operands, registers, handlers and pending completions left over.
+    void clearOperands();
     KvContextRef context;
     KvFastStack stack;  // raw entries, one reference each (see fast_stack.h)
     KvValueRef registers[kRegisterCount];

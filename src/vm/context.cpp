@@ -18,22 +18,6 @@ bool& showAllVariables() {
     return showAll;
 }
 
-namespace {
-
-// Values are detached before they are released, so a destructor that reaches
-// back into this context sees null, never a value being destroyed.
-inline void dropSlotValues(VariableSlot* slots, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
-        VariableSlot& s = slots[i];
-        if (s.isAlias()) continue;
-        KvBaseObject* held = s.value;
-        s.value = kvNull();
-        if (held) held->release();
-    }
-}
-
-}  // namespace
-
 // The slots are gone before anything else is released: whatever reaches back
 // into this context finds none.
 inline void KvVBaseContext::freeSlotStorage() {
@@ -53,9 +37,6 @@ PinTable& pinTable() {
 }
 
 }  // namespace
-
-KvVBaseContext::KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope, uint8_t block)
-    : parent_(KvContextRef::retain(parent)), scope_(scope), block_(block) {}
 
 // The slot values go first, then what they may reach back into: the `this`
 // context, the class, the pinned contexts and last the parent.
@@ -78,49 +59,25 @@ KvVBaseContext::~KvVBaseContext() {
 // A context's death can release functions that release further contexts:
 // those are queued and deleted by the outermost release, one at a time, so
 // a long chain of closures never recurses on the native stack.
-namespace {
-std::vector<KvVBaseContext*>* pendingDeletes = nullptr;  // made on first use, kept
-bool draining = false;
-}  // namespace
-
 void KvVBaseContext::destroyUnreferenced() {
-    if (draining) {
-        if (!pendingDeletes) pendingDeletes = new std::vector<KvVBaseContext*>();
-        pendingDeletes->push_back(this);
+    if (draining_) {
+        if (!pendingDeletes_) pendingDeletes_ = new std::vector<KvVBaseContext*>();
+        pendingDeletes_->push_back(this);
         return;
     }
-    draining = true;
+    draining_ = true;
     destroy(this);
     finishDraining();
 }
 
 // Destroys the contexts queued while draining, then ends the drain.
 void KvVBaseContext::finishDraining() {
-    while (pendingDeletes && !pendingDeletes->empty()) {
-        KvVBaseContext* next = pendingDeletes->back();
-        pendingDeletes->pop_back();
+    while (pendingDeletes_ && !pendingDeletes_->empty()) {
+        KvVBaseContext* next = pendingDeletes_->back();
+        pendingDeletes_->pop_back();
         destroy(next);
     }
-    draining = false;
-}
-
-void KvVBaseContext::releaseActivation() {
-#ifndef __SANITIZE_ADDRESS__
-    if (refs_ == 1 && !draining && cycleFlags_ == kCycleTraversable && !class_ && block_ != kHeapBlock) {
-        draining = true;  // contexts released from here on are queued, as in destroyUnreferenced
-        refs_ = 0;
-        dropSlotValues(slots(), allocated_);
-        allocated_ = 0;
-        if (this_ && this_ != this) this_->releaseRef();
-        if (KvVBaseContext* parent = parent_.detach()) parent->releaseRef();
-        // What is left (the class handle, the pins) holds nothing: the block
-        // is reused without running the destructor.
-        giveBackBlock(this, block_);
-        finishDraining();
-        return;
-    }
-#endif
-    releaseRef();
+    draining_ = false;
 }
 
 static_assert(std::is_trivially_destructible<VariableSlot>::value,
@@ -128,13 +85,9 @@ static_assert(std::is_trivially_destructible<VariableSlot>::value,
 
 namespace {
 
-// Free blocks by trailing capacity, linked through their first word (plain
-// globals: no initialisation guard on the per-call path). Blocks are cut
-// from chunks and never handed back to the heap, so a block costs exactly
-// its size.
-constexpr int32_t kCapacities = 9;
+// Chunks blocks are cut from (plain globals: no initialisation guard); a
+// block costs exactly its size.
 #ifndef __SANITIZE_ADDRESS__
-void* freeBlocks[kCapacities] = {};
 char* chunkNext = nullptr;
 char* chunkEnd = nullptr;
 constexpr size_t kChunkBytes = 64 * 1024;
@@ -152,8 +105,8 @@ void* KvVBaseContext::takeBlock(uint8_t block) {
 #ifdef __SANITIZE_ADDRESS__
     return ::operator new(size);
 #else
-    if (void* head = freeBlocks[block]) {
-        freeBlocks[block] = *static_cast<void**>(head);
+    if (void* head = freeBlocks_[block]) {
+        freeBlocks_[block] = *static_cast<void**>(head);
         return head;
     }
     if (static_cast<size_t>(chunkEnd - chunkNext) < size) {
@@ -173,8 +126,8 @@ void KvVBaseContext::giveBackBlock(void* object, uint8_t block) {
     (void)block;
     ::operator delete(object);
 #else
-    *static_cast<void**>(object) = freeBlocks[block];
-    freeBlocks[block] = object;
+    *static_cast<void**>(object) = freeBlocks_[block];
+    freeBlocks_[block] = object;
 #endif
 }
 
@@ -188,9 +141,8 @@ void KvVBaseContext::destroy(KvVBaseContext* context) {
     }
 }
 
-KvVBaseContext* KvVBaseContext::create(KvVBaseContext* parent, const ScopeTable* scope) {
-    int32_t count = scope ? scope->slotCount() : 0;
-    static_assert(kTrailingSlots + 1 == kCapacities, "one free list per capacity");
+// A block that is not on a free list: cut from a chunk, or from the heap.
+KvVBaseContext* KvVBaseContext::createFromNewBlock(KvVBaseContext* parent, const ScopeTable* scope, int32_t count) {
     if (count > kTrailingSlots) {
         void* made = ::operator new(sizeof(KvVBaseContext) + static_cast<size_t>(count) * sizeof(VariableSlot));
         return ::new (made) KvVBaseContext(parent, scope, kHeapBlock);

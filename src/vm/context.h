@@ -63,7 +63,20 @@ public:
     // are made and dropped on every call, and an instance keeps one for its
     // life: blocks of up to kTrailingSlots slots are cut from large chunks
     // and recycled, with no per-block heap header; larger ones are heap blocks.
-    static KvVBaseContext* create(KvVBaseContext* parent, const ScopeTable* scope);
+    // Inline: a recycled block is taken on every script call.
+    static KvVBaseContext* create(KvVBaseContext* parent, const ScopeTable* scope) {
+        const int32_t count = scope ? scope->slotCount() : 0;
+#ifndef __SANITIZE_ADDRESS__
+        if (count <= kTrailingSlots) {
+            const auto block = static_cast<uint8_t>(count < 0 ? 0 : count);
+            if (void* head = freeBlocks_[block]) {
+                freeBlocks_[block] = *static_cast<void**>(head);
+                return ::new (head) KvVBaseContext(parent, scope, block);
+            }
+        }
+#endif
+        return createFromNewBlock(parent, scope, count);
+    }
     ~KvVBaseContext() override;
     KvVBaseContext(const KvVBaseContext&) = delete;
     KvVBaseContext& operator=(const KvVBaseContext&) = delete;
@@ -76,6 +89,23 @@ public:
         KvBaseObject* null = kvNull();
         for (int32_t i = 0; i < count; ++i) new (&slots[i]) VariableSlot{null};
         allocated_ = count;
+    }
+    // A new function activation's slots (instead of allocateSlots): the
+    // arguments' references move into the parameter slots, as many as there
+    // are both, and every other slot holds null. Returns how many moved; the
+    // rest stay the caller's.
+    int32_t startActivation(KvBaseObject* const* args, int32_t n) {
+        const int32_t count = scopeCount();
+        VariableSlot* slots = this->slots();
+        KvBaseObject* null = kvNull();
+        for (int32_t i = 0; i < count; ++i) new (&slots[i]) VariableSlot{null};
+        allocated_ = count > 0 ? count : 0;
+        if (count <= 0) return 0;
+        const auto params = static_cast<int32_t>(scope_->parameters.size());
+        const int32_t taken = n < params ? n : params;
+        VariableSlot* first = slots + scope_->firstParameterSlot;
+        for (int32_t i = 0; i < taken; ++i) first[i].value = args[i];
+        return taken;
     }
     // The scope's count until the slots are freed, then 0.
     int32_t slotCount() const override { return (cycleFlags_ & kSlotsFreed) ? 0 : scopeCount(); }
@@ -144,7 +174,31 @@ public:
     // The frame that ran a function activation lets go of it. Most
     // activations die here holding only slot values, a parent and a `this`:
     // that case is taken in one step, without the general release's checks.
-    void releaseActivation();
+    // Inline: every script call's end takes it.
+    void releaseActivation() {
+#ifndef __SANITIZE_ADDRESS__
+        if (refs_ == 1 && !draining_ && cycleFlags_ == kCycleTraversable && !class_ && block_ != kHeapBlock) {
+            draining_ = true;  // contexts released from here on are queued, as in destroyUnreferenced
+            refs_ = 0;
+            dropSlotValues(slots(), allocated_);
+            allocated_ = 0;
+            if (this_ && this_ != this) this_->releaseRef();
+            if (KvVBaseContext* parent = parent_.detach()) parent->releaseRef();
+            // What is left (the class handle, the pins) holds nothing: the
+            // block is reused without running the destructor.
+            const uint8_t block = block_;
+            *reinterpret_cast<void**>(this) = freeBlocks_[block];
+            freeBlocks_[block] = this;
+            if (pendingDeletes_ && !pendingDeletes_->empty()) {
+                finishDraining();
+            } else {
+                draining_ = false;
+            }
+            return;
+        }
+#endif
+        releaseRef();
+    }
 
     // Cycle collection (vm/cycle_collector.h): every counted reference this
     // context holds (slot values, parent, `this`, class, pinned contexts).
@@ -172,7 +226,20 @@ private:
     KvVBaseContext* this_ = nullptr;
     static constexpr int32_t kTrailingSlots = 8;
     static constexpr uint8_t kHeapBlock = 0xFF;
-    KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope, uint8_t block);
+    KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope, uint8_t block)
+        : parent_(KvContextRef::retain(parent)), scope_(scope), block_(block) {}
+    static KvVBaseContext* createFromNewBlock(KvVBaseContext* parent, const ScopeTable* scope, int32_t count);
+    // Values are detached before they are released, so a destructor that
+    // reaches back into the context sees null, never a value being destroyed.
+    static void dropSlotValues(VariableSlot* slots, int32_t count) {
+        for (int32_t i = 0; i < count; ++i) {
+            VariableSlot& s = slots[i];
+            if (s.isAlias()) continue;
+            KvBaseObject* held = s.value;
+            s.value = kvNull();
+            if (held) held->release();
+        }
+    }
     // A recycled block is the context, then room for `block` slots.
     static void* takeBlock(uint8_t block);
     static void giveBackBlock(void* object, uint8_t block);
@@ -191,6 +258,14 @@ private:
     uint32_t cycleIndex_ = 0;  // in the candidate buffer while buffered
     uint8_t cycleFlags_ = kCycleTraversable;
     uint8_t block_;  // the free list it goes back to, or kHeapBlock
+
+    // Free blocks by trailing capacity, linked through their first word.
+    // Blocks are cut from chunks and never handed back to the heap.
+    static inline void* freeBlocks_[kTrailingSlots + 1] = {};
+    // A context's death can release functions that release further
+    // contexts: while one is being destroyed, the others are queued.
+    static inline bool draining_ = false;
+    static inline std::vector<KvVBaseContext*>* pendingDeletes_ = nullptr;  // made on first use, kept
 };
 
 inline void KvRefCounting<KvVBaseContext>::retain(KvVBaseContext* context) { context->retain(); }

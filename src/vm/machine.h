@@ -102,6 +102,7 @@ private:
     // entry lies under the arguments and is dropped).
     bool enterScript(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult, bool calleeBelow);
     void readFieldInPlace(KvBaseObject*& entry);
+    [[gnu::noinline]] void dropSurplusArguments(KvBaseObject** args, int32_t moved, int32_t n);
     bool bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation);
     [[gnu::cold, gnu::noinline]] bool notCallable(KvBaseObject* callee);
     // Instruction work outside the loop's body; those returning text return
@@ -159,7 +160,8 @@ private:
     std::vector<CallFrame*> frames_;  // suspended callers, owned; last = most recent
     std::shared_ptr<ProgramState> program_;
     static constexpr size_t kMaxSpareFrames = 64;
-    std::vector<std::unique_ptr<CallFrame>> spare_;  // cleared frames for reuse
+    CallFrame* spare_[kMaxSpareFrames] = {};  // cleared frames for reuse, owned
+    size_t spareCount_ = 0;
     bool raised_ = false;
     bool reportUncaught_ = true;
     std::u16string callError_;  // why the last failed call raises

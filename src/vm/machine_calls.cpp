@@ -129,29 +129,18 @@ bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver
         callError_ = kFrameLimitMessage;
         return false;
     }
+    KvFastStack& stack = frame_->stack;
+    KvBaseObject** args = stack.topEntries(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+        if (isFieldValue(args[i])) readFieldInPlace(args[i]);
+    }
     const FunctionDescriptor* descriptor = function->descriptor();
     const bool unbound = function->isUnbound();
     KvContextRef context =
         KvContextRef::adopt(KvVBaseContext::create(unbound ? receiver : function->definingContext(), descriptor->scope));
-    context->allocateSlots();
     context->setThisContext(unbound && receiver ? receiver->thisBaseContext() : function->thisContext());
-    KvFastStack& stack = frame_->stack;
-    KvBaseObject** args = stack.topEntries(static_cast<size_t>(n));
-    const size_t params = descriptor->scope ? descriptor->scope->parameters.size() : 0;
-    for (int32_t i = 0; i < n; ++i) {
-        if (isFieldValue(args[i])) readFieldInPlace(args[i]);
-        KvBaseObject* arg = args[i];
-        args[i] = kvNull();  // the reference moves into the slot
-        const int32_t slot = static_cast<size_t>(i) < params ? descriptor->scope->parameters[static_cast<size_t>(i)]->slot : -1;
-        if (context->hasSlot(slot)) {
-            VariableSlot& target = context->slot(slot);  // a fresh slot: null, no alias
-            KvBaseObject* old = target.value;
-            target.value = arg;
-            old->release();
-        } else {
-            arg->release();  // surplus arguments dropped
-        }
-    }
+    const int32_t moved = context->startActivation(args, n);
+    if (moved < n) dropSurplusArguments(args, moved, n);
     stack.drop(static_cast<size_t>(n));
     KvUnitRef unit = KvUnitRef::retain(function->codeUnit());
     KvValueRef callee = calleeBelow ? popRaw() : KvValueRef::retain(function);  // kept until bound
@@ -166,10 +155,22 @@ bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver
     return true;
 }
 
+// More arguments than parameters: the moved entries no longer own theirs,
+// and the surplus are released, each after its entry is cleared.
+void KvVirtualMachine::dropSurplusArguments(KvBaseObject** args, int32_t moved, int32_t n) {
+    KvBaseObject* null = kvNull();
+    for (int32_t i = 0; i < moved; ++i) args[i] = null;
+    for (int32_t i = moved; i < n; ++i) {
+        KvBaseObject* surplus = args[i];
+        args[i] = null;
+        surplus->release();
+    }
+}
+
 // The free names of a function value called before (with a `this` instance
-// of the same class, if any): the new activation's implicit slots (still
-// null, nothing to release) become aliases of the slots the earlier calls
-// found. False when the full binding must run.
+// of the same class, if any): the new activation's implicit slots (fresh,
+// holding null, nothing to release) become aliases of the slots the earlier
+// calls found. False when the full binding must run.
 inline bool KvVirtualMachine::bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation) {
     const ScopeTable* scope = function.descriptor()->scope;
     if (!scope || scope->implicits.empty()) return true;
@@ -178,11 +179,12 @@ inline bool KvVirtualMachine::bindKnownTargets(KvObjFunc& function, KvVBaseConte
     const KvVBaseContext* self = activation.thisBaseContext();
     const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
     if (cached->classKey != (cls ? cls->serial() : 0)) return false;
-    for (size_t i = 0; i < scope->implicits.size(); ++i) {
-        const int32_t slot = scope->implicits[i]->slot;
-        VariableSlot* target = cached->slots[i];
-        if (!activation.hasSlot(slot) || !target || activation.slot(slot).value != kvNull()) return false;
-        activation.slot(slot).makeAlias(target);
+    VariableSlot* implicit = &activation.slot(scope->firstImplicitSlot);
+    VariableSlot* const* targets = cached->slots.data();
+    const size_t count = scope->implicits.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (!targets[i]) return false;
+        implicit[i].makeAlias(targets[i]);
     }
     return true;
 }

@@ -33,13 +33,12 @@ std::shared_ptr<ProgramState> currentProgram() {
     return currentProgramSlot().lock();
 }
 
-KvVirtualMachine::KvVirtualMachine() {
-    spare_.reserve(kMaxSpareFrames);  // popFrame never allocates
-}
+KvVirtualMachine::KvVirtualMachine() = default;
 
 // Frames still present (after Halt or a native exception) are released.
 KvVirtualMachine::~KvVirtualMachine() {
     abandonFrames();
+    while (spareCount_ > 0) delete spare_[--spareCount_];
 }
 
 // Pops every frame, current first, releasing what each holds.

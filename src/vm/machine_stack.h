@@ -72,15 +72,9 @@ KvValueRef readFieldValue(KvValueRef field);
 // out of memory, the new frame and what it was given are released again.
 inline void KvVirtualMachine::pushFrame(KvUnitRef&& unit, int32_t pc, int32_t mode,
                                         KvContextRef&& context, bool owns) {
-    std::unique_ptr<CallFrame> next;
-    if (spare_.empty()) {
-        next = std::make_unique<CallFrame>();
-    } else {
-        next = std::move(spare_.back());
-        spare_.pop_back();
-    }
+    std::unique_ptr<CallFrame> next(spareCount_ > 0 ? spare_[--spareCount_] : new CallFrame());
+    if (frame_) frames_.push_back(frame_);  // may run out of memory: next is still owned here
     next->begin(std::move(unit), pc, mode, std::move(context), owns);
-    if (frame_) frames_.push_back(frame_);
     frame_ = next.release();
 }
 
@@ -88,7 +82,7 @@ inline void KvVirtualMachine::pushFrame(KvUnitRef&& unit, int32_t pc, int32_t mo
 // operands, registers, context and unit released) and kept as a spare.
 // Inline: every script call returns through it.
 inline void KvVirtualMachine::popFrame() {
-    std::unique_ptr<CallFrame> done(frame_);
+    CallFrame* done = frame_;
     if (frames_.empty()) {
         frame_ = nullptr;
     } else {
@@ -96,7 +90,11 @@ inline void KvVirtualMachine::popFrame() {
         frames_.pop_back();
     }
     done->clear();
-    if (spare_.size() < kMaxSpareFrames) spare_.push_back(std::move(done));
+    if (spareCount_ < kMaxSpareFrames) {
+        spare_[spareCount_++] = done;
+    } else {
+        delete done;
+    }
 }
 
 // A call's argument count, at most the operands below it. A shared small
