@@ -46,7 +46,7 @@ struct CallFrame {
     // Releases everything the frame holds; the frame can then be reused.
     // Inline: every script call's frame is cleared when it returns, most
     // with nothing left but the context and the unit.
-    void clear() {
+    [[gnu::always_inline]] void clear() {
         if (!stack.empty() || registersUsed || !handlers.empty() || !pending.empty()) clearOperands();
         if (ownsContext) {
             // A function context that survives its frame is a cycle

@@ -111,6 +111,18 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
     return true;
 }
 
+// Whether every position found names a slot of the `this` instance itself
+// (a constructor or method using its own fields), and which.
+void noteOwnMembers(ImplicitBindings& bindings) {
+    bindings.ownMembers = false;
+    bindings.memberSlots.clear();
+    for (const KvVarPosition* position : bindings.positions) {
+        if (!position->member || position->depth != 0 || !position->resolved()) return;
+        bindings.memberSlots.push_back(static_cast<int32_t>(position->slot));
+    }
+    bindings.ownMembers = true;
+}
+
 // The first calls of a function value (or the first after its class changed):
 // positions are searched or taken from the site; from the second call on the
 // targets are kept. Out of
@@ -146,11 +158,29 @@ bool bindCachedTargets(KvObjFunc& function, const ScopeTable& scope, uint64_t cl
         activation.bindSlot(decl.slot, target);
     }
     bindings.complete = true;
+    noteOwnMembers(bindings);
     if (cached) {
         cached->ready = fixed;
         cached->classKey = classKey;
     }
     return nullptr;
+}
+
+// The same for positions that are slots of the instance the method runs on:
+// no path to walk. A slot holding a shared method gets it bound first, as
+// resolvePosition does.
+bool bindOwnMembers(const ImplicitBindings& bindings, const ScopeTable& scope, KvVBaseContext& defining,
+                    KvVBaseContext& activation) {
+    KvVBaseContext* self = defining.thisBaseContext();
+    if (!self) return false;
+    for (size_t i = 0; i < scope.implicits.size(); ++i) {
+        const int32_t slot = bindings.memberSlots[i];
+        if (!self->hasSlot(slot)) return false;
+        VariableSlot& found = self->slot(slot);
+        if (!found.isAlias() && found.value && isUnboundMethod(found.value)) bindSharedMethod(*self, found);
+        activation.slot(scope.implicits[i]->slot).makeAlias(&found);  // a fresh slot: null or an alias, nothing held
+    }
+    return true;
 }
 
 // A shared method whose site already knows its positions: each is resolved
@@ -161,6 +191,7 @@ bool bindSearchedPositions(KvObjFunc& function, const ScopeTable& scope, uint64_
     const ImplicitBindings* bindings = function.codeUnit()->cache(function.definedAt()).implicits.get();
     KvVBaseContext* defining = activation.parent();
     if (!bindings || !bindings->complete || bindings->classKey != classKey || !defining) return false;
+    if (bindings->ownMembers) return bindOwnMembers(*bindings, scope, *defining, activation);
     for (size_t i = 0; i < scope.implicits.size(); ++i) {
         VariableSlot* target = defining->resolvePosition(bindings->positions[i]);
         if (!target) return false;

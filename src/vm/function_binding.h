@@ -23,6 +23,10 @@ struct ImplicitBindings {
     uint64_t classKey = 0;  // the class of `this` the positions were found for
     std::vector<const KvVarPosition*> positions;  // parallel to the scope's implicits
     std::vector<std::unique_ptr<KvVarPosition>> owned;
+    // Set with complete when every position is a member of the `this`
+    // instance itself: a shared method then binds by these slot numbers.
+    bool ownMembers = false;
+    std::vector<int32_t> memberSlots;  // parallel to positions
 };
 
 // Binds the implicit slots of activation for a call of function; returns

@@ -260,13 +260,21 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         if (!call(popCount(), !cur->discard)) goto callFailed;
         KV_RELOAD();
         KV_NEXT;
-    L_CallCount:  // PushInt n; Call
+    L_CallCount: {  // PushInt n; Call
         KV_SPEND_STEP();
         ip = cur + 2;
         KV_SYNC();
-        if (!call(boundedCount(cur->a), !cur->discard)) goto callFailed;
+        const int32_t n = boundedCount(cur->a);
+        KvBaseObject* callee = f->stack.count() > static_cast<size_t>(n) ? f->stack.topEntries(n + 1)[0] : nullptr;
+        if (callee && callee->tag() == kTagFunc) {
+            // A script function: straight into its frame (call() decides the rest).
+            if (!enterScript(static_cast<KvObjFunc*>(callee), nullptr, n, !cur->discard, true)) goto callFailed;
+        } else if (!call(n, !cur->discard)) {
+            goto callFailed;
+        }
         KV_RELOAD();
         KV_NEXT;
+    }
     callFailed:
         if (KvBaseObject* raised = calleeRaised_) {
             calleeRaised_ = nullptr;

@@ -70,7 +70,7 @@ KvValueRef readFieldValue(KvValueRef field);
 // Inline: every script call pushes a frame. A cleared spare frame is
 // reused when there is one. If anything here runs
 // out of memory, the new frame and what it was given are released again.
-inline void KvVirtualMachine::pushFrame(KvUnitRef&& unit, int32_t pc, int32_t mode,
+[[gnu::always_inline]] inline void KvVirtualMachine::pushFrame(KvUnitRef&& unit, int32_t pc, int32_t mode,
                                         KvContextRef&& context, bool owns) {
     std::unique_ptr<CallFrame> next(spareCount_ > 0 ? spare_[--spareCount_] : new CallFrame());
     if (frame_) frames_.push_back(frame_);  // may run out of memory: next is still owned here
@@ -81,7 +81,7 @@ inline void KvVirtualMachine::pushFrame(KvUnitRef&& unit, int32_t pc, int32_t mo
 // The caller's frame becomes current; the finished one is cleared (its
 // operands, registers, context and unit released) and kept as a spare.
 // Inline: every script call returns through it.
-inline void KvVirtualMachine::popFrame() {
+[[gnu::always_inline]] inline void KvVirtualMachine::popFrame() {
     CallFrame* done = frame_;
     if (frames_.empty()) {
         frame_ = nullptr;
