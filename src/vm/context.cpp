@@ -216,11 +216,6 @@ bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBase
     return true;
 }
 
-// Counted store into a slot (through its aliases); a bad index does nothing.
-void KvVBaseContext::storeValue(int32_t index, KvBaseObject* value) {
-    if (hasSlot(index)) slots()[index].store(value);
-}
-
 // Holds the class for as long as the instance context lives.
 void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
     class_ = KvValueRef::retain(cls);

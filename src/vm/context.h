@@ -124,7 +124,11 @@ public:
         own.makeAlias(target);
         if (old) old->release();
     }
-    void storeValue(int32_t index, KvBaseObject* value) override;
+    // Counted store into a slot (through its aliases); a bad index does
+    // nothing. Inline: every new instance's fields are stored through it.
+    void storeValue(int32_t index, KvBaseObject* value) override {
+        if (hasSlot(index)) slots()[index].store(value);
+    }
     IKvVContext* thisContext() const override { return this_; }
     KvBaseObject* instanceClass() const override { return class_.get(); }
     // Holds a reference on the class: methods search its bases after the instance is gone.

@@ -166,23 +166,6 @@ void noteOwnMembers(ImplicitBindings& bindings) {
     return nullptr;
 }
 
-// The same for positions that are slots of the instance the method runs on:
-// no path to walk. A slot holding a shared method gets it bound first, as
-// resolvePosition does.
-bool bindOwnMembers(const ImplicitBindings& bindings, const ScopeTable& scope, KvVBaseContext& defining,
-                    KvVBaseContext& activation) {
-    KvVBaseContext* self = defining.thisBaseContext();
-    if (!self) return false;
-    for (size_t i = 0; i < scope.implicits.size(); ++i) {
-        const int32_t slot = bindings.memberSlots[i];
-        if (!self->hasSlot(slot)) return false;
-        VariableSlot& found = self->slot(slot);
-        if (!found.isAlias() && found.value && isUnboundMethod(found.value)) bindSharedMethod(*self, found);
-        activation.slot(scope.implicits[i]->slot).makeAlias(&found);  // a fresh slot: null or an alias, nothing held
-    }
-    return true;
-}
-
 // A shared method whose site already knows its positions: each is resolved
 // against the instance it runs on. False when one reaches no slot (the
 // search then runs again and reports it).
@@ -191,7 +174,6 @@ bool bindSearchedPositions(KvObjFunc& function, const ScopeTable& scope, uint64_
     const ImplicitBindings* bindings = function.codeUnit()->cache(function.definedAt()).implicits.get();
     KvVBaseContext* defining = activation.parent();
     if (!bindings || !bindings->complete || bindings->classKey != classKey || !defining) return false;
-    if (bindings->ownMembers) return bindOwnMembers(*bindings, scope, *defining, activation);
     for (size_t i = 0; i < scope.implicits.size(); ++i) {
         VariableSlot* target = defining->resolvePosition(bindings->positions[i]);
         if (!target) return false;

@@ -24,7 +24,8 @@ struct ImplicitBindings {
     std::vector<const KvVarPosition*> positions;  // parallel to the scope's implicits
     std::vector<std::unique_ptr<KvVarPosition>> owned;
     // Set with complete when every position is a member of the `this`
-    // instance itself: a shared method then binds by these slot numbers.
+    // instance itself: a shared method then binds by these slot numbers
+    // (the machine's call path does, before any search).
     bool ownMembers = false;
     std::vector<int32_t> memberSlots;  // parallel to positions
 };

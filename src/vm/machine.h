@@ -104,6 +104,7 @@ private:
     void readFieldInPlace(KvBaseObject*& entry);
     [[gnu::noinline]] void dropSurplusArguments(KvBaseObject** args, int32_t moved, int32_t n);
     bool bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation);
+    bool bindOwnFields(KvObjFunc& function, const ScopeTable& scope, KvVBaseContext& activation);
     [[gnu::cold, gnu::noinline]] bool notCallable(KvBaseObject* callee);
     // Instruction work outside the loop's body; those returning text return
     // an error to raise, or empty.

@@ -175,7 +175,7 @@ inline bool KvVirtualMachine::bindKnownTargets(KvObjFunc& function, KvVBaseConte
     const ScopeTable* scope = function.descriptor()->scope;
     if (!scope || scope->implicits.empty()) return true;
     const BoundTargets* cached = function.boundTargets();
-    if (!cached || !cached->ready) return false;
+    if (!cached || !cached->ready) return function.isUnbound() && bindOwnFields(function, *scope, activation);
     const KvVBaseContext* self = activation.thisBaseContext();
     const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
     if (cached->classKey != (cls ? cls->serial() : 0)) return false;
@@ -185,6 +185,27 @@ inline bool KvVirtualMachine::bindKnownTargets(KvObjFunc& function, KvVBaseConte
     for (size_t i = 0; i < count; ++i) {
         if (!targets[i]) return false;
         implicit[i].makeAlias(targets[i]);
+    }
+    return true;
+}
+
+// A shared method (a constructor, most often) whose free names were all
+// found to be fields of an instance of the same class: they bind to the
+// fields of the instance it runs on by slot number. A field holding a
+// shared method gets it bound first, as any read of it would.
+inline bool KvVirtualMachine::bindOwnFields(KvObjFunc& function, const ScopeTable& scope, KvVBaseContext& activation) {
+    const ImplicitBindings* bindings = function.codeUnit()->cache(function.definedAt()).implicits.get();
+    KvVBaseContext* self = activation.thisBaseContext();
+    if (!bindings || !bindings->complete || !bindings->ownMembers || !self) return false;
+    const KvObjClass* cls = classOfContext(*self);
+    if (bindings->classKey != (cls ? cls->serial() : 0)) return false;
+    VariableSlot* implicit = &activation.slot(scope.firstImplicitSlot);
+    for (size_t i = 0; i < scope.implicits.size(); ++i) {
+        const int32_t slot = bindings->memberSlots[i];
+        if (!self->hasSlot(slot)) return false;
+        VariableSlot& field = self->slot(slot);
+        if (!field.isAlias() && field.value && isUnboundMethod(field.value)) bindSharedMethod(*self, field);
+        implicit[i].makeAlias(&field);
     }
     return true;
 }
