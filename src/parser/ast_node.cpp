@@ -6,35 +6,75 @@
 #include <utility>
 #include <vector>
 
+#include "parser/ast_arena.h"
+
 namespace kestrel {
 
+const std::u16string& KvAstNode::emptyText() {
+    static const std::u16string empty;
+    return empty;
+}
+
 KvAstNode::KvAstNode(uint32_t type, std::unique_ptr<KvAstPayload> payload)
-    : type_(type), payload_(std::move(payload)) {}
+    : text_(&emptyText()), payload_(payload.release()), type_(static_cast<uint16_t>(type)) {}
 
-KvAstNode::KvAstNode(uint32_t type, std::u16string text) : text_(std::move(text)), type_(type) {}
+KvAstNode::KvAstNode(uint32_t type, std::u16string text) : text_(&emptyText()), type_(static_cast<uint16_t>(type)) {
+    if (!text.empty()) {
+        text_ = new std::u16string(std::move(text));
+        flags_ |= kOwnsText;
+    }
+}
 
-KvAstNode::KvAstNode(uint32_t type, const char16_t* text) : text_(text ? text : u""), type_(type) {}
+KvAstNode::KvAstNode(uint32_t type, const char16_t* text) : KvAstNode(type, std::u16string(text ? text : u"")) {}
 
-KvAstNode::~KvAstNode() { releasePayload(); }
+KvAstNode::KvAstNode(uint32_t type, const std::u16string* sharedText, InArena)
+    : text_(sharedText), type_(static_cast<uint16_t>(type)), flags_(kInArena) {}
+
+KvAstNode::~KvAstNode() {
+    releasePayload();
+    if (flags_ & kOwnsText) delete text_;
+}
 
 void KvAstNode::setPayload(std::unique_ptr<KvAstPayload> payload) {
     releasePayload();
-    payload_ = std::move(payload);
+    payload_ = payload.release();
+}
+
+void KvAstNode::setArenaPayload(KvAstPayload* payload) {
+    releasePayload();
+    payload_ = payload;
+    flags_ |= kPayloadInArena;
+}
+
+void KvAstNode::destroyPayload() {
+    if (!payload_) return;
+    if (flags_ & kPayloadInArena) {
+        payload_->~KvAstPayload();  // its memory belongs to the arena
+    } else {
+        delete payload_;
+    }
+    payload_ = nullptr;
+    flags_ &= static_cast<uint8_t>(~kPayloadInArena);
 }
 
 // Children held only by this subtree are emptied before they die, so each
-// destructor sees an empty payload and nothing recurses.
+// destructor sees an empty payload and nothing recurses. Links between arena
+// nodes own nothing, so an arena node's payload is simply dropped.
 void KvAstNode::releasePayload() {
     if (!payload_) return;
+    if (flags_ & kInArena) {
+        destroyPayload();
+        return;
+    }
     std::vector<KvAstNodePtr> pending;
     payload_->takeChildren(pending);
-    payload_.reset();
+    destroyPayload();
     while (!pending.empty()) {
         KvAstNodePtr node = std::move(pending.back());
         pending.pop_back();
-        if (node.use_count() == 1 && node->payload_) {
+        if (node.use_count() == 1 && node->payload_ && !node->inArena()) {
             node->payload_->takeChildren(pending);
-            node->payload_.reset();
+            node->destroyPayload();
         }
     }
 }
@@ -58,15 +98,21 @@ void spanNodes(KvAstNode& node, const KvAstNode& first, const KvAstNode& last) {
 namespace {
 
 template <class Items>
-KvAstNodePtr buildPipeFrom(Items& pending) {
+KvAstNodePtr buildPipeFrom(Items& pending, KvAstArena* arena) {
     if (pending.empty()) return nullptr;
     if (pending.size() == 1) {
         KvAstNodePtr only = std::move(pending.front());
         pending.clear();
         return only;
     }
-    auto list = std::make_unique<KvAstList>(KvAstNodeList(pending.begin(), pending.end()));
-    auto pipe = std::make_shared<KvAstNode>(KvAstType_VarPipe, std::move(list));
+    KvAstNodeList items(pending.begin(), pending.end());
+    KvAstNodePtr pipe;
+    if (arena) {
+        pipe = arena->node(KvAstType_VarPipe);
+        arena->attach<KvAstList>(*pipe, std::move(items));
+    } else {
+        pipe = std::make_shared<KvAstNode>(KvAstType_VarPipe, std::make_unique<KvAstList>(std::move(items)));
+    }
     spanNodes(*pipe, *pending.front(), *pending.back());
     for (const auto& item : pending) item->setParent(pipe.get());
     pending.clear();
@@ -75,7 +121,7 @@ KvAstNodePtr buildPipeFrom(Items& pending) {
 
 }  // namespace
 
-KvAstNodePtr buildPipe(KvAstNodeList& pending) { return buildPipeFrom(pending); }
-KvAstNodePtr buildPipe(KvAstNodeVector& pending) { return buildPipeFrom(pending); }
+KvAstNodePtr buildPipe(KvAstNodeList& pending) { return buildPipeFrom(pending, nullptr); }
+KvAstNodePtr buildPipe(KvAstNodeVector& pending, KvAstArena* arena) { return buildPipeFrom(pending, arena); }
 
 }  // namespace kestrel

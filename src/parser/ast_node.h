@@ -2,6 +2,9 @@
 // construct and the payload shape. Nodes are held by shared pointers; parent links
 // never own. Destroying a node releases its subtree without recursion. Nodes
 // carry what the source says only; later passes keep their results elsewhere.
+// A node made by the parser lives in its tree's arena (ast_arena.h): its text
+// is a shared interned string and links to it count nothing; a node made on
+// its own owns its text and is counted by its shared pointers as usual.
 #pragma once
 
 #include <cstdint>
@@ -15,55 +18,72 @@ namespace kestrel {
 
 class KvAstNode {
 public:
+    struct InArena {};
+
     KvAstNode(uint32_t type, std::unique_ptr<KvAstPayload> payload);
     KvAstNode(uint32_t type, std::u16string text);
     KvAstNode(uint32_t type, const char16_t* text);
+    KvAstNode(uint32_t type, const std::u16string* sharedText, InArena);  // text owned by the arena
     ~KvAstNode();
     KvAstNode(const KvAstNode&) = delete;
     KvAstNode& operator=(const KvAstNode&) = delete;
 
     uint32_t type() const { return type_; }
-    KvAstPayload* payload() const { return payload_.get(); }
+    KvAstPayload* payload() const { return payload_; }
     // The payload in the expected shape, or null when it has another shape or none.
     template <class Shape>
-    Shape* payloadAs() const { return dynamic_cast<Shape*>(payload_.get()); }
-    std::u16string text() const { return text_; }
-    const std::u16string& textRef() const { return text_; }
+    Shape* payloadAs() const { return dynamic_cast<Shape*>(payload_); }
+    std::u16string text() const { return *text_; }
+    const std::u16string& textRef() const { return *text_; }
     KvAstNode* parent() const { return parent_; }
     uint32_t line() const { return line_; }
     uint32_t start() const { return start_; }
     uint32_t end() const { return end_; }
     uint32_t next() const { return next_; }
+    bool inArena() const { return (flags_ & kInArena) != 0; }
 
     void setPayload(std::unique_ptr<KvAstPayload> payload);
+    void setArenaPayload(KvAstPayload* payload);  // built in the arena: released in place
+    // The parser turns a bare operator node into the node it heads (a "!" into a NotExpr).
+    void setType(uint32_t type) { type_ = static_cast<uint16_t>(type); }
     void setParent(KvAstNode* parent) { parent_ = parent; }
     void setLine(uint32_t line) { line_ = line; }
     void setStart(uint32_t start) { start_ = start; }
     void setEnd(uint32_t end) { end_ = end; }
     void setNext(uint32_t next) { next_ = next; }
 
+    static const std::u16string& emptyText();
+
 private:
+    static constexpr uint8_t kOwnsText = 1;
+    static constexpr uint8_t kPayloadInArena = 2;
+    static constexpr uint8_t kInArena = 4;
+
     void releasePayload();
+    void destroyPayload();
 
     KvAstNode* parent_ = nullptr;
-    std::u16string text_;
+    const std::u16string* text_;
+    KvAstPayload* payload_ = nullptr;
     uint32_t line_ = 0;
     uint32_t start_ = 0;
     uint32_t end_ = 0;
     uint32_t next_ = 0;
-    uint32_t type_;
-    std::unique_ptr<KvAstPayload> payload_;
+    uint16_t type_;
+    uint8_t flags_ = 0;
 };
 
 // Makes parent the parent of every node in the list (or of one node).
 void adoptChildren(KvAstNode* parent, const KvAstNodeList& list);
 void adoptChild(KvAstNode* parent, const KvAstNodePtr& child);
 
+class KvAstArena;
+
 // Turns a run of pending access items into one node: nothing for an empty run,
 // the item itself for one, otherwise a new VarPipe over copies of the items
-// (which are then cleared from pending).
+// (which are then cleared from pending). The pipe is made in arena when given.
 KvAstNodePtr buildPipe(KvAstNodeList& pending);
-KvAstNodePtr buildPipe(KvAstNodeVector& pending);
+KvAstNodePtr buildPipe(KvAstNodeVector& pending, KvAstArena* arena = nullptr);
 
 // Copies line and start from first, end and next from last.
 void spanNodes(KvAstNode& node, const KvAstNode& first, const KvAstNode& last);

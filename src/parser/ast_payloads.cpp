@@ -2,6 +2,8 @@
 // takeChildren leaves each payload empty but valid; describe never changes it.
 #include "parser/ast_payloads.h"
 
+#include <unordered_set>
+
 #include "host/utf8.h"
 #include "parser/ast_node.h"
 
@@ -20,6 +22,21 @@ void takeAll(KvAstNodeList& list, std::vector<KvAstNodePtr>& out) {
 }
 
 }  // namespace
+
+// The set only grows by operator texts the tokenizer can produce (and the
+// few a test or a later pass names), so it stays tiny for the whole process.
+// Parsing runs on the main thread only.
+KvAstOperatorText::KvAstOperatorText(std::u16string_view text) {
+    static std::unordered_set<std::u16string> texts;
+    static const std::u16string* singles[128] = {};
+    const bool single = text.size() == 1 && text[0] < 128;
+    if (single && singles[text[0]]) {
+        text_ = singles[text[0]];
+        return;
+    }
+    text_ = &*texts.emplace(text).first;
+    if (single) singles[text[0]] = text_;
+}
 
 void KvAstDescription::value(const char* key, const std::u16string& text) {
     values.emplace_back(key, toUtf8(text));

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,22 @@ struct KvAstDescription {
     void names(const char* key, const KvAstNameList& list);
     void child(const char* role, const KvAstNodePtr& node);
     void childList(const char* role, const KvAstNodeList& list);
+};
+
+// An operator's text. Operators come from a small fixed set, so each text is
+// stored once for the whole process and a payload carries only a pointer.
+class KvAstOperatorText {
+public:
+    KvAstOperatorText(std::u16string_view text);  // NOLINT: converts like the string it stands for
+    operator const std::u16string&() const { return *text_; }
+    const std::u16string& str() const { return *text_; }
+    bool operator==(std::u16string_view other) const { return *text_ == other; }
+    bool operator!=(std::u16string_view other) const { return *text_ != other; }
+    bool operator==(const char16_t* other) const { return *text_ == other; }
+    bool operator!=(const char16_t* other) const { return *text_ != other; }
+
+private:
+    const std::u16string* text_;
 };
 
 struct KvAstPayload {
@@ -70,11 +87,11 @@ struct KvAstList : KvAstPayload {
 };
 
 struct KvAstOperator : KvAstPayload {
-    std::u16string op;
+    KvAstOperatorText op;
     int32_t code = 0;
     KvAstNodePtr left, right;
-    KvAstOperator(std::u16string o, int32_t c, KvAstNodePtr l, KvAstNodePtr r)
-        : op(std::move(o)), code(c), left(std::move(l)), right(std::move(r)) {}
+    KvAstOperator(std::u16string_view o, int32_t c, KvAstNodePtr l, KvAstNodePtr r)
+        : op(o), code(c), left(std::move(l)), right(std::move(r)) {}
     void takeChildren(std::vector<KvAstNodePtr>& out) override;
     void describe(KvAstDescription& out) const override;
 };

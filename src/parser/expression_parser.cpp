@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "parser/ast_arena.h"
 #include "parser/operator_table.h"
 #include "parser/parser_messages.h"
 
@@ -17,14 +18,25 @@ bool isBareOperator(const KvAstNodePtr& node, uint32_t type) {
     return node && node->type() == type && node->payload() == nullptr;
 }
 
-KvAstNodePtr makeOperatorNode(uint32_t type, const std::u16string& op, int32_t code, KvAstNodePtr left,
+// Gives a bare operator node its payload: in the arena when the node lives there.
+template <class Shape, class... Args>
+void givePayload(KvAstArena* arena, KvAstNode& node, Args&&... args) {
+    if (arena && node.inArena()) {
+        arena->attach<Shape>(node, std::forward<Args>(args)...);
+    } else {
+        node.setPayload(std::make_unique<Shape>(std::forward<Args>(args)...));
+    }
+}
+
+// The bare operator node op becomes the operator over left and right; it keeps
+// its text, and its span becomes that of its operands.
+KvAstNodePtr makeOperatorNode(KvAstArena* arena, const KvAstNodePtr& op, int32_t code, KvAstNodePtr left,
                               KvAstNodePtr right) {
-    auto node = std::make_shared<KvAstNode>(type, op);
-    spanNodes(*node, *left, *right);
-    adoptChild(node.get(), left);
-    adoptChild(node.get(), right);
-    node->setPayload(std::make_unique<KvAstOperator>(op, code, std::move(left), std::move(right)));
-    return node;
+    spanNodes(*op, *left, *right);
+    adoptChild(op.get(), left);
+    adoptChild(op.get(), right);
+    givePayload<KvAstOperator>(arena, *op, op->textRef(), code, std::move(left), std::move(right));
+    return op;
 }
 
 bool isBareNot(const KvAstNodePtr& node) {
@@ -33,7 +45,7 @@ bool isBareNot(const KvAstNodePtr& node) {
 
 // Step 2: every "!" takes the element after it as its single operand. The
 // sequence is rebuilt only when it holds a "!".
-bool applyNegations(KvAstNodeVector& seq) {
+bool applyNegations(KvAstNodeVector& seq, KvAstArena* arena) {
     bool anyNot = false;
     for (const auto& element : seq) anyNot = anyNot || isBareNot(element);
     if (!anyNot) return true;
@@ -45,13 +57,14 @@ bool applyNegations(KvAstNodeVector& seq) {
             continue;
         }
         if (i + 1 >= seq.size()) return false;
-        const KvAstNodePtr& bang = seq[i];
+        KvAstNodePtr notNode = std::move(seq[i]);
         KvAstNodePtr operand = seq[i + 1];
-        auto notNode = std::make_shared<KvAstNode>(KvAstType_NotExpr, bang->text());
-        notNode->setPayload(std::make_unique<KvAstList>(KvAstNodeList{operand}));
-        spanNodes(*notNode, *bang, *operand);
+        notNode->setType(KvAstType_NotExpr);
+        givePayload<KvAstList>(arena, *notNode, KvAstNodeList{operand});
+        notNode->setEnd(operand->end());
+        notNode->setNext(operand->next());
         operand->setParent(notNode.get());
-        out.push_back(notNode);
+        out.push_back(std::move(notNode));
         ++i;
     }
     seq.swap(out);
@@ -59,18 +72,23 @@ bool applyNegations(KvAstNodeVector& seq) {
 }
 
 // A bit operator node over its operands (one for a prefix operator).
-KvAstNodePtr makeBitNode(const KvAstNodePtr& op, const KvAstNodeList& operands) {
-    auto bit = std::make_shared<KvAstNode>(KvAstType_BitOp, op->text());
-    bit->setPayload(std::make_unique<KvAstList>(operands));
-    spanNodes(*bit, operands.size() > 1 ? *operands.front() : *op, *operands.back());
-    adoptChildren(bit.get(), operands);
-    return bit;
+KvAstNodePtr makeBitNode(KvAstArena* arena, const KvAstNodePtr& op, const KvAstNodeList& operands) {
+    if (operands.size() > 1) {
+        op->setLine(operands.front()->line());
+        op->setStart(operands.front()->start());
+    }
+    op->setEnd(operands.back()->end());
+    op->setNext(operands.back()->next());
+    adoptChildren(op.get(), operands);
+    givePayload<KvAstList>(arena, *op, operands);
+    return op;
 }
 
 // Step 7.2: a run of operands and bit operators, reduced left to right. A "~"
 // where an operand is due (first, or after another operator) is the prefix of
 // the operand that follows, so a & ~b is a & (~b).
-StepResult reduceBitRun(const KvAstNodeVector& seq, size_t from, size_t to, const KvAstNode& reportAt) {
+StepResult reduceBitRun(KvAstArena* arena, const KvAstNodeVector& seq, size_t from, size_t to,
+                        const KvAstNode& reportAt) {
     if (to - from == 1) return StepResult::success(seq[from]);
     KvAstNodePtr acc, pending;
     std::vector<KvAstNodePtr> nots;  // "~" prefixes waiting for their operand
@@ -85,13 +103,13 @@ StepResult reduceBitRun(const KvAstNodeVector& seq, size_t from, size_t to, cons
             continue;
         }
         KvAstNodePtr operand = element;
-        for (; !nots.empty(); nots.pop_back()) operand = makeBitNode(nots.back(), {operand});
+        for (; !nots.empty(); nots.pop_back()) operand = makeBitNode(arena, nots.back(), {operand});
         if (!pending) {
             if (acc) return failAtNode(reportAt, msg::kBitToken);
             acc = operand;
             continue;
         }
-        acc = makeBitNode(pending, acc ? KvAstNodeList{acc, operand} : KvAstNodeList{operand});
+        acc = makeBitNode(arena, pending, acc ? KvAstNodeList{acc, operand} : KvAstNodeList{operand});
         pending.reset();
     }
     // A bit operator with no operand after it would otherwise vanish silently.
@@ -105,6 +123,7 @@ StepResult reduceBitRun(const KvAstNodeVector& seq, size_t from, size_t to, cons
 // list of its operands.
 class ArithmeticReduction {
 public:
+    explicit ArithmeticReduction(KvAstArena* arena) : arena_(arena) {}
     void pushValue(KvAstNodePtr value) { values_.push_back(std::move(value)); }
     void pushOperator(const KvAstNodePtr& op) {
         const int32_t level = arithmeticLevel(op->textRef());
@@ -122,23 +141,25 @@ private:
         values_.pop_back();
         KvAstNodePtr left = std::move(values_.back());
         values_.pop_back();
-        values_.push_back(makeOperatorNode(KvAstType_NumberOp, ops_.back()->textRef(), kArithmeticOperatorCode,
-                                           std::move(left), std::move(right)));
+        values_.push_back(
+            makeOperatorNode(arena_, ops_.back(), kArithmeticOperatorCode, std::move(left), std::move(right)));
         ops_.pop_back();
     }
 
+    KvAstArena* arena_;
     std::vector<KvAstNodePtr> values_;
     std::vector<KvAstNodePtr> ops_;
 };
 
 // Step 7: one group between boolean operators (seq[from..to)) becomes one node.
-StepResult reduceGroup(const KvAstNodeVector& seq, size_t from, size_t to, const KvAstNode& reportAt) {
-    ArithmeticReduction arithmetic;
+StepResult reduceGroup(KvAstArena* arena, const KvAstNodeVector& seq, size_t from, size_t to,
+                       const KvAstNode& reportAt) {
+    ArithmeticReduction arithmetic(arena);
     size_t runStart = from;
     for (size_t k = from; k <= to; ++k) {
         if (k < to && !isBareOperator(seq[k], KvAstType_NumberOp)) continue;
         if (k == runStart) return failAtNode(reportAt, msg::kExpression);
-        StepResult reduced = reduceBitRun(seq, runStart, k, reportAt);
+        StepResult reduced = reduceBitRun(arena, seq, runStart, k, reportAt);
         if (!reduced.ok) return reduced;
         arithmetic.pushValue(std::move(reduced.node));
         if (k < to) arithmetic.pushOperator(seq[k]);
@@ -148,7 +169,8 @@ StepResult reduceGroup(const KvAstNodeVector& seq, size_t from, size_t to, const
 }
 
 // Step 8: join the groups; a tighter operator binds to the root's right operand.
-KvAstNodePtr joinGroups(const std::vector<KvAstNodePtr>& groups, const std::vector<KvAstNodePtr>& ops) {
+KvAstNodePtr joinGroups(KvAstArena* arena, const std::vector<KvAstNodePtr>& groups,
+                        const std::vector<KvAstNodePtr>& ops) {
     KvAstNodePtr root = groups.front();
     bool rootBuilt = false;
     int32_t rootLevel = 0;
@@ -157,14 +179,14 @@ KvAstNodePtr joinGroups(const std::vector<KvAstNodePtr>& groups, const std::vect
         BoolOperatorInfo info = boolOperatorInfo(op);
         if (rootBuilt && info.level > rootLevel) {
             auto* rootOp = root->payloadAs<KvAstOperator>();
-            auto bound = makeOperatorNode(KvAstType_BoolOp, op, info.code, rootOp->right, groups[k + 1]);
+            auto bound = makeOperatorNode(arena, ops[k], info.code, rootOp->right, groups[k + 1]);
             rootOp->right = bound;
             bound->setParent(root.get());
             root->setEnd(bound->end());
             root->setNext(bound->next());
             continue;
         }
-        root = makeOperatorNode(KvAstType_BoolOp, op, info.code, root, groups[k + 1]);
+        root = makeOperatorNode(arena, ops[k], info.code, root, groups[k + 1]);
         rootBuilt = true;
         rootLevel = info.level;
     }
@@ -184,14 +206,14 @@ StepResult checkEnds(const KvAstNodeVector& seq, const KvAstNode& reportAt) {
 
 }  // namespace
 
-StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe) {
-    if (KvAstNodePtr flushed = buildPipe(pipe)) operands.push_back(flushed);
+StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe, KvAstArena* arena) {
+    if (KvAstNodePtr flushed = buildPipe(pipe, arena)) operands.push_back(flushed);
     KvAstNodeVector seq;
     seq.swap(operands);
     if (seq.empty()) return StepResult::success(nullptr);
     if (seq.size() == 1) return StepResult::success(seq.front());
     const KvAstNodePtr reportAt = seq.front();
-    if (!applyNegations(seq)) return failAtNode(*reportAt, msg::kNotOperand);
+    if (!applyNegations(seq, arena)) return failAtNode(*reportAt, msg::kNotOperand);
     if (seq.size() == 1) return StepResult::success(seq.front());
     StepResult ends = checkEnds(seq, *reportAt);
     if (!ends.ok) return ends;
@@ -201,13 +223,13 @@ StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe) {
     for (size_t k = 0; k <= seq.size(); ++k) {
         if (k < seq.size() && !isBareOperator(seq[k], KvAstType_BoolOp)) continue;
         if (k == groupStart) return failAtNode(*reportAt, msg::kBoolExpression);
-        StepResult reduced = reduceGroup(seq, groupStart, k, *reportAt);
+        StepResult reduced = reduceGroup(arena, seq, groupStart, k, *reportAt);
         if (!reduced.ok) return reduced;
         groups.push_back(std::move(reduced.node));
         if (k < seq.size()) boolOps.push_back(seq[k]);
         groupStart = k + 1;
     }
-    return StepResult::success(joinGroups(groups, boolOps));
+    return StepResult::success(joinGroups(arena, groups, boolOps));
 }
 
 }  // namespace kestrel

@@ -9,7 +9,9 @@
 namespace kestrel {
 
 // Flushes the pipe buffer into the sequence, then reduces the sequence (which is
-// consumed). Succeeds with no node when both are empty.
-StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe);
+// consumed). Succeeds with no node when both are empty. Each bare operator node
+// becomes the node it heads; a pipe and the payloads of arena nodes are made in
+// arena when given.
+StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe, KvAstArena* arena = nullptr);
 
 }  // namespace kestrel

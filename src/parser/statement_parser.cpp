@@ -73,16 +73,21 @@ void StatementParser::spanTokens(KvAstNode& node, size_t first, size_t next) con
 }
 
 KvAstNodePtr StatementParser::makeLeaf(uint32_t type, size_t i) const {
-    auto node = std::make_shared<KvAstNode>(type, ownText(i));
+    KvAstNodePtr node = newNode(type, text(i));
     spanTokens(*node, i, i + 1);
     return node;
 }
 
 KvAstNodePtr StatementParser::makeSpanned(uint32_t type, std::unique_ptr<KvAstPayload> payload, size_t first,
                                           size_t next) const {
-    auto node = std::make_shared<KvAstNode>(type, std::move(payload));
+    KvAstNodePtr node = newNode(type);
+    node->setPayload(std::move(payload));
     spanTokens(*node, first, next);
     return node;
+}
+
+StepResult StatementParser::expressionOf(Collected& c) const {
+    return parseExpression(c.operands, c.pipe, arena_.get());
 }
 
 // program: { stmt }; a closing bracket where a statement should start is an error.
@@ -114,12 +119,12 @@ ParseOutcome StatementParser::parseProgram() {
         }
         i = skipLineEndsAndSeparators(i);
     }
-    auto program = std::make_shared<KvAstNode>(KvAstType_Program, std::make_unique<KvAstList>(std::move(statements)));
-    adoptChildren(program.get(), program->payloadAs<KvAstList>()->items);
+    KvAstNodePtr program = newNode(KvAstType_Program);
+    adoptChildren(program.get(), give<KvAstList>(program, std::move(statements))->items);
     program->setEnd(size() ? static_cast<uint32_t>(tokens_.back().end) : 0);
     program->setNext(static_cast<uint32_t>(size()));
     outcome.ok = true;
-    outcome.root = program;
+    outcome.root = KvAstArena::owning(arena_, program);
     return outcome;
 }
 
@@ -140,15 +145,15 @@ StepResult StatementParser::statementLoop(size_t index) {
         case TokenKind::Number:
         case TokenKind::String:
         case TokenKind::Bool:
-            c.flushPipe();
+            c.flushPipe(arena_.get());
             c.operands.push_back(makeLeaf(literalType(tok.kind), at));
             break;
         case TokenKind::Identifier:
             if (isWord(at, u"and") || isWord(at, u"or")) {
-                c.flushPipe();
+                c.flushPipe(arena_.get());
                 c.operands.push_back(makeLeaf(KvAstType_BoolOp, at));
             } else if (const KeywordInfo* keyword = statementKeywordAt(at)) {
-                if (c.any()) return parseExpression(c.operands, c.pipe);
+                if (c.any()) return expressionOf(c);
                 return parseKeywordStatement(at, keyword->id);
             } else {
                 c.pipe.push_back(makeLeaf(KvAstType_Var, at));
@@ -170,37 +175,37 @@ StepResult StatementParser::statementLoop(size_t index) {
             break;
         }
         case TokenKind::BitOperator:
-            c.flushPipe();
+            c.flushPipe(arena_.get());
             c.operands.push_back(makeLeaf(KvAstType_BitOp, at));
             break;
         case TokenKind::Separator:
         case TokenKind::Newline:
         case TokenKind::Colon:
-            if (c.any()) return parseExpression(c.operands, c.pipe);
+            if (c.any()) return expressionOf(c);
             break;
         case TokenKind::CloseBracket:
         case TokenKind::CloseBrace:
-            return parseExpression(c.operands, c.pipe);
+            return expressionOf(c);
         case TokenKind::OpenBrace:
-            if (c.any()) return parseExpression(c.operands, c.pipe);
+            if (c.any()) return expressionOf(c);
             return readBraceGroup(at);
         case TokenKind::Question:
             return readTernary(c, at);
         case TokenKind::Keyword: {
             if (text(at) == u"->") return parseLambda(c, at);
             // "else" ends a then-statement written on the same line: if (a) b() else c()
-            if (text(at) == u"else" && c.any()) return parseExpression(c.operands, c.pipe);
+            if (text(at) == u"else" && c.any()) return expressionOf(c);
             const KeywordInfo* keyword = statementKeywordAt(at);
             if (!keyword) {
                 c.pipe.push_back(makeLeaf(KvAstType_Var, at));
                 break;
             }
-            if (c.any()) return parseExpression(c.operands, c.pipe);
+            if (c.any()) return expressionOf(c);
             return parseKeywordStatement(at, keyword->id);
         }
         }
     }
-    return parseExpression(c.operands, c.pipe);
+    return expressionOf(c);
 }
 
 // Operators: "++"/"--" (prefix or postfix), "=" and the compound assignments,
@@ -212,7 +217,7 @@ StepResult StatementParser::onOperator(Collected& c, size_t at) {
     if (op == u"=") return onAssignment(c, at, std::u16string());
     std::u16string arithmetic = compoundAssignmentOperator(op);
     if (!arithmetic.empty()) return onAssignment(c, at, arithmetic);
-    c.flushPipe();
+    c.flushPipe(arena_.get());
     uint32_t type = isArithmeticOperator(op) ? KvAstType_NumberOp : KvAstType_BoolOp;
     c.operands.push_back(makeLeaf(type, at));
     return StepResult::success(nullptr);
@@ -220,19 +225,18 @@ StepResult StatementParser::onOperator(Collected& c, size_t at) {
 
 // assignment: target "=" stmt; the target is the pending access chain alone.
 StepResult StatementParser::onAssignment(Collected& c, size_t at, const std::u16string& arithmetic) {
-    KvAstNodePtr target = buildPipe(c.pipe);
+    KvAstNodePtr target = pipeOf(c.pipe);
     if (!target) return failAt(token(at), msg::kSetValue);
     StepResult value = parseStatement(at + 1);
     if (!value.ok) return value;
     if (!value.node) return failAt(tokenOrLast(at + 1), msg::kSetValue);
     KvAstNodePtr node;
     if (arithmetic.empty()) {
-        node = std::make_shared<KvAstNode>(KvAstType_Assign, ownText(at));
-        node->setPayload(std::make_unique<KvAstTwoChildren>(target, value.node));
+        node = newNode(KvAstType_Assign, text(at));
+        give<KvAstTwoChildren>(node, target, value.node);
     } else {
-        node = std::make_shared<KvAstNode>(KvAstType_CompoundAssign, ownText(at));
-        node->setPayload(
-            std::make_unique<KvAstOperator>(arithmetic, kArithmeticOperatorCode, target, value.node));
+        node = newNode(KvAstType_CompoundAssign, text(at));
+        give<KvAstOperator>(node, arithmetic, kArithmeticOperatorCode, target, value.node);
     }
     spanNodes(*node, *target, *value.node);
     adoptChild(node.get(), target);
@@ -244,11 +248,12 @@ StepResult StatementParser::onAssignment(Collected& c, size_t at, const std::u16
 // increment: chain "++" | "++" stmt (the prefix form takes the rest of the statement).
 StepResult StatementParser::onIncrement(Collected& c, size_t at) {
     const bool increment = text(at) == u"++";
-    if (KvAstNodePtr operand = buildPipe(c.pipe)) {
-        auto node = std::make_shared<KvAstNode>(increment ? KvAstType_PostIncrement : KvAstType_PostDecrement,
-                                                ownText(at));
-        node->setPayload(std::make_unique<KvAstOneChild>(operand));
-        spanNodes(*node, *operand, *makeLeaf(KvAstType_Var, at));
+    if (KvAstNodePtr operand = pipeOf(c.pipe)) {
+        KvAstNodePtr node = newNode(increment ? KvAstType_PostIncrement : KvAstType_PostDecrement, text(at));
+        give<KvAstOneChild>(node, operand);
+        spanTokens(*node, at, at + 1);
+        node->setLine(operand->line());
+        node->setStart(operand->start());
         adoptChild(node.get(), operand);
         c.operands.push_back(node);
         return StepResult::success(node);
@@ -256,9 +261,8 @@ StepResult StatementParser::onIncrement(Collected& c, size_t at) {
     StepResult operand = parseStatement(at + 1);
     if (!operand.ok) return operand;
     if (!operand.node) return failAt(token(at), msg::kExpressionDefine);
-    auto node = std::make_shared<KvAstNode>(increment ? KvAstType_PreIncrement : KvAstType_PreDecrement,
-                                            ownText(at));
-    node->setPayload(std::make_unique<KvAstOneChild>(operand.node));
+    KvAstNodePtr node = newNode(increment ? KvAstType_PreIncrement : KvAstType_PreDecrement, text(at));
+    give<KvAstOneChild>(node, operand.node);
     spanTokens(*node, at, operand.node->next());
     adoptChild(node.get(), operand.node);
     c.operands.push_back(node);
@@ -267,7 +271,7 @@ StepResult StatementParser::onIncrement(Collected& c, size_t at) {
 
 // ternary: collected "?" stmt ":" stmt
 StepResult StatementParser::readTernary(Collected& c, size_t at) {
-    StepResult test = parseExpression(c.operands, c.pipe);
+    StepResult test = expressionOf(c);
     if (!test.ok) return test;
     if (!test.node) return failAt(token(at), msg::kTernaryNoHead);
     StepResult then = parseStatement(at + 1);
@@ -278,8 +282,8 @@ StepResult StatementParser::readTernary(Collected& c, size_t at) {
     StepResult otherwise = parseStatement(colon + 1);
     if (!otherwise.ok) return otherwise;
     if (!otherwise.node) return failAt(tokenOrLast(colon + 1), msg::kTernaryIncomplete);
-    auto node = std::make_shared<KvAstNode>(KvAstType_Ternary, ownText(at));
-    node->setPayload(std::make_unique<KvAstThreeChildren>(test.node, then.node, otherwise.node));
+    KvAstNodePtr node = newNode(KvAstType_Ternary, text(at));
+    give<KvAstThreeChildren>(node, test.node, then.node, otherwise.node);
     spanNodes(*node, *test.node, *otherwise.node);
     adoptChild(node.get(), test.node);
     adoptChild(node.get(), then.node);

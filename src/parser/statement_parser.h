@@ -10,6 +10,7 @@
 
 #include "frontend/keywords.h"
 #include "frontend/token.h"
+#include "parser/ast_arena.h"
 #include "parser/ast_node.h"
 #include "parser/parser_error.h"
 
@@ -20,7 +21,8 @@ public:
     // Nested statements (groups, blocks, conditions, right-hand sides) allowed at once.
     static constexpr size_t kMaxNestingDepth = 400;
 
-    explicit StatementParser(const TokenList& tokens) : tokens_(tokens) {}
+    explicit StatementParser(const TokenList& tokens)
+        : tokens_(tokens), arena_(std::make_shared<KvAstArena>()) {}
 
     ParseOutcome parseProgram();
     StepResult parseStatement(size_t index);
@@ -31,8 +33,8 @@ private:
         KvAstNodeVector operands;
         KvAstNodeVector pipe;
         bool any() const { return !operands.empty() || !pipe.empty(); }
-        void flushPipe() {
-            if (KvAstNodePtr node = buildPipe(pipe)) operands.push_back(node);
+        void flushPipe(KvAstArena* arena) {
+            if (KvAstNodePtr node = buildPipe(pipe, arena)) operands.push_back(node);
         }
     };
 
@@ -53,6 +55,16 @@ private:
     size_t skipLineEnds(size_t i) const;
     size_t skipLineEndsAndSeparators(size_t i) const;
     const KeywordInfo* statementKeywordAt(size_t i) const;  // the statement word at i, or null
+    // Nodes and the common payload shapes live in the tree's arena.
+    KvAstNodePtr newNode(uint32_t type, std::u16string_view text = std::u16string_view()) const {
+        return arena_->node(type, text);
+    }
+    template <class Shape, class... Args>
+    Shape* give(const KvAstNodePtr& node, Args&&... args) const {
+        return arena_->attach<Shape>(*node, std::forward<Args>(args)...);
+    }
+    KvAstNodePtr pipeOf(KvAstNodeVector& pending) const { return buildPipe(pending, arena_.get()); }
+    StepResult expressionOf(Collected& c) const;
     KvAstNodePtr makeLeaf(uint32_t type, size_t i) const;
     void spanTokens(KvAstNode& node, size_t first, size_t next) const;
     KvAstNodePtr makeSpanned(uint32_t type, std::unique_ptr<KvAstPayload> payload, size_t first, size_t next) const;
@@ -94,6 +106,7 @@ private:
     StepResult parseImportFields(size_t index, KvAstImport& payload, size_t& next);
 
     const TokenList& tokens_;
+    std::shared_ptr<KvAstArena> arena_;  // the tree being built; the root handed out owns it
     size_t depth_ = 0;
 };
 

@@ -72,7 +72,7 @@ StepResult StatementParser::parseCatch(size_t catchAt, KvAstTry& payload, size_t
     if (!block.ok) return block;
     if (!block.node) return failAt(tokenOrLast(first.node->next()), msg::kCatchBlock);
     payload.catchName = name;
-    payload.catchVar = std::make_shared<KvAstNode>(KvAstType_Var, name);
+    payload.catchVar = newNode(KvAstType_Var, name);
     spanNodes(*payload.catchVar, *first.node, *first.node);
     payload.catchBlock = block.node;
     next = block.node->next();

@@ -20,12 +20,12 @@ bool plainNames(const KvAstNodePtr& group, KvAstNameList& names) {
 
 // A brace group given as a var value is a map even without ":"; its bare
 // names become entries without values.
-KvAstNodePtr blockAsMap(const KvAstNodePtr& block) {
+KvAstNodePtr blockAsMap(KvAstArena& arena, const KvAstNodePtr& block) {
     KvAstNodeList entries = block->payloadAs<KvAstList>()->items;
     for (const auto& entry : entries)
         if (!isPlainName(entry)) return nullptr;
-    auto map = std::make_shared<KvAstNode>(KvAstType_Map, block->text());
-    map->setPayload(std::make_unique<KvAstList>(entries));
+    KvAstNodePtr map = arena.node(KvAstType_Map, block->textRef());
+    arena.attach<KvAstList>(*map, entries);
     spanNodes(*map, *block, *block);
     adoptChildren(map.get(), entries);
     return map;
@@ -73,7 +73,7 @@ StepResult StatementParser::parseVarValue(size_t assign) {
     if (!value.ok) return value;
     if (!value.node) return failAt(after, msg::kVarInit);
     if (value.node->type() != KvAstType_Block) return value;
-    KvAstNodePtr map = blockAsMap(value.node);
+    KvAstNodePtr map = blockAsMap(*arena_, value.node);
     if (!map) return failAt(after, msg::kVarInit);
     return StepResult::success(map);
 }
@@ -106,7 +106,8 @@ StepResult StatementParser::parseNew(size_t kw) {
         i += 2;
     }
     if (!isText(i, TokenKind::OpenBracket, u"(")) return failAt(tokenOrLast(i), msg::kNewDefine);
-    KvAstNodePtr target = buildPipe(names);
+    KvAstNodeVector chain(names.begin(), names.end());
+    KvAstNodePtr target = pipeOf(chain);
     StepResult call = parseStatement(i);
     if (!call.ok) return call;
     KvAstNodePtr rest = call.node;
@@ -119,8 +120,8 @@ StepResult StatementParser::parseNew(size_t kw) {
     adoptChildren(node.get(), arguments);
     if (rest == args) return StepResult::success(node);
     // new A().b(): the new expression, in parentheses, heads the access chain.
-    auto wrapper = std::make_shared<KvAstNode>(KvAstType_Parens, u"");
-    wrapper->setPayload(std::make_unique<KvAstList>(KvAstNodeList{node}));
+    KvAstNodePtr wrapper = newNode(KvAstType_Parens);
+    give<KvAstList>(wrapper, KvAstNodeList{node});
     spanNodes(*wrapper, *node, *node);
     node->setParent(wrapper.get());
     rest->payloadAs<KvAstList>()->items.front() = wrapper;

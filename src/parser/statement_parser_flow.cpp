@@ -162,7 +162,7 @@ StepResult StatementParser::parseForEach(size_t kw, KvAstNodePtr varStatement, s
 
 // break-stmt: "break"; continue-stmt: "continue"
 StepResult StatementParser::parseJump(size_t kw, uint32_t type) {
-    auto node = std::make_shared<KvAstNode>(type, u"");
+    KvAstNodePtr node = newNode(type);
     spanTokens(*node, kw, kw + 1);
     return StepResult::success(node);
 }

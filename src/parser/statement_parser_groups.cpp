@@ -24,17 +24,16 @@ StepResult StatementParser::readBracketGroup(size_t open) {
         if (i >= size()) return failAt(tokenOrLast(i), msg::kParenExpression);
     }
     if (!isText(i, TokenKind::CloseBracket, closer)) return failAt(tokenOrLast(i), msg::kBracketNotClosed);
-    auto node = std::make_shared<KvAstNode>(round ? KvAstType_Parens : KvAstType_Brackets, ownText(open));
-    node->setPayload(std::make_unique<KvAstList>(std::move(items)));
+    KvAstNodePtr node = newNode(round ? KvAstType_Parens : KvAstType_Brackets, text(open));
+    adoptChildren(node.get(), give<KvAstList>(node, std::move(items))->items);
     spanTokens(*node, open, i + 1);
-    adoptChildren(node.get(), node->payloadAs<KvAstList>()->items);
     return StepResult::success(node);
 }
 
 // A map entry is a Var whose text is the key and whose one child is the value.
-static KvAstNodePtr makeMapEntry(const KvAstNodePtr& key, const KvAstNodePtr& value) {
-    auto entry = std::make_shared<KvAstNode>(KvAstType_Var, key->text());
-    entry->setPayload(std::make_unique<KvAstOneChild>(value));
+static KvAstNodePtr makeMapEntry(KvAstArena& arena, const KvAstNodePtr& key, const KvAstNodePtr& value) {
+    KvAstNodePtr entry = arena.node(KvAstType_Var, key->textRef());
+    arena.attach<KvAstOneChild>(*entry, value);
     spanNodes(*entry, *key, *value);
     adoptChild(entry.get(), value);
     return entry;
@@ -61,7 +60,7 @@ StepResult StatementParser::readBraceEntries(size_t open, KvAstNodeList& entries
         StepResult value = parseStatement(i + 1);
         if (!value.ok) return value;
         if (!value.node) return failAt(tokenOrLast(i + 1), msg::kBraceWrongEnd);
-        entries.push_back(makeMapEntry(entry.node, value.node));
+        entries.push_back(makeMapEntry(*arena_, entry.node, value.node));
         i = value.node->next();
     }
     close = i;
@@ -75,10 +74,9 @@ StepResult StatementParser::readBraceGroup(size_t open) {
     size_t close = open;
     StepResult read = readBraceEntries(open, entries, isMap, close);
     if (!read.ok) return read;
-    auto node = std::make_shared<KvAstNode>(isMap ? KvAstType_Map : KvAstType_Block, ownText(open));
-    node->setPayload(std::make_unique<KvAstList>(std::move(entries)));
+    KvAstNodePtr node = newNode(isMap ? KvAstType_Map : KvAstType_Block, text(open));
+    adoptChildren(node.get(), give<KvAstList>(node, std::move(entries))->items);
     spanTokens(*node, open, close + 1);
-    adoptChildren(node.get(), node->payloadAs<KvAstList>()->items);
     return StepResult::success(node);
 }
 

@@ -26,7 +26,7 @@ bool lambdaParameters(const KvAstNodePtr& params, KvAstNameList& names) {
 
 // lambda: params "->" NL stmt
 StepResult StatementParser::parseLambda(Collected& c, size_t arrow) {
-    StepResult params = parseExpression(c.operands, c.pipe);
+    StepResult params = expressionOf(c);
     if (!params.ok) return params;
     if (!params.node) return failAt(token(arrow), msg::kLambdaNoParams);
     auto function = std::make_unique<KvAstFunction>();
@@ -39,13 +39,15 @@ StepResult StatementParser::parseLambda(Collected& c, size_t arrow) {
     if (body.node->type() == KvAstType_Block) {
         function->body = body.node->payloadAs<KvAstList>()->items;
     } else {
-        auto implicitReturn = std::make_shared<KvAstNode>(KvAstType_Return, std::make_unique<KvAstOneChild>(body.node));
+        KvAstNodePtr implicitReturn = newNode(KvAstType_Return);
+        give<KvAstOneChild>(implicitReturn, body.node);
         spanNodes(*implicitReturn, *body.node, *body.node);
         adoptChild(implicitReturn.get(), body.node);
         function->body.push_back(implicitReturn);
     }
     KvAstFunction* parts = function.get();
-    auto node = std::make_shared<KvAstNode>(KvAstType_FuncDefine, std::move(function));
+    KvAstNodePtr node = newNode(KvAstType_FuncDefine);
+    node->setPayload(std::move(function));
     spanNodes(*node, *params.node, *body.node);
     adoptChildren(node.get(), parts->body);
     return StepResult::success(node);

@@ -1,0 +1,56 @@
+// Slab and chunk bookkeeping of the tree arena, and text interning.
+// Nodes are destroyed in creation order; each releases its own payload, and
+// since links between arena nodes own nothing, no destructor reaches further.
+#include "parser/ast_arena.h"
+
+namespace kestrel {
+
+KvAstArena::~KvAstArena() {
+    size_t left = nodeCount_;
+    for (auto& slab : nodeSlabs_) {
+        auto* nodes = reinterpret_cast<KvAstNode*>(slab.get());
+        const size_t count = left < kSlabNodes ? left : kSlabNodes;
+        for (size_t i = 0; i < count; ++i) nodes[i].~KvAstNode();
+        left -= count;
+    }
+}
+
+KvAstNodePtr KvAstArena::node(uint32_t type, std::u16string_view text) {
+    const size_t slot = nodeCount_ % kSlabNodes;
+    if (slot == 0) nodeSlabs_.emplace_back(new unsigned char[sizeof(KvAstNode) * kSlabNodes]);
+    void* at = nodeSlabs_.back().get() + slot * sizeof(KvAstNode);
+    auto* made = new (at) KvAstNode(type, intern(text), KvAstNode::InArena{});
+    ++nodeCount_;
+    return KvAstNodePtr(KvAstNodePtr(), made);  // aliasing an empty owner: counts nothing
+}
+
+void* KvAstArena::allocatePayload(size_t size, size_t align) {
+    size_t at = (payloadUsed_ + align - 1) & ~(align - 1);
+    if (at + size > kPayloadChunk) {
+        payloadChunks_.emplace_back(new unsigned char[kPayloadChunk]);
+        at = 0;
+    }
+    payloadUsed_ = at + size;
+    return payloadChunks_.back().get() + at;
+}
+
+const std::u16string* KvAstArena::intern(std::u16string_view text) {
+    if (text.empty()) return &KvAstNode::emptyText();
+    const bool ascii = text.size() == 1 && text[0] < 128;
+    if (ascii && asciiTexts_[text[0]]) return asciiTexts_[text[0]];
+    auto found = textIndex_.find(text);
+    if (found != textIndex_.end()) return found->second;
+    texts_.push_back(std::make_unique<std::u16string>(text));
+    const std::u16string* stored = texts_.back().get();
+    textIndex_.emplace(std::u16string_view(*stored), stored);
+    if (ascii) asciiTexts_[text[0]] = stored;
+    return stored;
+}
+
+size_t KvAstArena::bytesHeld() const {
+    size_t bytes = nodeSlabs_.size() * kSlabNodes * sizeof(KvAstNode) + payloadChunks_.size() * kPayloadChunk;
+    for (const auto& text : texts_) bytes += sizeof(std::u16string) + text->capacity() * sizeof(char16_t);
+    return bytes;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,68 @@
+// The memory of one parsed tree: nodes in fixed-size slabs, the hot payload
+// shapes bump-allocated beside them, and every node text interned once. The
+// arena lives as long as anybody holds a pointer the parser handed out; links
+// inside the tree do not count, so the tree is freed in one sweep, without
+// recursion and without a count per node.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "parser/ast_node.h"
+
+namespace kestrel {
+
+class KvAstArena {
+public:
+    KvAstArena() = default;
+    ~KvAstArena();
+    KvAstArena(const KvAstArena&) = delete;
+    KvAstArena& operator=(const KvAstArena&) = delete;
+
+    // A node living in the arena; the pointer does not keep the arena alive.
+    KvAstNodePtr node(uint32_t type, std::u16string_view text);
+    KvAstNodePtr node(uint32_t type) { return node(type, std::u16string_view()); }
+
+    // Gives node a payload built in the arena (the node releases it in place).
+    template <class Shape, class... Args>
+    Shape* attach(KvAstNode& node, Args&&... args) {
+        void* at = allocatePayload(sizeof(Shape), alignof(Shape));
+        Shape* payload = new (at) Shape(std::forward<Args>(args)...);
+        node.setArenaPayload(payload);
+        return payload;
+    }
+
+    // One stored copy of each distinct text; the pointer lives as long as the arena.
+    const std::u16string* intern(std::u16string_view text);
+
+    // A pointer to a node of this arena that keeps the whole arena alive.
+    static KvAstNodePtr owning(const std::shared_ptr<KvAstArena>& arena, const KvAstNodePtr& node) {
+        return KvAstNodePtr(arena, node.get());
+    }
+
+    size_t nodeCount() const { return nodeCount_; }
+    size_t bytesHeld() const;
+
+private:
+    void* allocatePayload(size_t size, size_t align);
+
+    static constexpr size_t kSlabNodes = 4096;
+    static constexpr size_t kPayloadChunk = 256 * 1024;
+
+    std::vector<std::unique_ptr<unsigned char[]>> nodeSlabs_;
+    size_t nodeCount_ = 0;
+    std::vector<std::unique_ptr<unsigned char[]>> payloadChunks_;
+    size_t payloadUsed_ = kPayloadChunk;  // bytes used in the last chunk
+
+    std::vector<std::unique_ptr<std::u16string>> texts_;
+    std::unordered_map<std::u16string_view, const std::u16string*> textIndex_;
+    const std::u16string* asciiTexts_[128] = {};  // one-character texts, the most common by far
+};
+
+}  // namespace kestrel
