@@ -15,14 +15,7 @@ KvAstArena::~KvAstArena() {
     }
 }
 
-KvAstNodePtr KvAstArena::node(uint32_t type, std::u16string_view text) {
-    const size_t slot = nodeCount_ % kSlabNodes;
-    if (slot == 0) nodeSlabs_.emplace_back(new unsigned char[sizeof(KvAstNode) * kSlabNodes]);
-    void* at = nodeSlabs_.back().get() + slot * sizeof(KvAstNode);
-    auto* made = new (at) KvAstNode(type, intern(text), KvAstNode::InArena{});
-    ++nodeCount_;
-    return KvAstNodePtr(KvAstNodePtr(), made);  // aliasing an empty owner: counts nothing
-}
+void KvAstArena::addSlab() { nodeSlabs_.emplace_back(new unsigned char[sizeof(KvAstNode) * kSlabNodes]); }
 
 void* KvAstArena::allocatePayload(size_t size, size_t align) {
     size_t at = (payloadUsed_ + align - 1) & ~(align - 1);
@@ -34,10 +27,8 @@ void* KvAstArena::allocatePayload(size_t size, size_t align) {
     return payloadChunks_.back().get() + at;
 }
 
-const std::u16string* KvAstArena::intern(std::u16string_view text) {
-    if (text.empty()) return &KvAstNode::emptyText();
+const std::u16string* KvAstArena::internSlow(std::u16string_view text) {
     const bool ascii = text.size() == 1 && text[0] < 128;
-    if (ascii && asciiTexts_[text[0]]) return asciiTexts_[text[0]];
     auto found = textIndex_.find(text);
     if (found != textIndex_.end()) return found->second;
     texts_.push_back(std::make_unique<std::u16string>(text));

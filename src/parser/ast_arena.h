@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,7 +27,14 @@ public:
     KvAstArena& operator=(const KvAstArena&) = delete;
 
     // A node living in the arena; the pointer does not keep the arena alive.
-    KvAstNodePtr node(uint32_t type, std::u16string_view text);
+    KvAstNodePtr node(uint32_t type, std::u16string_view text) {
+        const size_t slot = nodeCount_ % kSlabNodes;
+        if (slot == 0) addSlab();
+        void* at = nodeSlabs_.back().get() + slot * sizeof(KvAstNode);
+        auto* made = new (at) KvAstNode(type, intern(text), KvAstNode::InArena{});
+        ++nodeCount_;
+        return KvAstNodePtr(KvAstNodePtr(), made);  // aliasing an empty owner: counts nothing
+    }
     KvAstNodePtr node(uint32_t type) { return node(type, std::u16string_view()); }
 
     // Gives node a payload built in the arena (the node releases it in place).
@@ -39,7 +47,11 @@ public:
     }
 
     // One stored copy of each distinct text; the pointer lives as long as the arena.
-    const std::u16string* intern(std::u16string_view text);
+    const std::u16string* intern(std::u16string_view text) {
+        if (text.empty()) return &KvAstNode::emptyText();
+        if (text.size() == 1 && text[0] < 128 && asciiTexts_[text[0]]) return asciiTexts_[text[0]];
+        return internSlow(text);
+    }
 
     // A pointer to a node of this arena that keeps the whole arena alive.
     static KvAstNodePtr owning(const std::shared_ptr<KvAstArena>& arena, const KvAstNodePtr& node) {
@@ -51,6 +63,8 @@ public:
 
 private:
     void* allocatePayload(size_t size, size_t align);
+    void addSlab();
+    const std::u16string* internSlow(std::u16string_view text);
 
     static constexpr size_t kSlabNodes = 4096;
     static constexpr size_t kPayloadChunk = 256 * 1024;

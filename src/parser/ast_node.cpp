@@ -10,11 +10,6 @@
 
 namespace kestrel {
 
-const std::u16string& KvAstNode::emptyText() {
-    static const std::u16string empty;
-    return empty;
-}
-
 KvAstNode::KvAstNode(uint32_t type, std::unique_ptr<KvAstPayload> payload)
     : text_(&emptyText()), payload_(payload.release()), type_(static_cast<uint16_t>(type)) {}
 

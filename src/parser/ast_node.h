@@ -52,7 +52,10 @@ public:
     void setEnd(uint32_t end) { end_ = end; }
     void setNext(uint32_t next) { next_ = next; }
 
-    static const std::u16string& emptyText();
+    static const std::u16string& emptyText() {
+        static const std::u16string empty;
+        return empty;
+    }
 
 private:
     static constexpr uint8_t kOwnsText = 1;

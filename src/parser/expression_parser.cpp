@@ -206,13 +206,35 @@ StepResult checkEnds(const KvAstNodeVector& seq, const KvAstNode& reportAt) {
 
 }  // namespace
 
-StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe, KvAstArena* arena) {
+bool foldArithmeticPrefix(KvAstNodeVector& operands, std::u16string_view nextOperator, KvAstArena* arena) {
+    const size_t size = operands.size();
+    if (size < 3 || size % 2 == 0) return false;
+    const int32_t nextLevel = arithmeticLevel(nextOperator);
+    for (size_t k = 0; k < size; ++k) {
+        const KvAstNodePtr& element = operands[k];
+        const bool isOperator = element->payload() == nullptr &&
+                                (element->type() == KvAstType_NumberOp || element->type() == KvAstType_BoolOp ||
+                                 element->type() == KvAstType_BitOp);
+        if (k % 2 == 0 && isOperator) return false;
+        if (k % 2 == 1 && (!isOperator || element->type() != KvAstType_NumberOp ||
+                           arithmeticLevel(element->textRef()) < nextLevel))
+            return false;
+    }
+    StepResult folded = reduceGroup(arena, operands, 0, size, *operands.front());
+    if (!folded.ok) return false;  // not reached: the checks above rule every failure out
+    operands.clear();
+    operands.push_back(std::move(folded.node));
+    return true;
+}
+
+StepResult parseExpression(KvAstNodeVector& operands, KvAstNodeVector& pipe, KvAstArena* arena,
+                           const KvAstNodePtr& reportAtGiven) {
     if (KvAstNodePtr flushed = buildPipe(pipe, arena)) operands.push_back(flushed);
     KvAstNodeVector seq;
     seq.swap(operands);
     if (seq.empty()) return StepResult::success(nullptr);
     if (seq.size() == 1) return StepResult::success(seq.front());
-    const KvAstNodePtr reportAt = seq.front();
+    const KvAstNodePtr reportAt = reportAtGiven ? reportAtGiven : seq.front();
     if (!applyNegations(seq, arena)) return failAtNode(*reportAt, msg::kNotOperand);
     if (seq.size() == 1) return StepResult::success(seq.front());
     StepResult ends = checkEnds(seq, *reportAt);

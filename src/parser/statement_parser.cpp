@@ -87,7 +87,19 @@ KvAstNodePtr StatementParser::makeSpanned(uint32_t type, std::unique_ptr<KvAstPa
 }
 
 StepResult StatementParser::expressionOf(Collected& c) const {
-    return parseExpression(c.operands, c.pipe, arena_.get());
+    return parseExpression(c.operands, c.pipe, arena_.get(), c.first);
+}
+
+// Keeps a long arithmetic statement from holding its whole operand sequence.
+// A sequence that cannot be folded is tried again only at twice its length.
+void StatementParser::foldOperands(Collected& c, std::u16string_view nextOperator) const {
+    if (c.operands.size() < c.nextFold) return;
+    KvAstNodePtr first = c.operands.front();
+    if (foldArithmeticPrefix(c.operands, nextOperator, arena_.get())) {
+        if (!c.first) c.first = std::move(first);
+    } else {
+        c.nextFold = c.operands.size() * 2;
+    }
 }
 
 // program: { stmt }; a closing bracket where a statement should start is an error.
@@ -213,13 +225,17 @@ StepResult StatementParser::statementLoop(size_t index) {
 // tells the loop where to continue.
 StepResult StatementParser::onOperator(Collected& c, size_t at) {
     const std::u16string_view op = text(at);
-    if (op == u"++" || op == u"--") return onIncrement(c, at);
-    if (op == u"=") return onAssignment(c, at, std::u16string());
-    std::u16string arithmetic = compoundAssignmentOperator(op);
-    if (!arithmetic.empty()) return onAssignment(c, at, arithmetic);
+    if (op.size() == 2) {  // the common one-character operators skip these tests
+        if (op == u"++" || op == u"--") return onIncrement(c, at);
+        std::u16string arithmetic = compoundAssignmentOperator(op);
+        if (!arithmetic.empty()) return onAssignment(c, at, arithmetic);
+    } else if (op == u"=") {
+        return onAssignment(c, at, std::u16string());
+    }
     c.flushPipe(arena_.get());
-    uint32_t type = isArithmeticOperator(op) ? KvAstType_NumberOp : KvAstType_BoolOp;
-    c.operands.push_back(makeLeaf(type, at));
+    const bool arithmetic = isArithmeticOperator(op);
+    if (arithmetic) foldOperands(c, op);
+    c.operands.push_back(makeLeaf(arithmetic ? KvAstType_NumberOp : KvAstType_BoolOp, at));
     return StepResult::success(nullptr);
 }
 

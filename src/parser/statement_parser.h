@@ -32,6 +32,8 @@ private:
     struct Collected {
         KvAstNodeVector operands;
         KvAstNodeVector pipe;
+        KvAstNodePtr first;        // the first operand, once operands were folded away
+        size_t nextFold = 64;      // the sequence length at which folding is tried next
         bool any() const { return !operands.empty() || !pipe.empty(); }
         void flushPipe(KvAstArena* arena) {
             if (KvAstNodePtr node = buildPipe(pipe, arena)) operands.push_back(node);
@@ -72,6 +74,7 @@ private:
     // The statement loop and what it delegates.
     StepResult statementLoop(size_t index);
     StepResult onOperator(Collected& c, size_t at);
+    void foldOperands(Collected& c, std::u16string_view nextOperator) const;
     StepResult onAssignment(Collected& c, size_t at, const std::u16string& arithmetic);
     StepResult onIncrement(Collected& c, size_t at);
     StepResult readTernary(Collected& c, size_t at);
