@@ -8,6 +8,7 @@ namespace kestrel {
 bool TokenList::isSourceSlice(std::u16string_view text, int32_t start, int32_t end) const {
     if (start < 0 || end < start || static_cast<size_t>(end) > source_.size()) return false;
     if (static_cast<size_t>(end - start) != text.size()) return false;
+    if (text.data() == source_.data() + start) return true;  // cut from the source itself
     return std::u16string_view(source_).substr(static_cast<size_t>(start), text.size()) == text;
 }
 

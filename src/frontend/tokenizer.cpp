@@ -4,6 +4,7 @@
 #include "frontend/tokenizer.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <utility>
 
@@ -12,7 +13,18 @@
 #include "frontend/string_template.h"
 
 namespace kestrel {
+
 namespace {
+
+// The text of an ASCII punctuation character, without building a string.
+std::u16string_view asciiText(char16_t c) {
+    static const auto table = [] {
+        std::array<char16_t, 128> chars{};
+        for (size_t i = 0; i < chars.size(); ++i) chars[i] = static_cast<char16_t>(i);
+        return chars;
+    }();
+    return std::u16string_view(&table[c & 0x7F], 1);
+}
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
@@ -190,7 +202,7 @@ int32_t Tokenizer::stepNormal(char16_t c0) {
 
 int32_t Tokenizer::stepSingle(TokenKind kind, char16_t c0) {
     flushWord();
-    emit(kind, std::u16string(1, c0), position_, position_ + 1, line_);
+    emit(kind, asciiText(c0), position_, position_ + 1, line_);
     return 1;
 }
 
@@ -230,7 +242,7 @@ int32_t Tokenizer::stepArithmetic(char16_t c0, char16_t c1) {
         emit(TokenKind::Operator, std::u16string{c0, c1}, position_, position_ + 2, line_);
         return 2;
     }
-    emit(TokenKind::Operator, std::u16string(1, c0), position_, position_ + 1, line_);
+    emit(TokenKind::Operator, asciiText(c0), position_, position_ + 1, line_);
     return 1;
 }
 
@@ -248,7 +260,7 @@ int32_t Tokenizer::stepComparison(char16_t c0, char16_t c1, char16_t c2) {
         emit(TokenKind::BitOperator, std::u16string{c0, c1}, position_, position_ + 2, line_);
         return 2;
     }
-    emit(TokenKind::Operator, std::u16string(1, c0), position_, position_ + 1, line_);
+    emit(TokenKind::Operator, asciiText(c0), position_, position_ + 1, line_);
     return 1;
 }
 
@@ -258,7 +270,7 @@ int32_t Tokenizer::stepLogical(char16_t c0, char16_t c1) {
         emit(TokenKind::Operator, std::u16string{c0, c1}, position_, position_ + 2, line_);
         return 2;
     }
-    emit(TokenKind::BitOperator, std::u16string(1, c0), position_, position_ + 1, line_);
+    emit(TokenKind::BitOperator, asciiText(c0), position_, position_ + 1, line_);
     return 1;
 }
 

@@ -16,6 +16,10 @@ void take(KvAstNodePtr& node, std::vector<KvAstNodePtr>& out) {
     node.reset();
 }
 
+void take(KvAstChild& node, std::vector<KvAstNodePtr>& out) {
+    if (KvAstNodePtr held = node.take()) out.push_back(std::move(held));
+}
+
 void takeAll(KvAstNodeList& list, std::vector<KvAstNodePtr>& out) {
     for (auto& node : list) take(node, out);
     list.clear();
@@ -36,6 +40,57 @@ KvAstOperatorText::KvAstOperatorText(std::u16string_view text) {
     }
     text_ = &*texts.emplace(text).first;
     if (single) singles[text[0]] = text_;
+}
+
+void KvAstChild::set(const KvAstNodePtr& node) {
+    if (!node) {
+        bits_ = 0;
+    } else if (node->inArena() && node.use_count() == 0) {
+        bits_ = reinterpret_cast<uintptr_t>(node.get());
+    } else {
+        bits_ = reinterpret_cast<uintptr_t>(new KvAstNodePtr(node)) | kHeld;
+    }
+}
+
+void KvAstChild::clear() {
+    if (bits_ & kHeld) delete reinterpret_cast<KvAstNodePtr*>(bits_ & ~kHeld);
+    bits_ = 0;
+}
+
+KvAstChild& KvAstChild::operator=(const KvAstChild& other) {
+    if (this != &other) {
+        KvAstNodePtr keep = other.pointer();  // other may live inside what this link holds
+        clear();
+        set(keep);
+    }
+    return *this;
+}
+
+KvAstChild& KvAstChild::operator=(KvAstChild&& other) noexcept {
+    if (this != &other) {
+        clear();
+        bits_ = other.bits_;
+        other.bits_ = 0;
+    }
+    return *this;
+}
+
+KvAstNodePtr KvAstChild::pointer() const {
+    if (bits_ & kHeld) return *reinterpret_cast<const KvAstNodePtr*>(bits_ & ~kHeld);
+    return KvAstNodePtr(KvAstNodePtr(), reinterpret_cast<KvAstNode*>(bits_));
+}
+
+KvAstNodePtr KvAstChild::take() {
+    KvAstNodePtr out;
+    if (bits_ & kHeld) {
+        auto* held = reinterpret_cast<KvAstNodePtr*>(bits_ & ~kHeld);
+        out = std::move(*held);
+        delete held;
+    } else if (bits_) {
+        out = KvAstNodePtr(KvAstNodePtr(), reinterpret_cast<KvAstNode*>(bits_));
+    }
+    bits_ = 0;
+    return out;
 }
 
 void KvAstDescription::value(const char* key, const std::u16string& text) {
@@ -185,7 +240,7 @@ void KvAstSwitch::takeChildren(std::vector<KvAstNodePtr>& out) {
 void KvAstSwitch::describe(KvAstDescription& out) const {
     out.child("", test);
     for (const auto& c : cases) {
-        if (c.values.empty()) out.child("default", nullptr);
+        if (c.values.empty()) out.child("default", KvAstNodePtr());
         out.childList("case", c.values);
         out.childList("do", c.statements);
     }

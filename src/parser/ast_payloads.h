@@ -3,6 +3,7 @@
 // out (so deep trees are released without recursion) and describe itself for printing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -21,6 +22,44 @@ using KvAstNameList = std::deque<std::u16string>;
 // since an empty deque already costs an allocation.
 using KvAstNodeVector = std::vector<KvAstNodePtr>;
 
+// One child link in eight bytes, for the operator payload (the most common
+// shape by far). A node of an arena tree is linked by plain pointer, since its
+// arena owns it; any other node is held by a shared pointer kept on the heap,
+// so trees built by hand keep the usual shared ownership.
+class KvAstChild {
+public:
+    KvAstChild() = default;
+    KvAstChild(std::nullptr_t) {}  // NOLINT: converts like a pointer
+    KvAstChild(const KvAstNodePtr& node) { set(node); }  // NOLINT
+    KvAstChild(const KvAstChild& other) { set(other.pointer()); }
+    KvAstChild(KvAstChild&& other) noexcept : bits_(other.bits_) { other.bits_ = 0; }
+    KvAstChild& operator=(const KvAstChild& other);
+    KvAstChild& operator=(KvAstChild&& other) noexcept;
+    ~KvAstChild() { clear(); }
+
+    KvAstNode* get() const {
+        return (bits_ & kHeld) ? reinterpret_cast<const KvAstNodePtr*>(bits_ & ~kHeld)->get()
+                               : reinterpret_cast<KvAstNode*>(bits_);
+    }
+    KvAstNode* operator->() const { return get(); }
+    KvAstNode& operator*() const { return *get(); }
+    explicit operator bool() const { return bits_ != 0; }
+    bool operator==(std::nullptr_t) const { return bits_ == 0; }
+    bool operator!=(std::nullptr_t) const { return bits_ != 0; }
+    // The child as a shared pointer (counting nothing for an arena node).
+    KvAstNodePtr pointer() const;
+    operator KvAstNodePtr() const { return pointer(); }  // NOLINT
+    // Hands the child out and leaves the link empty.
+    KvAstNodePtr take();
+
+private:
+    static constexpr uintptr_t kHeld = 1;
+    void set(const KvAstNodePtr& node);
+    void clear();
+
+    uintptr_t bits_ = 0;
+};
+
 // What a printer shows of a payload: named values, then child slots in order.
 // A child slot may be empty (null); its role may be empty.
 struct KvAstDescription {
@@ -30,6 +69,7 @@ struct KvAstDescription {
     void value(const char* key, const std::u16string& text);
     void names(const char* key, const KvAstNameList& list);
     void child(const char* role, const KvAstNodePtr& node);
+    void child(const char* role, const KvAstChild& node) { children.emplace_back(role, node.get()); }
     void childList(const char* role, const KvAstNodeList& list);
 };
 
@@ -89,7 +129,7 @@ struct KvAstList : KvAstPayload {
 struct KvAstOperator : KvAstPayload {
     KvAstOperatorText op;
     int32_t code = 0;
-    KvAstNodePtr left, right;
+    KvAstChild left, right;
     KvAstOperator(std::u16string_view o, int32_t c, KvAstNodePtr l, KvAstNodePtr r)
         : op(o), code(c), left(std::move(l)), right(std::move(r)) {}
     void takeChildren(std::vector<KvAstNodePtr>& out) override;
