@@ -96,21 +96,21 @@ struct KvAstPayload {
     virtual void describe(KvAstDescription& out) const = 0;
 };
 
-struct KvAstOneChild : KvAstPayload {
+struct KvAstOneChild final : KvAstPayload {
     KvAstNodePtr child;
     explicit KvAstOneChild(KvAstNodePtr c = nullptr) : child(std::move(c)) {}
     void takeChildren(std::vector<KvAstNodePtr>& out) override;
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstTwoChildren : KvAstPayload {
+struct KvAstTwoChildren final : KvAstPayload {
     KvAstNodePtr first, second;
     KvAstTwoChildren(KvAstNodePtr a, KvAstNodePtr b) : first(std::move(a)), second(std::move(b)) {}
     void takeChildren(std::vector<KvAstNodePtr>& out) override;
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstThreeChildren : KvAstPayload {
+struct KvAstThreeChildren final : KvAstPayload {
     KvAstNodePtr first, second, third;
     KvAstThreeChildren(KvAstNodePtr a, KvAstNodePtr b, KvAstNodePtr c)
         : first(std::move(a)), second(std::move(b)), third(std::move(c)) {}
@@ -118,7 +118,7 @@ struct KvAstThreeChildren : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstList : KvAstPayload {
+struct KvAstList final : KvAstPayload {
     KvAstNodeList items;
     KvAstList() = default;
     explicit KvAstList(KvAstNodeList list) : items(std::move(list)) {}
@@ -126,7 +126,7 @@ struct KvAstList : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstOperator : KvAstPayload {
+struct KvAstOperator final : KvAstPayload {
     KvAstOperatorText op;
     int32_t code = 0;
     KvAstChild left, right;
@@ -136,7 +136,7 @@ struct KvAstOperator : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstDefinition : KvAstPayload {
+struct KvAstDefinition final : KvAstPayload {
     std::u16string name;
     KvAstNodePtr value;
     KvAstDefinition(std::u16string n, KvAstNodePtr v) : name(std::move(n)), value(std::move(v)) {}
@@ -144,7 +144,7 @@ struct KvAstDefinition : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstMultiDefinition : KvAstPayload {
+struct KvAstMultiDefinition final : KvAstPayload {
     KvAstNameList names;
     KvAstNodePtr value;
     KvAstMultiDefinition(KvAstNameList n, KvAstNodePtr v) : names(std::move(n)), value(std::move(v)) {}
@@ -152,7 +152,7 @@ struct KvAstMultiDefinition : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstFunction : KvAstPayload {
+struct KvAstFunction final : KvAstPayload {
     std::u16string name;  // empty for a lambda, "@init" for a constructor
     KvAstNameList params;
     KvAstNodeList body;
@@ -161,7 +161,7 @@ struct KvAstFunction : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstClass : KvAstPayload {
+struct KvAstClass final : KvAstPayload {
     std::u16string name;
     KvAstNameList extends;
     KvAstNameList implements;
@@ -171,7 +171,7 @@ struct KvAstClass : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstCallLike : KvAstPayload {
+struct KvAstCallLike final : KvAstPayload {
     KvAstNodePtr target;
     KvAstNodeList arguments;
     KvAstCallLike(KvAstNodePtr t, KvAstNodeList a) : target(std::move(t)), arguments(std::move(a)) {}
@@ -179,7 +179,7 @@ struct KvAstCallLike : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstCountedLoop : KvAstPayload {
+struct KvAstCountedLoop final : KvAstPayload {
     KvAstNodeList initialisers;
     KvAstNodePtr test;
     KvAstNodeList updates;
@@ -188,7 +188,7 @@ struct KvAstCountedLoop : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstEachLoop : KvAstPayload {
+struct KvAstEachLoop final : KvAstPayload {
     std::u16string name;
     KvAstNodePtr range;
     KvAstNodePtr body;
@@ -198,7 +198,7 @@ struct KvAstEachLoop : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstTry : KvAstPayload {
+struct KvAstTry final : KvAstPayload {
     KvAstNodePtr tryBlock;
     std::u16string catchName;
     KvAstNodePtr catchBlock;
@@ -213,14 +213,14 @@ struct KvAstSwitchCase {
     KvAstNodeList statements;
 };
 
-struct KvAstSwitch : KvAstPayload {
+struct KvAstSwitch final : KvAstPayload {
     KvAstNodePtr test;
     std::vector<KvAstSwitchCase> cases;
     void takeChildren(std::vector<KvAstNodePtr>& out) override;
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstImport : KvAstPayload {
+struct KvAstImport final : KvAstPayload {
     int32_t kind = 0;  // 1: a quoted file name, 2: a dotted module path
     KvAstNameList path;
     std::u16string text;  // empty from the parser
@@ -230,7 +230,7 @@ struct KvAstImport : KvAstPayload {
     void describe(KvAstDescription& out) const override;
 };
 
-struct KvAstNames : KvAstPayload {
+struct KvAstNames final : KvAstPayload {
     KvAstNameList names;
     KvAstNames() = default;
     explicit KvAstNames(KvAstNameList n) : names(std::move(n)) {}
@@ -239,7 +239,7 @@ struct KvAstNames : KvAstPayload {
 };
 
 // A node owned whole by another (type 55); held the same way as every child.
-struct KvAstOwnedNode : KvAstPayload {
+struct KvAstOwnedNode final : KvAstPayload {
     KvAstNodePtr node;
     explicit KvAstOwnedNode(KvAstNodePtr n) : node(std::move(n)) {}
     void takeChildren(std::vector<KvAstNodePtr>& out) override;
