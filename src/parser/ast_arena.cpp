@@ -6,6 +6,7 @@
 namespace kestrel {
 
 KvAstArena::~KvAstArena() {
+    KvAstTexts& store = KvAstTexts::shared();
     size_t left = nodeCount_;
     for (auto& slab : nodeSlabs_) {
         auto* nodes = reinterpret_cast<KvAstNode*>(slab.get());
@@ -13,6 +14,7 @@ KvAstArena::~KvAstArena() {
         for (size_t i = 0; i < count; ++i) nodes[i].~KvAstNode();
         left -= count;
     }
+    for (const auto& text : texts_) store.release(text.second);
 }
 
 void KvAstArena::addSlab() { nodeSlabs_.emplace_back(new unsigned char[sizeof(KvAstNode) * kSlabNodes]); }
@@ -27,20 +29,19 @@ void* KvAstArena::allocatePayload(size_t size, size_t align) {
     return payloadChunks_.back().get() + at;
 }
 
-const std::u16string* KvAstArena::internSlow(std::u16string_view text) {
-    const bool ascii = text.size() == 1 && text[0] < 128;
-    auto found = textIndex_.find(text);
-    if (found != textIndex_.end()) return found->second;
-    texts_.push_back(std::make_unique<std::u16string>(text));
-    const std::u16string* stored = texts_.back().get();
-    textIndex_.emplace(std::u16string_view(*stored), stored);
-    if (ascii) asciiTexts_[text[0]] = stored;
-    return stored;
+uint32_t KvAstArena::internSlow(std::u16string_view text) {
+    auto found = texts_.find(text);
+    if (found != texts_.end()) return found->second;
+    KvAstTexts& store = KvAstTexts::shared();
+    const uint32_t id = store.acquire(text);
+    texts_.emplace(std::u16string_view(store.text(id)), id);
+    if (text.size() == 1 && text[0] < 128) asciiTexts_[text[0]] = id;
+    return id;
 }
 
 size_t KvAstArena::bytesHeld() const {
     size_t bytes = nodeSlabs_.size() * kSlabNodes * sizeof(KvAstNode) + payloadChunks_.size() * kPayloadChunk;
-    for (const auto& text : texts_) bytes += sizeof(std::u16string) + text->capacity() * sizeof(char16_t);
+    for (const auto& text : texts_) bytes += sizeof(std::u16string) + text.first.size() * sizeof(char16_t);
     return bytes;
 }
 

@@ -46,9 +46,10 @@ public:
         return payload;
     }
 
-    // One stored copy of each distinct text; the pointer lives as long as the arena.
-    const std::u16string* intern(std::u16string_view text) {
-        if (text.empty()) return &KvAstNode::emptyText();
+    // The number of a text in the shared store (ast_texts.h), counted once
+    // for the arena however many of its nodes carry it.
+    uint32_t intern(std::u16string_view text) {
+        if (text.empty()) return KvAstTexts::kEmpty;
         if (text.size() == 1 && text[0] < 128 && asciiTexts_[text[0]]) return asciiTexts_[text[0]];
         return internSlow(text);
     }
@@ -64,7 +65,7 @@ public:
 private:
     void* allocatePayload(size_t size, size_t align);
     void addSlab();
-    const std::u16string* internSlow(std::u16string_view text);
+    uint32_t internSlow(std::u16string_view text);
 
     static constexpr size_t kSlabNodes = 4096;
     static constexpr size_t kPayloadChunk = 256 * 1024;
@@ -74,9 +75,8 @@ private:
     std::vector<std::unique_ptr<unsigned char[]>> payloadChunks_;
     size_t payloadUsed_ = kPayloadChunk;  // bytes used in the last chunk
 
-    std::vector<std::unique_ptr<std::u16string>> texts_;
-    std::unordered_map<std::u16string_view, const std::u16string*> textIndex_;
-    const std::u16string* asciiTexts_[128] = {};  // one-character texts, the most common by far
+    std::unordered_map<std::u16string_view, uint32_t> texts_;  // views of the shared store's texts
+    uint32_t asciiTexts_[128] = {};  // one-character texts, the most common by far (0: not yet)
 };
 
 }  // namespace kestrel

@@ -11,23 +11,19 @@
 namespace kestrel {
 
 KvAstNode::KvAstNode(uint32_t type, std::unique_ptr<KvAstPayload> payload)
-    : text_(&emptyText()), payload_(payload.release()), type_(static_cast<uint16_t>(type)) {}
+    : payload_(payload.release()), type_(static_cast<uint16_t>(type)) {}
 
-KvAstNode::KvAstNode(uint32_t type, std::u16string text) : text_(&emptyText()), type_(static_cast<uint16_t>(type)) {
-    if (!text.empty()) {
-        text_ = new std::u16string(std::move(text));
-        flags_ |= kOwnsText;
-    }
-}
+KvAstNode::KvAstNode(uint32_t type, std::u16string text)
+    : textId_(KvAstTexts::shared().acquire(text)), type_(static_cast<uint16_t>(type)) {}
 
 KvAstNode::KvAstNode(uint32_t type, const char16_t* text) : KvAstNode(type, std::u16string(text ? text : u"")) {}
 
-KvAstNode::KvAstNode(uint32_t type, const std::u16string* sharedText, InArena)
-    : text_(sharedText), type_(static_cast<uint16_t>(type)), flags_(kInArena) {}
+KvAstNode::KvAstNode(uint32_t type, uint32_t textId, InArena)
+    : textId_(textId), type_(static_cast<uint16_t>(type)), flags_(kInArena) {}
 
 KvAstNode::~KvAstNode() {
     releasePayload();
-    if (flags_ & kOwnsText) delete text_;
+    if (!inArena()) KvAstTexts::shared().release(textId_);
 }
 
 void KvAstNode::setPayload(std::unique_ptr<KvAstPayload> payload) {

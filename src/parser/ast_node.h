@@ -2,9 +2,9 @@
 // construct and the payload shape. Nodes are held by shared pointers; parent links
 // never own. Destroying a node releases its subtree without recursion. Nodes
 // carry what the source says only; later passes keep their results elsewhere.
-// A node made by the parser lives in its tree's arena (ast_arena.h): its text
-// is a shared interned string and links to it count nothing; a node made on
-// its own owns its text and is counted by its shared pointers as usual.
+// A node made by the parser lives in its tree's arena (ast_arena.h) and links
+// to it count nothing; a node made on its own is counted by its shared
+// pointers as usual. Either way its text is a number in the shared text store.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include <typeinfo>
 
 #include "parser/ast_payloads.h"
+#include "parser/ast_texts.h"
 #include "parser/ast_types.h"
 
 namespace kestrel {
@@ -25,7 +26,7 @@ public:
     KvAstNode(uint32_t type, std::unique_ptr<KvAstPayload> payload);
     KvAstNode(uint32_t type, std::u16string text);
     KvAstNode(uint32_t type, const char16_t* text);
-    KvAstNode(uint32_t type, const std::u16string* sharedText, InArena);  // text owned by the arena
+    KvAstNode(uint32_t type, uint32_t textId, InArena);  // the arena counts the text
     ~KvAstNode();
     KvAstNode(const KvAstNode&) = delete;
     KvAstNode& operator=(const KvAstNode&) = delete;
@@ -43,8 +44,8 @@ public:
             return dynamic_cast<Shape*>(payload_);
         }
     }
-    std::u16string text() const { return *text_; }
-    const std::u16string& textRef() const { return *text_; }
+    std::u16string text() const { return textRef(); }
+    const std::u16string& textRef() const { return KvAstTexts::shared().text(textId_); }
     KvAstNode* parent() const { return parent_; }
     uint32_t line() const { return line_; }
     uint32_t start() const { return start_; }
@@ -62,13 +63,7 @@ public:
     void setEnd(uint32_t end) { end_ = end; }
     void setNext(uint32_t next) { next_ = next; }
 
-    static const std::u16string& emptyText() {
-        static const std::u16string empty;
-        return empty;
-    }
-
 private:
-    static constexpr uint8_t kOwnsText = 1;
     static constexpr uint8_t kPayloadInArena = 2;
     static constexpr uint8_t kInArena = 4;
 
@@ -76,12 +71,12 @@ private:
     void destroyPayload();
 
     KvAstNode* parent_ = nullptr;
-    const std::u16string* text_;
     KvAstPayload* payload_ = nullptr;
     uint32_t line_ = 0;
     uint32_t start_ = 0;
     uint32_t end_ = 0;
     uint32_t next_ = 0;
+    uint32_t textId_ = KvAstTexts::kEmpty;
     uint16_t type_;
     uint8_t flags_ = 0;
 };
