@@ -86,17 +86,15 @@ void spanNodes(KvAstNode& node, const KvAstNode& first, const KvAstNode& last) {
     node.setNext(last.next());
 }
 
-namespace {
-
-template <class Items>
-KvAstNodePtr buildPipeFrom(Items& pending, KvAstArena* arena) {
+KvAstNodePtr buildPipe(KvAstNodeList& pending, KvAstArena* arena) {
     if (pending.empty()) return nullptr;
     if (pending.size() == 1) {
         KvAstNodePtr only = std::move(pending.front());
         pending.clear();
         return only;
     }
-    KvAstNodeList items(pending.begin(), pending.end());
+    KvAstNodeList items;
+    items.swap(pending);  // the pending list is left empty
     KvAstNodePtr pipe;
     if (arena) {
         pipe = arena->node(KvAstType_VarPipe);
@@ -104,15 +102,10 @@ KvAstNodePtr buildPipeFrom(Items& pending, KvAstArena* arena) {
     } else {
         pipe = std::make_shared<KvAstNode>(KvAstType_VarPipe, std::make_unique<KvAstList>(std::move(items)));
     }
-    spanNodes(*pipe, *pending.front(), *pending.back());
-    for (const auto& item : pending) item->setParent(pipe.get());
-    pending.clear();
+    auto* list = pipe->payloadAs<KvAstList>();
+    spanNodes(*pipe, *list->items.front(), *list->items.back());
+    for (const auto& item : list->items) item->setParent(pipe.get());
     return pipe;
 }
-
-}  // namespace
-
-KvAstNodePtr buildPipe(KvAstNodeList& pending) { return buildPipeFrom(pending, nullptr); }
-KvAstNodePtr buildPipe(KvAstNodeVector& pending, KvAstArena* arena) { return buildPipeFrom(pending, arena); }
 
 }  // namespace kestrel

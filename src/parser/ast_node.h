@@ -90,8 +90,7 @@ class KvAstArena;
 // Turns a run of pending access items into one node: nothing for an empty run,
 // the item itself for one, otherwise a new VarPipe over copies of the items
 // (which are then cleared from pending). The pipe is made in arena when given.
-KvAstNodePtr buildPipe(KvAstNodeList& pending);
-KvAstNodePtr buildPipe(KvAstNodeVector& pending, KvAstArena* arena = nullptr);
+KvAstNodePtr buildPipe(KvAstNodeList& pending, KvAstArena* arena = nullptr);
 
 // Copies line and start from first, end and next from last.
 void spanNodes(KvAstNode& node, const KvAstNode& first, const KvAstNode& last);
