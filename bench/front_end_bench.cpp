@@ -1,10 +1,10 @@
-// Front-end cost on the two shapes that stress it most: one endless chain of
-// "+1" terms, and many "x = x + 1" lines. For each it reports the tokens, the
+// Front-end cost on the shapes that stress it most: one endless chain of
+// "+1" terms, many "x = x + 1" lines, and many "f(x, 1)" calls. For each it reports the tokens, the
 // bytes the token list holds per token, the seconds to tokenize, parse and
 // compile, and the process's peak resident memory after each phase (so each
 // shape runs in a process of its own). The tree's size per token is the growth
 // of resident memory over the parse.
-// Usage: front_end_bench [MEGABYTES [plus|lines]] (default 10, both shapes,
+// Usage: front_end_bench [MEGABYTES [plus|lines|calls]] (default 10, every shape,
 // each in a child process). bench/front_end.sh measures the whole interpreter.
 #include <sys/resource.h>
 #include <unistd.h>
@@ -47,6 +47,13 @@ std::u16string plusChain(size_t bytes) {
     std::u16string source = u"var x = 0";
     while (source.size() + 2 < bytes) source += u"+1";
     return source + u"\nprint(x)\n";
+}
+
+// Calls: every line a pipe and an argument group, each with a list of items.
+std::u16string callLines(size_t bytes) {
+    std::u16string source = u"func f(a, b) { return a }\nvar x = 0\n";
+    while (source.size() + 8 < bytes) source += u"f(x, 1)\n";
+    return source + u"print(x)\n";
 }
 
 std::u16string assignmentLines(size_t bytes) {
@@ -103,12 +110,13 @@ int main(int argc, char** argv) {
     const size_t bytes = static_cast<size_t>((megabytes > 0 ? megabytes : 10.0) * 1e6);
     if (argc > 2 && std::strcmp(argv[2], "plus") == 0) return measure("+1 chain", plusChain(bytes));
     if (argc > 2 && std::strcmp(argv[2], "lines") == 0) return measure("x = x + 1", assignmentLines(bytes));
+    if (argc > 2 && std::strcmp(argv[2], "calls") == 0) return measure("f(x, 1)", callLines(bytes));
     if (argc > 2) {
-        std::fprintf(stderr, "usage: front_end_bench [MEGABYTES [plus|lines]]\n");
+        std::fprintf(stderr, "usage: front_end_bench [MEGABYTES [plus|lines|calls]]\n");
         return 2;
     }
     // Each shape in a fresh process, so its peak memory is its own.
-    for (const char* shape : {"plus", "lines"}) {
+    for (const char* shape : {"plus", "lines", "calls"}) {
         std::fflush(stdout);
         const std::string command = std::string("'") + argv[0] + "' '" + size + "' " + shape;
         if (std::system(command.c_str()) != 0) return 1;
