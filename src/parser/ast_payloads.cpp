@@ -30,22 +30,23 @@ void takeAll(KvAstNodeList& list, std::vector<KvAstNodePtr>& out) {
 // The set only grows by operator texts the tokenizer can produce (and the
 // few a test or a later pass names), so it stays tiny for the whole process.
 // Parsing runs on the main thread only.
+namespace {
+const std::u16string* singleOperators[128] = {};  // zero before any code runs: no guard on the hot path
+}  // namespace
+
 KvAstOperatorText::KvAstOperatorText(std::u16string_view text) {
-    static std::unordered_set<std::u16string> texts;
-    static const std::u16string* singles[128] = {};
     const bool single = text.size() == 1 && text[0] < 128;
-    if (single && singles[text[0]]) {
-        text_ = singles[text[0]];
+    if (single && singleOperators[text[0]]) {
+        text_ = singleOperators[text[0]];
         return;
     }
+    static std::unordered_set<std::u16string> texts;
     text_ = &*texts.emplace(text).first;
-    if (single) singles[text[0]] = text_;
+    if (single) singleOperators[text[0]] = text_;
 }
 
 void KvAstChild::set(const KvAstNodePtr& node) {
-    if (!node) {
-        bits_ = 0;
-    } else if (node->inArena() && node.use_count() == 0) {
+    if (node.use_count() == 0) {  // nothing to own: null, or a node of an arena
         bits_ = reinterpret_cast<uintptr_t>(node.get());
     } else {
         bits_ = reinterpret_cast<uintptr_t>(new KvAstNodePtr(node)) | kHeld;

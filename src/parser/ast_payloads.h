@@ -31,7 +31,14 @@ class KvAstChild {
 public:
     KvAstChild() = default;
     KvAstChild(std::nullptr_t) {}  // NOLINT: converts like a pointer
-    KvAstChild(const KvAstNodePtr& node) { set(node); }  // NOLINT
+    KvAstChild(const KvAstNodePtr& node) {  // NOLINT: converts like a pointer
+        // A pointer that owns nothing (an arena node) is kept as it is.
+        if (node.use_count() == 0) {
+            bits_ = reinterpret_cast<uintptr_t>(node.get());
+        } else {
+            set(node);
+        }
+    }
     KvAstChild(const KvAstChild& other) { set(other.pointer()); }
     KvAstChild(KvAstChild&& other) noexcept : bits_(other.bits_) { other.bits_ = 0; }
     KvAstChild& operator=(const KvAstChild& other);

@@ -3,9 +3,11 @@
 
 namespace kestrel {
 
-KvAstTexts& KvAstTexts::shared() {
-    static KvAstTexts* texts = new KvAstTexts;  // never destroyed: a node may die during exit
-    return *texts;
+KvAstTexts* KvAstTexts::instance_ = nullptr;
+
+KvAstTexts& KvAstTexts::create() {
+    instance_ = new KvAstTexts;
+    return *instance_;
 }
 
 KvAstTexts::KvAstTexts() { entries_.emplace_back(); }

@@ -18,7 +18,7 @@ class KvAstTexts {
 public:
     static constexpr uint32_t kEmpty = 0;  // the empty text: always there, never counted
 
-    static KvAstTexts& shared();
+    static KvAstTexts& shared() { return instance_ ? *instance_ : create(); }
 
     // The number of the text, counting one more user.
     uint32_t acquire(std::u16string_view text);
@@ -30,6 +30,9 @@ public:
 
 private:
     KvAstTexts();
+    static KvAstTexts& create();
+
+    static KvAstTexts* instance_;  // never destroyed: a node may die during exit
 
     struct Entry {
         std::u16string text;

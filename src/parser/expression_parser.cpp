@@ -220,10 +220,16 @@ bool foldArithmeticPrefix(KvAstNodeVector& operands, std::u16string_view nextOpe
                            arithmeticLevel(element->textRef()) < nextLevel))
             return false;
     }
-    StepResult folded = reduceGroup(arena, operands, 0, size, *operands.front());
-    if (!folded.ok) return false;  // not reached: the checks above rule every failure out
+    // Every run is one operand, so the runs go straight to the arithmetic.
+    ArithmeticReduction arithmetic(arena);
+    arithmetic.pushValue(std::move(operands[0]));
+    for (size_t k = 1; k < size; k += 2) {
+        arithmetic.pushOperator(operands[k]);
+        arithmetic.pushValue(std::move(operands[k + 1]));
+    }
+    KvAstNodePtr folded = arithmetic.finish();
     operands.clear();
-    operands.push_back(std::move(folded.node));
+    operands.push_back(std::move(folded));
     return true;
 }
 
