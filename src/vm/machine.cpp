@@ -228,6 +228,7 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
     labels[static_cast<uint8_t>(ExecOp::OpStoreLocal)] = &&L_OpStoreLocal;
     labels[static_cast<uint8_t>(ExecOp::CallCount)] = &&L_CallCount;
     labels[static_cast<uint8_t>(ExecOp::CallBuiltinCount)] = &&L_CallBuiltinCount;
+    labels[static_cast<uint8_t>(ExecOp::IndexAssign)] = &&L_IndexAssign;
 
     KV_RELOAD();
     KV_NEXT;
@@ -567,6 +568,12 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
     KV_OP(AssignRef)
         KV_SYNC();
         assignRef(ins);
+        KV_NEXT;
+    L_IndexAssign:  // IndexRef 1; AssignRef
+        if (f->stack.count() < 3) goto L_IndexRef;
+        ip = cur + 2;
+        KV_SYNC();
+        assignIndex(cur->discard != 0);
         KV_NEXT;
     // Failures of these raise the returned message; New, Construct and
     // Import may start a frame.

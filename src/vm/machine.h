@@ -123,6 +123,7 @@ private:
     void memberRef(const Instruction& ins, int32_t position);
     void indexRef(const Instruction& ins);
     void assignRef(const Instruction& ins);
+    void assignIndex(bool discard);
     std::u16string loadName(const Instruction& ins, int32_t position);
     // Bit operators, "===", `this`, tuples, updates and for-each (machine_constructs.cpp).
     void bitOperation(const Instruction& ins);

@@ -343,6 +343,19 @@ void KvVirtualMachine::assignRef(const Instruction& ins) {
     if (!ins.discard) push(std::move(value));
 }
 
+// Stack: value, target, index. `target[index] = value` stored as IndexRef 1
+// and AssignRef store it, without the element field between (operands read
+// in the same order, the value pushed after the target and index are let go).
+void KvVirtualMachine::assignIndex(bool discard) {
+    KvValueRef index = popValue();
+    KvValueRef target = popValue();
+    KvValueRef value = popValue();
+    kvAssignAt(target.get(), index.get(), value.get());
+    target.reset();
+    index.reset();
+    if (!discard) push(std::move(value));
+}
+
 // The scopes from context up through `levels` parents: a cached position is
 // only valid in a chain of the same shape (class bodies run in contexts
 // whose parents differ from one creation site to the next).
