@@ -267,8 +267,9 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         KV_SYNC();
         const int32_t n = boundedCount(cur->a);
         KvBaseObject* callee = f->stack.count() > static_cast<size_t>(n) ? f->stack.topEntries(n + 1)[0] : nullptr;
-        if (callee && callee->tag() == kTagFunc) {
-            // A script function: straight into its frame (call() decides the rest).
+        if (callee && callee->tag() == kTagFunc && callee != f->nativeCallee.owner) {
+            // A script function: straight into its frame (call() decides the
+            // rest, a function whose native method is called at once too).
             if (!enterScript(static_cast<KvObjFunc*>(callee), nullptr, n, !cur->discard, true)) goto callFailed;
         } else if (!call(n, !cur->discard)) {
             goto callFailed;

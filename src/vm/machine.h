@@ -97,6 +97,7 @@ private:
     // itself in calleeRaised_ when a native callee's script callback raised.
     // n arguments, already counted (popCount, or a fused record's operand).
     bool call(int32_t n, bool wantsResult);
+    bool callNativeMethod(int32_t n, bool wantsResult, bool& called);
     // A script function with its n arguments on top of the stack (receiver:
     // the instance a shared method runs on; calleeBelow: the callee's own
     // entry lies under the arguments and is dropped).
