@@ -120,6 +120,7 @@ bool KvVirtualMachine::callNativeMethod(int32_t n, bool wantsResult, bool& calle
     for (int32_t i = n; i >= 1; --i) {
         if (isFieldValue(entries[i])) readFieldInPlace(entries[i]);
     }
+    entries = stack.topEntries(span);  // a field read may have run code
     KvValueRef result = entries[0]->invokeNative(native.method, KvArgList{n, entries + 1});
     for (size_t i = 0; i < span; ++i) popRaw();  // the arguments, then the owner
     if (KvBaseObject* raised = kvTakeCallbackRaise()) {
