@@ -101,7 +101,7 @@ void KvTextHashTable::clear() {
 // Drops the holes from the entry array and indexes what is left anew.
 void KvTextHashTable::rebuild(std::size_t capacity) {
     std::vector<Entry> kept;
-    kept.reserve(live_ + 1);
+    kept.reserve(capacity / 2 + 1);  // room for every entry until the next rebuild: no moves between
     for (Entry& entry : entries_) {
         if (entry.value) kept.push_back(std::move(entry));
     }
