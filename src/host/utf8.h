@@ -17,4 +17,12 @@ bool isValidUtf8(const std::string& text);
 // A whole number in decimal digits, with "-" when negative.
 std::u16string decimalText(int64_t value);
 
+// The longest decimalText: a sign and 19 digits.
+constexpr int kMaxDecimalUnits = 20;
+
+// Writes decimalText(value) so that it ends just before end (which has at
+// least kMaxDecimalUnits units before it) and returns where it starts: the
+// text without a string of its own.
+char16_t* decimalTextBefore(int64_t value, char16_t* end);
+
 }  // namespace kestrel

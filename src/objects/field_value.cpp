@@ -5,6 +5,7 @@
 #include "objects/instance_members.h"
 #include "objects/map_value.h"
 #include "objects/module_members.h"
+#include "objects/number.h"
 #include "objects/shared_constants.h"
 
 namespace kestrel {
@@ -252,9 +253,18 @@ KvBaseObject* KvObjPosField::value() {
 }
 
 bool KvObjPosField::assign(KvBaseObject* value) {
-    if (args_.size() != 1 || !owner_->canSubscript()) return false;
-    owner_->setAt(args_[0], value);
-    return owner_->setMemberByKey(args_[0], value);
+    if (args_.size() != 1) return false;
+    return kvAssignAt(owner_, args_[0], value);
+}
+
+// The element store, then the store by key. A map's second store, and a
+// list's with a number key, would put the same value in the same place again.
+bool kvAssignAt(KvBaseObject* owner, KvBaseObject* key, KvBaseObject* value) {
+    if (!owner->canSubscript()) return false;
+    const bool stored = owner->setAt(key, value);
+    if (owner->tag() == kTagMap) return true;
+    if (owner->tag() == kTagList && asNumber(key)) return stored;
+    return owner->setMemberByKey(key, value);
 }
 
 }  // namespace kestrel

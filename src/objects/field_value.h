@@ -60,6 +60,9 @@ KvMemberBindingPtr bindMember(const KvMemberBindingPtr& cached, const KvBaseObje
 // member has no value); reading it runs no script code.
 KvBaseObject* kvReadPlainMember(KvBaseObject* owner, const KvMemberBinding& binding);
 
+// owner[key] = value, as a bracket field with one argument assigns it.
+bool kvAssignAt(KvBaseObject* owner, KvBaseObject* key, KvBaseObject* value);
+
 class IKvObjField : public KvBaseObject {
 public:
     ~IKvObjField() override;

@@ -2,6 +2,8 @@
 // concatenation and literal unescaping.
 #include "objects/string_value.h"
 
+#include <string_view>
+
 #include "host/utf8.h"
 #include "objects/bytes_value.h"
 #include "objects/number.h"
@@ -54,11 +56,25 @@ KvBaseObject* KvObjString::getRange(const KvArgList& args) {
 
 namespace {
 
-// A string operand's own text, read in place; any other value's text form,
-// made once into spare.
-const std::u16string& operandText(KvBaseObject* value, std::u16string& spare) {
-    if (value && value->tag() == kTagString) return static_cast<KvObjString*>(value)->text();
-    if (value) spare = value->toString();
+// Room for an integer operand's digits, so "k" + i makes no text but the result.
+struct DecimalUnits {
+    char16_t units[kMaxDecimalUnits];
+};
+
+// A string operand's own text, read in place; an integer's digits, written
+// into digits; any other value's text form, made once into spare.
+std::u16string_view operandText(KvBaseObject* value, std::u16string& spare, DecimalUnits& digits) {
+    if (!value) return spare;
+    if (value->tag() == kTagString) return static_cast<KvObjString*>(value)->text();
+    if (value->tag() == kTagNumber) {
+        const auto* number = static_cast<const KvObjNumber*>(value);
+        if (number->isIntegerKind()) {
+            char16_t* end = digits.units + kMaxDecimalUnits;
+            const char16_t* start = decimalTextBefore(number->toLong(), end);
+            return std::u16string_view(start, static_cast<std::size_t>(end - start));
+        }
+    }
+    spare = value->toString();
     return spare;
 }
 
@@ -67,8 +83,9 @@ const std::u16string& operandText(KvBaseObject* value, std::u16string& spare) {
 // The length is checked before the joined text is made, in one allocation.
 KvBaseObject* kvConcat(KvBaseObject* left, KvBaseObject* right) {
     std::u16string leftSpare, rightSpare;
-    const std::u16string& first = operandText(left, leftSpare);
-    const std::u16string& second = operandText(right, rightSpare);
+    DecimalUnits leftDigits, rightDigits;
+    const std::u16string_view first = operandText(left, leftSpare, leftDigits);
+    const std::u16string_view second = operandText(right, rightSpare, rightDigits);
     std::u16string text;
     text.reserve(kvJoinedLength(first.size(), second.size()));
     text.append(first).append(second);

@@ -1,6 +1,8 @@
 // Open addressing with linear probing over an insertion-ordered entry array.
 #include "objects/text_hash_table.h"
 
+#include <cstring>
+
 namespace kestrel {
 
 // FNV-1a over the code units, then a final mix so the low bits (the ones
@@ -18,6 +20,15 @@ uint32_t KvTextHashTable::hashOf(const std::u16string& key) {
     return h;
 }
 
+namespace {
+
+// Equal texts, compared as memory (the key comparison of every probe).
+inline bool sameText(const std::u16string& a, const std::u16string& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
+
+}  // namespace
+
 std::size_t KvTextHashTable::probe(const std::u16string& key, uint32_t hash, bool& found) const {
     found = false;
     const std::size_t mask = index_.size() - 1;
@@ -30,7 +41,7 @@ std::size_t KvTextHashTable::probe(const std::u16string& key, uint32_t hash, boo
             continue;
         }
         const Entry& entry = entries_[static_cast<std::size_t>(slot)];
-        if (entry.hash == hash && entry.key == key) {
+        if (entry.hash == hash && sameText(entry.key, key)) {
             found = true;
             return i;
         }
@@ -47,20 +58,21 @@ KvBaseObject* KvTextHashTable::find(const std::u16string& key) const {
 KvBaseObject*& KvTextHashTable::findOrInsert(const std::u16string& key) {
     const uint32_t hash = hashOf(key);
     bool found = false;
+    std::size_t i = 0;
     if (!index_.empty()) {
-        std::size_t i = probe(key, hash, found);
+        i = probe(key, hash, found);
         if (found) return entries_[static_cast<std::size_t>(index_[i])].value;
     }
     // At most half the index in use, and no more entries (holes too) than slots.
-    if ((used_ + 1) * 2 > index_.size() || entries_.size() + 1 > index_.size()) {
+    if (index_.empty() || (used_ + 1) * 2 > index_.size() || entries_.size() + 1 > index_.size()) {
         std::size_t capacity = 8;
         while (capacity < (live_ + 1) * 4) capacity *= 2;
         rebuild(capacity);
+        i = probe(key, hash, found);  // the place moved with the index
     }
-    std::size_t i = probe(key, hash, found);
+    entries_.push_back(Entry{key, nullptr, hash});  // may run out of memory: the index is untouched yet
     if (index_[i] == kEmpty) ++used_;
-    index_[i] = static_cast<int32_t>(entries_.size());
-    entries_.push_back(Entry{key, nullptr, hash});
+    index_[i] = static_cast<int32_t>(entries_.size() - 1);
     ++live_;
     return entries_.back().value;
 }
@@ -89,7 +101,7 @@ void KvTextHashTable::clear() {
 // Drops the holes from the entry array and indexes what is left anew.
 void KvTextHashTable::rebuild(std::size_t capacity) {
     std::vector<Entry> kept;
-    kept.reserve(live_ + 1);
+    kept.reserve(capacity / 2 + 1);  // room for every entry until the next rebuild: no moves between
     for (Entry& entry : entries_) {
         if (entry.value) kept.push_back(std::move(entry));
     }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "objects/member_registry.h"
 #include "objects/value_ref.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
@@ -59,6 +60,7 @@ struct CallFrame {
         }
         unit.reset();
         code = nullptr;
+        nativeCallee.callAt = -1;  // a call left unmade (its arguments raised) is forgotten
     }
     // Replaces the frame's context by the given one.
     void setContext(KvContextRef context);
@@ -94,6 +96,15 @@ struct CallFrame {
     KvFastStack stack;  // raw entries, one reference each (see fast_stack.h)
     KvValueRef registers[kRegisterCount];
     bool registersUsed = false;  // spares clearing twelve empty registers per call
+    // A native method called at once: MemberRef left its owner (uncounted
+    // here; the stack holds it) in the callee's place and the method here,
+    // for the Call at callAt, so no field is made for one call.
+    struct NativeCallee {
+        int32_t callAt = -1;
+        const KvBaseObject* owner = nullptr;
+        KvNativeMethod method = nullptr;
+    };
+    NativeCallee nativeCallee;
 };
 
 }  // namespace kestrel

@@ -37,6 +37,7 @@ struct CodeCacheEntry {
     std::vector<const ScopeTable*> scopes;     // LoadName: the chain it was found through
     KvMemberBindingPtr binding;                // MemberRef
     int8_t readAtOnce = -1;                    // MemberRef, IndexRef: -1 until known, then 0 or 1
+    int8_t callAhead = -1;                     // MemberRef: -1 until known; how far the Call calling it is, or 0
     std::unique_ptr<ImplicitBindings> implicits;  // MakeFunction: where free names bind
     CodeCacheEntry();
     ~CodeCacheEntry();

@@ -96,6 +96,11 @@ bool fusedRecord(const Window& code, int32_t i, ExecInstruction& record) {
         }
         return false;
     }
+    if (code.is(i, Opcode::IndexRef) && code.at(i).intValue == 1 && code.is(i + 1, Opcode::AssignRef)) {
+        record.op = static_cast<uint8_t>(ExecOp::IndexAssign);
+        record.discard = code.at(i + 1).discard ? 1 : 0;
+        return true;
+    }
     if (code.arithmetic(i) && code.discardedStore(i + 1)) {
         record.op = static_cast<uint8_t>(ExecOp::OpStoreLocal);
         record.c = value(i + 1);
@@ -129,6 +134,7 @@ const char* kindName(const ExecInstruction& record) {
     case ExecOp::OpStoreLocal: return "OpStoreLocal";
     case ExecOp::CallCount: return "CallCount";
     case ExecOp::CallBuiltinCount: return "CallBuiltinCount";
+    case ExecOp::IndexAssign: return "IndexAssign";
     }
     const char* name = opcodeName(record.op);
     return name ? name : "?";
@@ -151,6 +157,7 @@ std::string operandsText(const ExecInstruction& r) {
     case ExecOp::OpStoreLocal: return opName(r.sub) + " store slot=" + c;
     case ExecOp::CallCount: return "count=" + a;
     case ExecOp::CallBuiltinCount: return "builtin=" + b + " count=" + a;
+    case ExecOp::IndexAssign: return "count=" + a;
     }
     if (isLoopJump(static_cast<Opcode>(r.op))) return "-> " + a;
     if (operandKindOf(static_cast<Opcode>(r.op)) == OperandKind::Int) return r.flag ? a : "(wide)";
@@ -180,7 +187,8 @@ int32_t execSpan(const ExecInstruction& record) {
     case ExecOp::UpdateLocalInt: return 4;
     case ExecOp::OpStoreLocal:
     case ExecOp::CallCount:
-    case ExecOp::CallBuiltinCount: return 2;
+    case ExecOp::CallBuiltinCount:
+    case ExecOp::IndexAssign: return 2;
     default: return 1;
     }
 }
@@ -205,7 +213,9 @@ std::string disassembleExecutable(const std::vector<ExecInstruction>& records) {
         const bool call = record.op == number(Opcode::Call) || record.op == number(Opcode::CallBuiltin) ||
                           record.op == static_cast<uint8_t>(ExecOp::CallCount) ||
                           record.op == static_cast<uint8_t>(ExecOp::CallBuiltinCount);
-        if (call || record.op == number(Opcode::StoreLocal)) out += record.discard ? "  discard" : "  keep";
+        const bool keeps = call || record.op == number(Opcode::StoreLocal) ||
+                           record.op == static_cast<uint8_t>(ExecOp::IndexAssign);
+        if (keeps) out += record.discard ? "  discard" : "  keep";
         while (!out.empty() && out.back() == ' ') out.pop_back();
         out += "\n";
     }

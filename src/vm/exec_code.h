@@ -9,7 +9,7 @@
 //
 // Fused records stand for a short run of instructions that recurs on hot
 // paths (a counter compared and a jump taken, `i = i + 1`, `s = s + x`, an
-// argument count and its call). A fused record takes the position of the
+// argument count and its call, a store through one bracket). A fused record takes the position of the
 // run's first instruction; the others keep their own records, so a jump into
 // the middle of a run still finds them. A fused record keeps its first
 // instruction's operand in `a`: when its fast path does not apply (a value
@@ -42,6 +42,8 @@ enum class ExecOp : uint8_t {
     CallCount = 106,
     // PushInt a; CallBuiltin b.
     CallBuiltinCount = 107,
+    // IndexRef 1; AssignRef: `t[k] = v` stored without the element field.
+    IndexAssign = 112,
 };
 
 // The largest record kind; the loop's label table has one entry per kind.

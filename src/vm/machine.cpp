@@ -228,6 +228,7 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
     labels[static_cast<uint8_t>(ExecOp::OpStoreLocal)] = &&L_OpStoreLocal;
     labels[static_cast<uint8_t>(ExecOp::CallCount)] = &&L_CallCount;
     labels[static_cast<uint8_t>(ExecOp::CallBuiltinCount)] = &&L_CallBuiltinCount;
+    labels[static_cast<uint8_t>(ExecOp::IndexAssign)] = &&L_IndexAssign;
 
     KV_RELOAD();
     KV_NEXT;
@@ -266,8 +267,9 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         KV_SYNC();
         const int32_t n = boundedCount(cur->a);
         KvBaseObject* callee = f->stack.count() > static_cast<size_t>(n) ? f->stack.topEntries(n + 1)[0] : nullptr;
-        if (callee && callee->tag() == kTagFunc) {
-            // A script function: straight into its frame (call() decides the rest).
+        if (callee && callee->tag() == kTagFunc && callee != f->nativeCallee.owner) {
+            // A script function: straight into its frame (call() decides the
+            // rest, a function whose native method is called at once too).
             if (!enterScript(static_cast<KvObjFunc*>(callee), nullptr, n, !cur->discard, true)) goto callFailed;
         } else if (!call(n, !cur->discard)) {
             goto callFailed;
@@ -567,6 +569,12 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
     KV_OP(AssignRef)
         KV_SYNC();
         assignRef(ins);
+        KV_NEXT;
+    L_IndexAssign:  // IndexRef 1; AssignRef
+        if (f->stack.count() < 3) goto L_IndexRef;
+        ip = cur + 2;
+        KV_SYNC();
+        assignIndex(cur->discard != 0);
         KV_NEXT;
     // Failures of these raise the returned message; New, Construct and
     // Import may start a frame.

@@ -97,6 +97,7 @@ private:
     // itself in calleeRaised_ when a native callee's script callback raised.
     // n arguments, already counted (popCount, or a fused record's operand).
     bool call(int32_t n, bool wantsResult);
+    bool callNativeMethod(int32_t n, bool wantsResult, bool& called);
     // A script function with its n arguments on top of the stack (receiver:
     // the instance a shared method runs on; calleeBelow: the callee's own
     // entry lies under the arguments and is dropped).
@@ -123,6 +124,7 @@ private:
     void memberRef(const Instruction& ins, int32_t position);
     void indexRef(const Instruction& ins);
     void assignRef(const Instruction& ins);
+    void assignIndex(bool discard);
     std::u16string loadName(const Instruction& ins, int32_t position);
     // Bit operators, "===", `this`, tuples, updates and for-each (machine_constructs.cpp).
     void bitOperation(const Instruction& ins);

@@ -72,6 +72,8 @@ void KvVirtualMachine::popArgs(int32_t count, CallArgs& args) {
 // first (after the arguments' own fields, last argument first, as they are
 // popped), in place, so a script callee takes its arguments from the stack.
 bool KvVirtualMachine::call(int32_t n, bool wantsResult) {
+    bool called = true;
+    if (frame_->nativeCallee.callAt == frame_->pc - 1 && callNativeMethod(n, wantsResult, called)) return called;
     KvFastStack& stack = frame_->stack;
     if (stack.count() > static_cast<size_t>(n)) {
         KvBaseObject** entries = stack.topEntries(static_cast<size_t>(n) + 1);
@@ -96,6 +98,35 @@ bool KvVirtualMachine::call(int32_t n, bool wantsResult) {
         // A script callback of the native method raised: the call raises it here.
         calleeRaised_ = raised;
         return false;
+    }
+    if (wantsResult) push(std::move(result));
+    return true;
+}
+
+// This Call's callee is the owner of a native method that MemberRef left
+// in the frame: the method runs on it as the method's field would run it,
+// with no field made, and reads its arguments where they lie on the stack
+// (argument fields read first, last one first, as popping would read them);
+// they and the owner leave the stack once it returns. called is false when
+// it raised. False (nothing done) when the callee's place holds anything else.
+bool KvVirtualMachine::callNativeMethod(int32_t n, bool wantsResult, bool& called) {
+    const CallFrame::NativeCallee native = frame_->nativeCallee;
+    frame_->nativeCallee = CallFrame::NativeCallee{};
+    KvFastStack& stack = frame_->stack;
+    const auto span = static_cast<size_t>(n) + 1;
+    if (n < 0 || stack.count() < span) return false;
+    KvBaseObject** entries = stack.topEntries(span);
+    if (entries[0] != native.owner) return false;
+    for (int32_t i = n; i >= 1; --i) {
+        if (isFieldValue(entries[i])) readFieldInPlace(entries[i]);
+    }
+    entries = stack.topEntries(span);  // a field read may have run code
+    KvValueRef result = entries[0]->invokeNative(native.method, KvArgList{n, entries + 1});
+    for (size_t i = 0; i < span; ++i) popRaw();  // the arguments, then the owner
+    if (KvBaseObject* raised = kvTakeCallbackRaise()) {
+        calleeRaised_ = raised;  // a script callback of the method raised: the call raises it here
+        called = false;
+        return true;
     }
     if (wantsResult) push(std::move(result));
     return true;

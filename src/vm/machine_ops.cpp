@@ -257,6 +257,37 @@ static bool readAtOnce(CallFrame& frame, int32_t position) {
     return entry.readAtOnce != 0;
 }
 
+// How far ahead the Call is that calls the reference pushed at position (as
+// its callee, not as an argument), when in between come only plain pushes
+// and operators on them: nothing else is called and no script code runs
+// first. 0 when there is no such Call.
+static int32_t callsAtOnce(const Instruction* code, int32_t count, int32_t position) {
+    int32_t above = 0;  // arguments pushed over the reference since
+    const int32_t last = std::min(count - 1, position + kReadWindow);
+    for (int32_t at = position + 1; at <= last; ++at) {
+        const Opcode op = code[at].opcode;
+        if (op == Opcode::PushInt && at < count - 1 && code[at + 1].opcode == Opcode::Call) {
+            return code[at].intValue == above ? at + 1 - position : 0;  // the count, then the Call
+        }
+        if (isPlainPush(op)) {
+            ++above;
+        } else if (yieldsOne(op) && above >= 2) {
+            --above;
+        } else {
+            return 0;
+        }
+    }
+    return 0;
+}
+
+// callsAtOnce for the instruction at position, decided at its first run.
+static int32_t callAhead(CallFrame& frame, int32_t position) {
+    if (position < 0 || position >= frame.codeCount) return 0;
+    CodeCacheEntry& entry = frame.unit->cache(position);
+    if (entry.callAhead < 0) entry.callAhead = static_cast<int8_t>(callsAtOnce(frame.code, frame.codeCount, position));
+    return entry.callAhead;
+}
+
 // Owners that resolve names through their class or module: the site's
 // binding is checked against more than the owner's type.
 static bool resolvesOwnNames(int32_t tag) {
@@ -266,7 +297,8 @@ static bool resolvesOwnNames(int32_t tag) {
 // obj.name: a field that holds the owner, bound through the site's cached
 // binding (kept while the owner's type or class stays the same). A variable
 // of a script instance, a built-in property or a map entry whose value is
-// used at once is pushed as it is.
+// used at once is pushed as it is; so is the owner of a native method that a
+// Call calls at once (the frame keeps the method for that Call).
 void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
     KvValueRef owner = popValue();
     const int32_t tag = owner->tag();
@@ -285,6 +317,13 @@ void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
         entry.binding = bindMember(entry.binding, *owner, ins.text);
     }
     const KvMemberBinding& binding = *entry.binding;
+    if (binding.kind == kFieldNativeMethod) {
+        if (const int32_t ahead = callAhead(*frame_, position)) {
+            frame_->nativeCallee = {position + ahead, owner.get(), binding.method};
+            push(std::move(owner));  // the method's owner stands in the callee's place
+            return;
+        }
+    }
     if (instance && binding.kind == kFieldInstanceVariable && readAtOnce(*frame_, position)) {
         KvBaseObject* held = static_cast<KvObjLocalObject*>(owner.get())->instanceMember(binding);
         pushRetained(held ? held : kvNull());
@@ -341,6 +380,19 @@ void KvVirtualMachine::assignRef(const Instruction& ins) {
     if (isFieldValue(reference.get())) static_cast<IKvObjField*>(reference.get())->assign(value.get());
     reference.reset();  // a temporary field goes before the value is pushed
     if (!ins.discard) push(std::move(value));
+}
+
+// Stack: value, target, index. `target[index] = value` stored as IndexRef 1
+// and AssignRef store it, without the element field between (operands read
+// in the same order, the value pushed after the target and index are let go).
+void KvVirtualMachine::assignIndex(bool discard) {
+    KvValueRef index = popValue();
+    KvValueRef target = popValue();
+    KvValueRef value = popValue();
+    kvAssignAt(target.get(), index.get(), value.get());
+    target.reset();
+    index.reset();
+    if (!discard) push(std::move(value));
 }
 
 // The scopes from context up through `levels` parents: a cached position is

@@ -226,6 +226,25 @@ TEST(ExecCode, CallCountsAsOperands) {
     EXPECT_EQ(largest.fused[0].op, num(ExecOp::CallCount));
 }
 
+// A store through one bracket keeps the assignment's flag; two brackets, or
+// a reference read rather than assigned, stay plain.
+TEST(ExecCode, IndexAssignOnlyForOneBracketAssigned) {
+    Built kept = both({make(Opcode::IndexRef, 1), make(Opcode::AssignRef, 0, false)});
+    EXPECT_EQ(kept.fused[0].op, num(ExecOp::IndexAssign));
+    EXPECT_EQ(kept.fused[0].a, 1);
+    EXPECT_EQ(kept.fused[0].discard, 0);
+    EXPECT_EQ(execSpan(kept.fused[0]), 2);
+    EXPECT_EQ(kept.fused[1].op, num(Opcode::AssignRef));
+
+    Built dropped = both({make(Opcode::IndexRef, 1), make(Opcode::AssignRef, 0, true)});
+    EXPECT_EQ(dropped.fused[0].discard, 1);
+
+    Built two = both({make(Opcode::IndexRef, 2), make(Opcode::AssignRef)});
+    EXPECT_EQ(two.fused[0].op, num(Opcode::IndexRef));
+    Built read = both({make(Opcode::IndexRef, 1), make(Opcode::Pop)});
+    EXPECT_EQ(read.fused[0].op, num(Opcode::IndexRef));
+}
+
 // --- Fused records: not chosen when one condition fails ---
 
 // Only the first record differs between the forms where a run is fused;

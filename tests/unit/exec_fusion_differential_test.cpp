@@ -115,7 +115,8 @@ TEST(ExecFusionDifferential, ProgramsReachEveryFusedKind) {
         for (const ExecInstruction& r : buildExecutable(module.code, true)) ++seen[r.op];
     }
     for (ExecOp kind : {ExecOp::LocalOpInt, ExecOp::JumpIfLocalCmpInt, ExecOp::JumpIfLocalsCmp,
-                        ExecOp::UpdateLocalInt, ExecOp::OpStoreLocal, ExecOp::CallCount, ExecOp::CallBuiltinCount}) {
+                        ExecOp::UpdateLocalInt, ExecOp::OpStoreLocal, ExecOp::CallCount, ExecOp::CallBuiltinCount,
+                        ExecOp::IndexAssign}) {
         EXPECT_GT(seen[static_cast<uint8_t>(kind)], 5) << static_cast<int>(kind);
     }
 }

@@ -340,6 +340,22 @@ TEST_F(StringTest, ConcatenationAndLiteralUnescaping) {
     EXPECT_EQ(kvUnescapeLiteral(u"\\\\\\"), u"\\\\");
 }
 
+// Integer operands are written without a text of their own: every kind and
+// sign, on either side, both sides numbers, and a float for contrast.
+TEST_F(StringTest, ConcatenationWithIntegersOnEitherSide) {
+    auto joined = [](KvBaseObject* a, KvBaseObject* b) { return Ref(kvConcat(a, b)).text(); };
+    EXPECT_EQ(joined(s(u"k"), n(199999)), "k199999");
+    EXPECT_EQ(joined(n(-1), s(u"|")), "-1|");
+    EXPECT_EQ(joined(s(u""), n(INT32_MIN)), "-2147483648");
+    Ref big(new KvObjLong(INT64_MIN));
+    Ref large(new KvObjLong(5000000000));
+    EXPECT_EQ(joined(big.get(), s(u"!")), "-9223372036854775808!");
+    EXPECT_EQ(joined(s(u"x"), large.get()), "x5000000000");
+    EXPECT_EQ(joined(s(u"k"), kvInt(0)), "k0");
+    Ref half(new KvObjDouble(0.5));
+    EXPECT_EQ(joined(s(u"f"), half.get()), "f" + toUtf8(half->toString()));
+}
+
 TEST_F(StringTest, TextAlgorithmsOnTheirOwn) {
     EXPECT_EQ(textSplit(u"x", u",", false), std::vector<std::u16string>{u"x"});
     EXPECT_EQ(textTrim(u" \t \t", true, true), u"\t ") << "mixed runs keep their middle";

@@ -154,7 +154,7 @@ private:
     void aliasing() {
         const std::string x = target();
         std::string held;
-        switch (pick(0, 7)) {
+        switch (pick(0, 9)) {
         case 0: held = declare("t", x); break;
         case 1: held = fresh("l"); line("var " + held + " = [" + x + ", 0]"); held += "[0]"; break;
         case 2: held = fresh("m"); line("var " + held + " = {k: " + x + "}"); held += "[\"k\"]"; break;
@@ -162,6 +162,14 @@ private:
         case 4: held = fresh("b"); line("var " + held + " = new Box()"); line(held + ".v = " + x); held += ".v"; break;
         case 5: held = "bump(" + x + ")"; break;
         case 6: held = fresh("q"); line("var " + held + " = counter(" + x + ")"); line(held + "()"); held += "()"; break;
+        case 8: held = fresh("l"); line("var " + held + " = [0, 0]"); line(held + "[1] = " + x); held += "[1]"; break;
+        case 9: {
+            // Kept as the value of the store too: a second holder of the int.
+            const std::string map = fresh("m");
+            line("var " + map + " = {}");
+            held = declare("t", map + "[\"k\"] = " + x);
+            break;
+        }
         default: {
             // The object's field starts as the variable's int and is counted
             // up by a method; a copy read from the field stays put.

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "host/utf8.h"
 
 using namespace kestrel;
@@ -30,4 +34,30 @@ TEST(Utf8, ValidityCheckRefusesEveryMalformedShape) {
     EXPECT_FALSE(isValidUtf8("\xF0\x80\x80\xAF"));   // overlong, four bytes
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));       // an encoded surrogate
     EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));   // above U+10FFFF
+}
+
+// Every digit count, both signs and the extremes: the pairs written from the
+// end must come out in order, with no digit lost at an odd length.
+TEST(DecimalText, MatchesTheLibraryAtEveryLengthAndTheExtremes) {
+    std::vector<int64_t> values = {0, 1, 9, 10, 99, 100, 101, 255, 256, 1000, 99999, 100000,
+                                   INT32_MAX, INT32_MIN, INT64_MAX, INT64_MIN, INT64_MIN + 1};
+    int64_t power = 1;
+    for (int digits = 1; digits <= 18; ++digits) {
+        power *= 10;
+        values.push_back(power - 1);
+        values.push_back(power);
+        values.push_back(power + 7);
+    }
+    for (int64_t value : values) {
+        for (int64_t v : {value, value == INT64_MIN ? value : -value}) {
+            const std::string expected = std::to_string(v);
+            EXPECT_EQ(toUtf8(decimalText(v)), expected);
+            char16_t units[kMaxDecimalUnits + 2] = {u'#', u'#'};
+            char16_t* end = units + kMaxDecimalUnits + 2;
+            char16_t* start = decimalTextBefore(v, end);
+            EXPECT_GE(start, units + 2) << expected;  // stays inside the room it was promised
+            EXPECT_EQ(toUtf8(std::u16string(start, end)), expected);
+            EXPECT_EQ(units[0], u'#');
+        }
+    }
 }
