@@ -35,7 +35,7 @@ Instruction& CodeGenerator::emitInt(Opcode opcode, int64_t value) {
 
 Instruction& CodeGenerator::emitText(Opcode opcode, const std::u16string& text) {
     Instruction& made = emit(opcode);
-    made.text = text;
+    made.text = module_.texts.add(text);
     return made;
 }
 
@@ -78,7 +78,6 @@ bool CodeGenerator::compileProgram(KvAstNode& program) {
         emit(Opcode::PushNull);
         emit(Opcode::Return);
     }
-    for (size_t i = 0; i < module_.code.size(); ++i) module_.code[i].cacheIndex = static_cast<int32_t>(i);
     return true;
 }
 

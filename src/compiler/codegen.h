@@ -1,6 +1,6 @@
 // Compiling a module's syntax tree to its instruction list: the
-// name-resolution pass, then the code generator. On success every instruction's
-// cache index is its position and the list ends with Return.
+// name-resolution pass, then the code generator. On success the list ends
+// with Return.
 #pragma once
 
 #include <cstdint>

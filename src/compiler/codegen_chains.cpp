@@ -98,7 +98,7 @@ bool CodeGenerator::compileChain(KvAstNode& pipe, bool used) {
             if (!compileArguments(item, count)) return false;
             line_ = item.line();
             emitInt(Opcode::PushInt, count);
-            emit(Opcode::Call).text = calleeText(items, i);
+            emit(Opcode::Call).text = module_.texts.add(calleeText(items, i));
         } else if (item.type() == KvAstType_Brackets) {
             if (!compileArguments(item, count)) return false;
             line_ = item.line();

@@ -220,8 +220,7 @@ bool ModuleReader::readEnclosing() {
     return true;
 }
 
-// The instruction records. Each instruction's cache index is its position,
-// as the code generator leaves it, so a read module runs like a compiled one.
+// The instruction records; texts join the module's own text table.
 bool ModuleReader::readCode() {
     uint32_t count = in_.u32();
     if (count == 0 || !in_.canHold(count, cache::kMinInstruction)) return false;
@@ -241,7 +240,6 @@ bool ModuleReader::readCode() {
         instruction.opcode = static_cast<Opcode>(opcode);
         instruction.discard = discard != 0;
         instruction.line = line;
-        instruction.cacheIndex = static_cast<int32_t>(i);
         if (!readOperand(instruction)) return false;
     }
     return true;
@@ -260,7 +258,7 @@ bool ModuleReader::readCallTexts() {
             out_.code[position].opcode != Opcode::Call) {
             return false;
         }
-        out_.code[position].text = std::move(text);
+        out_.code[position].text = out_.texts.add(text);
         last = position;
     }
     return true;
@@ -291,7 +289,7 @@ bool ModuleReader::readOperand(Instruction& instruction) {
         case OperandKind::Long: instruction.intValue = in_.i64(); break;
         case OperandKind::Float: instruction.floatValue = in_.f32(); break;
         case OperandKind::Double: instruction.floatValue = in_.f64(); break;
-        case OperandKind::Text: instruction.text = in_.text(); break;
+        case OperandKind::Text: instruction.text = out_.texts.add(in_.text()); break;
         case OperandKind::Bool: {
             uint8_t value = in_.u8();
             if (value > 1) return false;

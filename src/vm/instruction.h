@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "vm/instruction_text.h"
 #include "vm/opcodes.h"
 #include "vm/scope_table.h"
 
@@ -33,12 +34,15 @@ struct ImportDescriptor {
 
 // The operand kind is not stored: it is the opcode's (operandKindOf), so
 // an instruction can never carry an operand its opcode does not expect.
+// A module holds an instruction per few characters of source, so the record
+// is kept to 32 bytes: the one pointer or floating operand shares its room,
+// and a text is a handle into the module's text table. An instruction's
+// position is its cache index (CodeUnit::cache), so none is stored.
 struct Instruction {
     Opcode opcode = Opcode::Label;
-    int32_t cacheIndex = 0;  // equals the position once compiled
+    bool discard = true;     // the produced value is dropped, not left on the stack
+    uint32_t line = 0;       // source line (1-based; 0 unknown), kept in the compiled-module file
     int64_t intValue = 0;    // Int, Long, Bool (0/1) and Scope (scope number)
-    // The one pointer or floating operand the opcode's kind calls for; a module
-    // holds an instruction per few characters of source, so they share room.
     union {
         double floatValue = 0;            // Float and Double
         FunctionDescriptor* function;     // Function, Class (owned by the module)
@@ -46,15 +50,17 @@ struct Instruction {
         ScopeTable* scope;                // Scope (owned by the module)
     };
     // Text: member name, class name or string constant. Call: the called
-    // expression as written ("x.size"), for error reports only.
-    std::u16string text;
-    uint32_t line = 0;       // source line (1-based; 0 unknown), kept in the compiled-module file
-    bool discard = true;     // the produced value is dropped, not left on the stack
+    // expression as written ("x.size"), for error reports only. Held by the
+    // module's text table; set it through CompiledModule::texts.
+    InstructionText text;
 };
+
+static_assert(sizeof(Instruction) == 32, "an instruction is 32 bytes");
 
 // The compiled form of one module.
 struct CompiledModule {
     std::vector<Instruction> code;
+    TextTable texts;        // every text operand of code
     ScopeTableList scopes;  // scope number i is scopes[i]
     std::vector<std::unique_ptr<FunctionDescriptor>> functions;
     std::vector<std::unique_ptr<ImportDescriptor>> imports;

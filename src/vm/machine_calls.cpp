@@ -30,7 +30,6 @@ CodeUnit* nativeCallUnit() {
         call.discard = false;
         Instruction ret;
         ret.opcode = Opcode::Return;
-        ret.cacheIndex = 1;
         module->code = {call, ret};
         return new CodeUnit(module, u"");
     }();

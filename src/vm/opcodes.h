@@ -139,7 +139,8 @@ constexpr int32_t kRegisterCount = 12;
 // machine's dispatch table).
 #define KESTREL_OPCODES(X) KESTREL_OPCODE_ROWS(KESTREL_OPCODE_ROW_PAIR_, X)
 
-enum class Opcode : uint32_t {
+// One byte: instructions store it, and every number fits (kMaxOpcode).
+enum class Opcode : uint8_t {
 #define KESTREL_OPCODE_ENUM(name, number, kind, use) name = number,
     KESTREL_OPCODE_TABLE(KESTREL_OPCODE_ENUM)
 #undef KESTREL_OPCODE_ENUM

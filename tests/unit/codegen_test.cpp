@@ -16,10 +16,21 @@ TEST(Codegen, ModuleEndingInReturnGetsNoSecondReturn) {
     EXPECT_EQ(compiled("return 1", true), "EnterScope scope=0; PushInt 1+; Return");
 }
 
-TEST(Codegen, CacheIndexesArePositions) {
-    Compiled result = compileUtf8("var a = 1\nwhile (a) { a = a - 1 }");
+// Texts live in the module's own table, each distinct text once; the
+// instructions without one carry the empty handle.
+TEST(Codegen, TextsAreHeldOnceByTheModule) {
+    Compiled result = compileUtf8("var a = {k: 1}\na.k = \"s\"\nprint(a.k + \"s\")\nvar b = a.k\nb.size()");
     ASSERT_TRUE(result.ok);
-    for (size_t i = 0; i < result.module.code.size(); ++i) EXPECT_EQ(result.module.code[i].cacheIndex, int32_t(i));
+    size_t withText = 0;
+    for (const Instruction& instruction : result.module.code) {
+        EXPECT_TRUE(result.module.texts.owns(instruction.text));
+        const bool carriesText = operandKindOf(instruction.opcode) == OperandKind::Text ||
+                                 (instruction.opcode == Opcode::Call && !instruction.text.empty());
+        if (carriesText) ++withText;
+        else EXPECT_TRUE(instruction.text.empty()) << opcodeName(static_cast<uint32_t>(instruction.opcode));
+    }
+    EXPECT_EQ(withText, 8u);  // MapPut k, MemberRef k (3), PushString s (2), MemberRef size, Call b.size
+    EXPECT_EQ(result.module.texts.size(), 4u);  // "k", "s", "size", "b.size"
 }
 
 TEST(Codegen, ChainedAssignmentKeepsOnlyTheInnerValue) {

@@ -43,13 +43,12 @@ public:
         ins.opcode = opcode;
         ins.intValue = operand;
         ins.discard = discard;
-        ins.cacheIndex = here();
         module_->code.push_back(ins);
         return module_->code.back();
     }
     Instruction& text(Opcode opcode, const std::u16string& text) {
         Instruction& ins = op(opcode);
-        ins.text = text;
+        ins.text = module_->texts.add(text);
         return ins;
     }
     Instruction& enter(ScopeTable* scope) {

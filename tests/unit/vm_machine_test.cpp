@@ -149,7 +149,7 @@ TEST(VmMachine, UntakenJumpFormsAndOpcodesWithoutBehaviour) {
     a.op(Opcode::JumpIfGreater, 6);  // 2 > 3: not taken
     a.op(static_cast<Opcode>(5));    // does nothing
     a.op(static_cast<Opcode>(250));  // outside the table: does nothing
-    a.op(Opcode::PushString, 0).text = u"fell through";
+    a.text(Opcode::PushString, u"fell through");
     a.op(Opcode::Return);
     EXPECT_EQ(runAssembled(a).text, u"fell through");
 }
@@ -182,7 +182,7 @@ TEST(VmMachine, RandomCodeNeverCrashesOrLeaks) {
                               opcode == Opcode::PushHandler;
             if (positional) operand = i + 1 + static_cast<int64_t>(random() % 4);
             Instruction& ins = a.op(opcode, operand, random() % 2 == 0);
-            ins.text = random() % 2 ? u"a" : u"toString";
+            ins.text = a.module()->texts.add(random() % 2 ? u"a" : u"toString");
         }
         runAssembled(a);
     }
