@@ -5,11 +5,7 @@
 // its discard flag stays 1 until markValue says its value is used.
 #include "compiler/code_generator.h"
 
-#include "objects/base_object.h"
-#include "objects/number_floating.h"
-#include "objects/number_integer.h"
 #include "objects/number_literal.h"
-#include "objects/shared_constants.h"
 #include "compiler/codegen.h"
 #include "compiler/compile_messages.h"
 #include "compiler/name_resolver.h"
@@ -188,23 +184,16 @@ bool CodeGenerator::compileLiteral(KvAstNode& node, bool used) {
 
 // number: digits ["." digits]
 //   PushInt, PushLong, PushFloat or PushDouble by the literal's form. Kind and
-//   value come from the number factory of the value model, so the compiler
-//   and "toNumber" read literals alike; the temporary value is released.
+//   value come from the literal reader of the value model, so the compiler
+//   and "toNumber" read literals alike.
 bool CodeGenerator::compileNumber(const KvAstNode& node) {
-    initObjectModel();
-    KvBaseObject* number = kvNumberFromLiteral(node.textRef());
-    if (auto* asInt = dynamic_cast<KvObjInt*>(number)) {
-        emitInt(Opcode::PushInt, asInt->get());
-    } else if (auto* asLong = dynamic_cast<KvObjLong*>(number)) {
-        emitInt(Opcode::PushLong, asLong->get());
-    } else if (auto* asFloat = dynamic_cast<KvObjFloat*>(number)) {
-        emit(Opcode::PushFloat).floatValue = asFloat->get();
-    } else if (auto* asDouble = dynamic_cast<KvObjDouble*>(number)) {
-        emit(Opcode::PushDouble).floatValue = asDouble->get();
-    } else {
-        emitInt(Opcode::PushInt, 0);
+    const NumberLiteral number = parseNumberLiteral(node.textRef());
+    switch (number.kind) {
+        case NumberLiteral::Kind::Int: emitInt(Opcode::PushInt, number.integer); break;
+        case NumberLiteral::Kind::Long: emitInt(Opcode::PushLong, number.integer); break;
+        case NumberLiteral::Kind::Float: emit(Opcode::PushFloat).floatValue = number.floating; break;
+        case NumberLiteral::Kind::Double: emit(Opcode::PushDouble).floatValue = number.floating; break;
     }
-    if (number) number->releaseTemporary();
     return true;
 }
 

@@ -61,7 +61,7 @@ private:
 
     // Expressions (codegen_expressions.cpp).
     bool compileOperatorChain(KvAstNode& node, bool used);
-    bool emitOperator(const KvAstNode& node);
+    bool emitOperator(const KvAstNode& node, const KvAstOperator* op);
     bool compileNot(KvAstNode& node, bool used);
     bool compileBitOp(KvAstNode& node, bool used);
     bool compileTernary(KvAstNode& node, bool used);
@@ -113,6 +113,12 @@ private:
     KvParserException& error_;
     std::vector<LoopRecord> loops_;  // of the function body being compiled
     std::vector<Region> regions_;    // of the function body being compiled
+    // Operator nodes of the left spines being compiled, with their payloads.
+    struct SpineStep {
+        KvAstNode* node;
+        const KvAstOperator* op;
+    };
+    std::vector<SpineStep> spine_;
     int32_t registerDepth_ = 0;      // next free register of the current frame
     int32_t depth_ = 0;              // recursion depth
     uint32_t line_ = 0;              // line of the node being compiled

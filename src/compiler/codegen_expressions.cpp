@@ -61,8 +61,7 @@ bool isBinaryOperator(const KvAstNode& node) {
 
 // The one instruction of an operator node: arithmetic by its character (an
 // unknown one adds), logical and comparison by the parser's code.
-bool CodeGenerator::emitOperator(const KvAstNode& node) {
-    auto* op = node.payloadAs<KvAstOperator>();
+bool CodeGenerator::emitOperator(const KvAstNode& node, const KvAstOperator* op) {
     Opcode opcode = Opcode::And;
     if (node.type() == KvAstType_NumberOp || node.type() == KvAstType_CompoundAssign) {
         if (!op || !arithmeticOpcode(op->op, opcode)) opcode = Opcode::Add;
@@ -75,22 +74,25 @@ bool CodeGenerator::emitOperator(const KvAstNode& node) {
 
 // operator-expr: operand {operator operand}
 //   Left operand, then per operator: its right operand and the operator's
-//   instruction. The left spine is walked in a loop, not by recursion.
+//   instruction. The left spine is walked in a loop, not by recursion; it
+//   goes on spine_ above the spines of the chains around it.
 bool CodeGenerator::compileOperatorChain(KvAstNode& node, bool used) {
-    std::vector<KvAstNode*> spine;
+    const size_t base = spine_.size();
     KvAstNode* at = &node;
     while (at && isBinaryOperator(*at)) {
-        spine.push_back(at);
         auto* op = at->payloadAs<KvAstOperator>();
+        spine_.push_back({at, op});
         at = op ? op->left.get() : nullptr;
     }
-    if (!compile(at, true)) return false;
-    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
-        auto* op = (*it)->payloadAs<KvAstOperator>();
-        line_ = (*it)->line();
-        if (!compile(op ? op->right.get() : nullptr, true)) return false;
-        emitOperator(**it);
+    bool ok = compile(at, true);
+    for (size_t i = spine_.size(); ok && i > base; --i) {
+        const SpineStep step = spine_[i - 1];  // a copy: right operands push spines of their own
+        line_ = step.node->line();
+        ok = compile(step.op ? step.op->right.get() : nullptr, true);
+        if (ok) emitOperator(*step.node, step.op);
     }
+    spine_.resize(base);
+    if (!ok) return false;
     if (used) markValue();
     else emit(Opcode::Pop);
     return true;
@@ -201,7 +203,7 @@ bool CodeGenerator::compileCompoundAssign(KvAstNode& node, bool used) {
     bool viaPlace = false;
     if (!compileUpdateTarget(*op->left, viaPlace) || !compile(op->right.get(), true)) return false;
     line_ = node.line();
-    emitOperator(node);
+    emitOperator(node, op);
     return compileUpdateStore(*op->left, viaPlace, used);
 }
 

@@ -62,6 +62,7 @@ private:
     NameScopes names_{scopes_};
     ScopeState* current_ = nullptr;
     std::deque<PendingBody> pending_;  // first queued, first walked
+    std::vector<KvAstNode*> rights_;   // right operands of the operator chains being walked
     int32_t depth_ = 0;                // recursion depth, bounded by kMaxCompileDepth
     KvParserException* error_ = nullptr;
 };
@@ -163,21 +164,20 @@ bool NameResolver::walkNode(KvAstNode& node) {
 
 // operator-expr: operand {operator operand}
 //   Left-leaning chains (a + b + c ...) are walked down their left spine in
-//   a loop, operands in source order.
+//   a loop, operands in source order; the right operands wait on rights_,
+//   above those of the chains around this one.
 bool NameResolver::walkOperatorChain(KvAstNode& node) {
-    std::vector<KvAstNode*> spine;
+    const size_t base = rights_.size();
     KvAstNode* at = &node;
     while (at && isOperatorNode(*at)) {
-        spine.push_back(at);
         auto* op = at->payloadAs<KvAstOperator>();
+        rights_.push_back(op ? op->right.get() : nullptr);
         at = op ? op->left.get() : nullptr;
     }
-    if (!walk(at)) return false;
-    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
-        auto* op = (*it)->payloadAs<KvAstOperator>();
-        if (op && !walk(op->right.get())) return false;
-    }
-    return true;
+    bool ok = walk(at);
+    for (size_t i = rights_.size(); ok && i > base; --i) ok = walk(rights_[i - 1]);
+    rights_.resize(base);
+    return ok;
 }
 
 // chain: head {"." name | "(" args ")" | "[" indexes "]"}. Member names

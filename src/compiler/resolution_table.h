@@ -2,8 +2,9 @@
 // code generator of the same compile: the declaration each naming node
 // refers to (a for-each its loop variable, a tuple definition its list of
 // variables), where `this` is read as a value, how each member/call chain's
-// head compiles, and the scope table of each function or class body. Entries are keyed by node address, so the
-// table lives no longer than the tree it describes (one compileModule call).
+// head compiles, and the scope table of each function or class body.
+// Entries are keyed by node address, so the table lives no longer than the
+// tree it describes (one compileModule call).
 // A slot is stored only in its declaration; entries point at declarations,
 // so they read the slot once the pass has assigned it.
 #pragma once
@@ -11,11 +12,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "parser/ast_node.h"
+#include "compiler/node_map.h"
 #include "vm/scope_table.h"
 
 namespace kestrel {
@@ -41,7 +42,7 @@ class ResolutionTable {
 public:
     // A node that names a variable (a name read or written, a var-define, a
     // named function, a class, a catch variable) refers to decl.
-    void bindName(const KvAstNode& node, const VariableDecl& decl) { names_[&node] = &decl; }
+    void bindName(const KvAstNode& node, const VariableDecl& decl) { names_.set(&node, &decl); }
     void setChain(const KvAstNode& pipe, const ChainResolution& chain) { chains_[&pipe] = chain; }
     void setBody(const KvAstNode& definition, ScopeTable& scope) { bodies_[&definition] = &scope; }
     // A tuple definition names one variable per name, in order.
@@ -49,19 +50,19 @@ public:
         tuples_[&node] = std::move(decls);
     }
     // A `this` read as a value (not the head of this.name).
-    void markThisValue(const KvAstNode& node) { thisValues_.insert(&node); }
+    void markThisValue(const KvAstNode& node) { thisValues_.set(&node, true); }
 
     // The declaration the node names, or null when the pass bound it to none.
     const VariableDecl* declOf(const KvAstNode& node) const {
-        auto found = names_.find(&node);
-        return found == names_.end() ? nullptr : found->second;
+        const VariableDecl* const* found = names_.find(&node);
+        return found ? *found : nullptr;
     }
     // The variables of a tuple definition, or null for any other node.
     const std::vector<const VariableDecl*>* declsOf(const KvAstNode& node) const {
         auto found = tuples_.find(&node);
         return found == tuples_.end() ? nullptr : &found->second;
     }
-    bool isThisValue(const KvAstNode& node) const { return thisValues_.count(&node) != 0; }
+    bool isThisValue(const KvAstNode& node) const { return thisValues_.find(&node) != nullptr; }
     // A chain the pass did not mark compiles its head as a plain value.
     ChainResolution chainOf(const KvAstNode& pipe) const {
         auto found = chains_.find(&pipe);
@@ -74,11 +75,11 @@ public:
     }
 
 private:
-    std::unordered_map<const KvAstNode*, const VariableDecl*> names_;
+    NodeMap<const VariableDecl*> names_;  // an entry per name in the module
     std::unordered_map<const KvAstNode*, ChainResolution> chains_;
     std::unordered_map<const KvAstNode*, ScopeTable*> bodies_;
     std::unordered_map<const KvAstNode*, std::vector<const VariableDecl*>> tuples_;
-    std::unordered_set<const KvAstNode*> thisValues_;
+    NodeMap<bool> thisValues_;
 };
 
 }  // namespace kestrel

@@ -17,58 +17,71 @@ constexpr std::size_t kMaxFloatIntegerDigits = 6;
 constexpr std::size_t kMaxFloatTextAfterPoint = 6;  // the point and five digits
 constexpr std::size_t kShortestLongLiteral = 9;
 
-// Non-ASCII code units become a character that ends any number.
-std::string asciiText(const std::u16string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char16_t c : text) {
-        out += c < 0x80 ? static_cast<char>(c) : '\x01';
-    }
-    return out;
-}
-
-// Decimal integer prefix; saturates instead of overflowing.
-int64_t parseInteger(const std::string& text) {
+// Decimal integer prefix; saturates instead of overflowing. Code units
+// outside ASCII are no digits, blanks or signs, so they end it.
+int64_t parseInteger(std::u16string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) {
         ++i;
     }
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i++] == u'-';
     }
     uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
     uint64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        uint64_t digit = static_cast<uint64_t>(text[i] - '0');
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        uint64_t digit = static_cast<uint64_t>(text[i] - u'0');
         magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;
     }
     return negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
 }
 
-double parseFloating(const std::string& text) {
-    return std::strtod(text.c_str(), nullptr);
+// The C library's reading of the text, non-ASCII code units becoming a
+// character that ends any number. Literals are short: no allocation then.
+double parseFloating(std::u16string_view text) {
+    char shortText[64];
+    std::string longText;
+    char* ascii = shortText;
+    if (text.size() >= sizeof(shortText)) {
+        longText.resize(text.size());
+        ascii = longText.data();
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        ascii[i] = text[i] < 0x80 ? static_cast<char>(text[i]) : '\x01';
+    }
+    ascii[text.size()] = '\0';
+    return std::strtod(ascii, nullptr);
 }
 
 }  // namespace
 
+NumberLiteral parseNumberLiteral(std::u16string_view text) {
+    NumberLiteral out;
+    std::size_t point = text.find(u'.');
+    if (point != std::u16string_view::npos) {
+        double value = parseFloating(text);
+        bool fitsFloat = point <= kMaxFloatIntegerDigits && text.size() - point <= kMaxFloatTextAfterPoint;
+        out.kind = fitsFloat ? NumberLiteral::Kind::Float : NumberLiteral::Kind::Double;
+        out.floating = fitsFloat ? static_cast<double>(narrowToFloat(value)) : value;
+        return out;
+    }
+    int64_t value = parseInteger(text);
+    const bool fitsInt = text.size() < kShortestLongLiteral;
+    out.kind = fitsInt ? NumberLiteral::Kind::Int : NumberLiteral::Kind::Long;
+    out.integer = fitsInt ? lowBits32(value) : value;
+    return out;
+}
+
 KvBaseObject* kvNumberFromLiteral(const std::u16string& text) {
-    std::string ascii = asciiText(text);
-    std::size_t point = ascii.find('.');
-    if (point != std::string::npos) {
-        double value = parseFloating(ascii);
-        bool fitsFloat = point <= kMaxFloatIntegerDigits &&
-                         ascii.size() - point <= kMaxFloatTextAfterPoint;
-        if (fitsFloat) {
-            return new KvObjFloat(narrowToFloat(value));
-        }
-        return new KvObjDouble(value);
+    NumberLiteral number = parseNumberLiteral(text);
+    switch (number.kind) {
+        case NumberLiteral::Kind::Float: return new KvObjFloat(static_cast<float>(number.floating));
+        case NumberLiteral::Kind::Double: return new KvObjDouble(number.floating);
+        case NumberLiteral::Kind::Int: return kvInt(static_cast<int32_t>(number.integer));
+        case NumberLiteral::Kind::Long: break;
     }
-    int64_t value = parseInteger(ascii);
-    if (ascii.size() < kShortestLongLiteral) {
-        return kvInt(lowBits32(value));
-    }
-    return new KvObjLong(value);
+    return new KvObjLong(number.integer);
 }
 
 }  // namespace kestrel

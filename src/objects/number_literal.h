@@ -4,11 +4,24 @@
 // Text that does not parse gives 0 of the chosen kind.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kestrel {
 
 class KvBaseObject;
+
+// What a literal text reads as, without making a value: the compiler emits
+// it as an operand, "toNumber" makes the value (kvNumberFromLiteral).
+struct NumberLiteral {
+    enum class Kind { Int, Long, Float, Double };
+    Kind kind = Kind::Int;
+    int64_t integer = 0;  // Int (already cut to 32 bits) and Long
+    double floating = 0;  // Float (already narrowed) and Double
+};
+
+NumberLiteral parseNumberLiteral(std::u16string_view text);
 
 KvBaseObject* kvNumberFromLiteral(const std::u16string& text);
 
