@@ -46,6 +46,9 @@ enum class ExecOp : uint8_t {
     IndexAssign = 112,
 };
 
+// Record kinds from here on are fused (above every opcode number).
+constexpr uint8_t kFirstFusedOp = static_cast<uint8_t>(ExecOp::LocalOpInt);
+static_assert(kMaxOpcode < kFirstFusedOp, "fused record kinds follow the opcode numbers");
 // The largest record kind; the loop's label table has one entry per kind.
 constexpr uint8_t kMaxExecOp = 127;
 
@@ -55,7 +58,8 @@ struct ExecInstruction {
     uint8_t sub = 0;      // the opcode number of the operator that decides what happens
     uint8_t flag = 0;     // PushInt: a holds the value; fused jumps: jump when the comparison holds
     int32_t a = 0;        // slot, resolved jump target, int constant, count or register
-    int32_t b = 0;        // a fused record's second operand
+    int32_t b = 0;        // a fused record's second operand; in a code unit, a plain
+                          // record's cache entry index or -1 (CodeUnit::cache)
     int32_t c = 0;        // a fused record's third operand (a jump target or a slot)
 };
 
