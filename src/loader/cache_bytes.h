@@ -36,6 +36,7 @@ public:
         u16(0);
     }
     void bytes(const char* data, size_t size) { bytes_.append(data, size); }
+    void reserve(size_t size) { bytes_.reserve(size); }
     const std::string& data() const { return bytes_; }
 
 private:

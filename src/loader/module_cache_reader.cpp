@@ -35,7 +35,8 @@ int groupOf(DeclKind kind) {
 // them (enclosing scopes, descriptor scopes) can be checked by index.
 class ModuleReader {
 public:
-    ModuleReader(const std::string& bytes, CompiledModule& out) : in_(bytes.data(), bytes.size()), out_(out) {}
+    // Reads the first size bytes of data (the body, without its checksum).
+    ModuleReader(const char* data, size_t size, CompiledModule& out) : in_(data, size), out_(out) {}
 
     bool read(SourceStamp& stamp);
 
@@ -340,8 +341,7 @@ static bool checksumHolds(const std::string& bytes) {
 bool deserializeModule(const std::string& bytes, CompiledModule& out, SourceStamp& stamp) {
     out = CompiledModule();
     if (!checksumHolds(bytes)) return false;
-    const std::string body = bytes.substr(0, bytes.size() - cache::kChecksumSize);
-    ModuleReader reader(body, out);
+    ModuleReader reader(bytes.data(), bytes.size() - cache::kChecksumSize, out);  // no copy of a large file
     if (reader.read(stamp) && verifyModule(out)) return true;
     out = CompiledModule();
     return false;

@@ -113,6 +113,9 @@ void writeOperand(ByteWriter& out, const Instruction& instruction) {
 // checksum of all of it. Deterministic: one module and stamp, one byte string.
 std::string serializeModule(const CompiledModule& module, const SourceStamp& stamp) {
     ByteWriter out;
+    // Most records are an opcode record with a 4-byte operand or none: one
+    // allocation for a large module instead of a doubling series of copies.
+    out.reserve(256 + module.code.size() * (cache::kMinInstruction + 4));
     out.bytes(cache::kMagic, sizeof cache::kMagic);
     out.u32(cache::kFormatVersion);
     out.i64(stamp.seconds);
