@@ -58,6 +58,16 @@ double parseFloating(std::u16string_view text) {
 
 NumberLiteral parseNumberLiteral(std::u16string_view text) {
     NumberLiteral out;
+    // The common literal, a few plain digits, in one pass.
+    if (!text.empty() && text.size() < kShortestLongLiteral) {
+        int32_t value = 0;
+        std::size_t i = 0;
+        for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) value = value * 10 + (text[i] - u'0');
+        if (i == text.size()) {
+            out.integer = value;
+            return out;
+        }
+    }
     std::size_t point = text.find(u'.');
     if (point != std::u16string_view::npos) {
         double value = parseFloating(text);

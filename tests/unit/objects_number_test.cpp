@@ -388,6 +388,14 @@ TEST_F(NumberLiteralTest, KindsByLength) {
         {u"123456789", kKindLong, "123456789"},
         {u"9223372036854775807", kKindLong, "9223372036854775807"},
         {u"-12345678", kKindLong, "-12345678"},
+        {u"00000012", kKindInt, "12"},
+        {u"0", kKindInt, "0"},
+        {u" 7", kKindInt, "7"},
+        {u"7 ", kKindInt, "7"},
+        {u"1e5", kKindInt, "1"},
+        // Longer than any short buffer the floating reader keeps for literals.
+        {u"1.0000000000000000000000000000000000000000000000000000000000000000000000000000000001", kKindDouble,
+         "1.000000"},
     };
     for (const Case& c : cases) {
         Ref value(kvNumberFromLiteral(c.text));
@@ -407,6 +415,21 @@ TEST_F(NumberLiteralTest, BadTextsGiveZeroOfTheirKind) {
     Ref wide(kvNumberFromLiteral(u"１２"));
     EXPECT_EQ(wide.get(), kvInt(0));
     EXPECT_EQ(kvNumberFromLiteral(u"255"), kvInt(255)) << "small ints are the shared ones";
+}
+
+// The reading the compiler emits from agrees with the value "toNumber" makes.
+TEST_F(NumberLiteralTest, ReadingWithoutAValueAgreesWithTheValue) {
+    for (const char16_t* text : {u"12", u"99999999", u"123456789", u"2.5", u"3.141593", u"-4", u"x", u"1.5.5"}) {
+        const NumberLiteral literal = parseNumberLiteral(text);
+        Ref value(kvNumberFromLiteral(text));
+        const int32_t kinds[] = {kKindInt, kKindLong, kKindFloat, kKindDouble};
+        EXPECT_EQ(num(value)->kind(), kinds[static_cast<int>(literal.kind)]);
+        if (literal.kind == NumberLiteral::Kind::Int || literal.kind == NumberLiteral::Kind::Long) {
+            EXPECT_EQ(num(value)->toLong(), literal.integer);
+        } else {
+            EXPECT_EQ(num(value)->toDouble(), literal.floating);
+        }
+    }
 }
 
 }  // namespace
