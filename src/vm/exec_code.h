@@ -4,7 +4,7 @@
 // is translated once into 16-byte records, one per instruction at the same
 // position, plus an End record after the last. The loop then needs no bounds
 // check (every jump target is resolved, and anything past the end is End)
-// and reads small operands from the record instead of the 64-byte
+// and reads small operands from the record instead of the 32-byte
 // instruction.
 //
 // Fused records stand for a short run of instructions that recurs on hot
