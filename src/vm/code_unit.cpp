@@ -31,15 +31,12 @@ CodeCacheEntry::~CodeCacheEntry() = default;
 
 CodeUnit::CodeUnit(CompiledModulePtr module, std::u16string moduleKey)
     : module_(std::move(module)), moduleKey_(std::move(moduleKey)),
-      count_(static_cast<int32_t>(module_->code.size())),
+      count_(static_cast<int32_t>(module_->code.size())), cacheIndex_(module_->code.size(), -1),
       exec_(buildExecutable(module_->code, fusedInstructionsEnabled())) {
     int32_t entries = 0;
     for (size_t i = 0; i < module_->code.size(); ++i) {
-        ExecInstruction& record = exec_[i];
-        if (record.op >= kFirstFusedOp) continue;  // b is the fused operand
-        record.b = keepsCacheEntry(module_->code[i]) ? entries++ : -1;
+        if (keepsCacheEntry(module_->code[i])) cacheIndex_[i] = entries++;
     }
-    exec_.back().b = -1;  // End
     cache_.resize(static_cast<size_t>(entries));
 }
 

@@ -1,6 +1,6 @@
 // A compiled instruction list made ready to run: the module it belongs to
-// (kept alive while the unit lives) and a cache entry for each instruction
-// that builds something once (constants, member bindings, positions).
+// (kept alive while the unit lives) and one cache entry per instruction for
+// what an instruction builds once (constants, member bindings, positions).
 // Units are reference counted by the frames and functions that run them.
 #pragma once
 
@@ -60,12 +60,8 @@ public:
     // a name's position, a member binding, a function's free-name bindings).
     // Most instructions build nothing and have none; any other position gets
     // one made on first use.
-    // A plain record keeps its entry's index in its spare operand b (-1 for
-    // none); fused records use b, and no instruction that starts one has an
-    // entry, so their positions take the made-on-use path.
     CodeCacheEntry& cache(int32_t position) {
-        const ExecInstruction& record = exec_[static_cast<size_t>(position)];
-        const int32_t index = record.op < kFirstFusedOp ? record.b : -1;
+        const int32_t index = cacheIndex_[static_cast<size_t>(position)];
         return index >= 0 ? cache_[static_cast<size_t>(index)] : extraEntry(position);
     }
     const CompiledModulePtr& module() const { return module_; }
@@ -84,6 +80,7 @@ private:
     CompiledModulePtr module_;
     std::u16string moduleKey_;
     int32_t count_;
+    std::vector<int32_t> cacheIndex_;  // per instruction: its entry in cache_, or -1
     std::vector<CodeCacheEntry> cache_;
     std::unordered_map<int32_t, CodeCacheEntry> extra_;
     std::vector<ExecInstruction> exec_;

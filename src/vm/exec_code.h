@@ -58,8 +58,7 @@ struct ExecInstruction {
     uint8_t sub = 0;      // the opcode number of the operator that decides what happens
     uint8_t flag = 0;     // PushInt: a holds the value; fused jumps: jump when the comparison holds
     int32_t a = 0;        // slot, resolved jump target, int constant, count or register
-    int32_t b = 0;        // a fused record's second operand; in a code unit, a plain
-                          // record's cache entry index or -1 (CodeUnit::cache)
+    int32_t b = 0;        // a fused record's second operand
     int32_t c = 0;        // a fused record's third operand (a jump target or a slot)
 };
 

@@ -1,6 +1,6 @@
 // A code unit's cache entries: every position has exactly one entry of its
 // own, whether its record is plain, fused or the head of nothing, and with
-// fusion on or off (the entry index rides in the executable record).
+// fusion on or off.
 #include <gtest/gtest.h>
 
 #include <memory>
