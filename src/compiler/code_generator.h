@@ -114,11 +114,9 @@ private:
     std::vector<LoopRecord> loops_;  // of the function body being compiled
     std::vector<Region> regions_;    // of the function body being compiled
     // Operator nodes of the left spines being compiled, with their payloads.
-    struct SpineStep {
-        KvAstNode* node;
-        const KvAstOperator* op;
-    };
-    std::vector<SpineStep> spine_;
+    // The operator nodes of the left spines being compiled; eight bytes each,
+    // as a chain of millions of terms keeps one entry per term.
+    std::vector<KvAstNode*> spine_;
     int32_t registerDepth_ = 0;      // next free register of the current frame
     int32_t depth_ = 0;              // recursion depth
     uint32_t line_ = 0;              // line of the node being compiled

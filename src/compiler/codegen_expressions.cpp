@@ -78,18 +78,26 @@ bool CodeGenerator::emitOperator(const KvAstNode& node, const KvAstOperator* op)
 //   goes on spine_ above the spines of the chains around it.
 bool CodeGenerator::compileOperatorChain(KvAstNode& node, bool used) {
     const size_t base = spine_.size();
+    size_t depth = 0;  // counted first, so a long chain's spine is sized once
+    for (KvAstNode* at = &node; at && isBinaryOperator(*at);) {
+        ++depth;
+        auto* op = at->payloadAs<KvAstOperator>();
+        at = op ? op->left.get() : nullptr;
+    }
+    if (spine_.capacity() < base + depth) spine_.reserve(base + depth);
     KvAstNode* at = &node;
     while (at && isBinaryOperator(*at)) {
+        spine_.push_back(at);
         auto* op = at->payloadAs<KvAstOperator>();
-        spine_.push_back({at, op});
         at = op ? op->left.get() : nullptr;
     }
     bool ok = compile(at, true);
     for (size_t i = spine_.size(); ok && i > base; --i) {
-        const SpineStep step = spine_[i - 1];  // a copy: right operands push spines of their own
-        line_ = step.node->line();
-        ok = compile(step.op ? step.op->right.get() : nullptr, true);
-        if (ok) emitOperator(*step.node, step.op);
+        KvAstNode* step = spine_[i - 1];  // by value: right operands push spines of their own
+        auto* op = step->payloadAs<KvAstOperator>();
+        line_ = step->line();
+        ok = compile(op ? op->right.get() : nullptr, true);
+        if (ok) emitOperator(*step, op);
     }
     spine_.resize(base);
     if (!ok) return false;
