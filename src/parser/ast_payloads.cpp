@@ -2,7 +2,7 @@
 // takeChildren leaves each payload empty but valid; describe never changes it.
 #include "parser/ast_payloads.h"
 
-#include <unordered_set>
+#include <unordered_map>
 
 #include "host/utf8.h"
 #include "parser/ast_node.h"
@@ -31,18 +31,29 @@ void takeAll(KvAstNodeList& list, std::vector<KvAstNodePtr>& out) {
 // few a test or a later pass names), so it stays tiny for the whole process.
 // Parsing runs on the main thread only.
 namespace {
-const std::u16string* singleOperators[128] = {};  // zero before any code runs: no guard on the hot path
+constexpr uint32_t kNoOperator = 0;  // singleOperators' zero: not yet numbered
+uint32_t singleOperators[128] = {};  // zero before any code runs: no guard on the hot path
+
+std::vector<const std::u16string*>& operatorTextTable() {
+    static std::vector<const std::u16string*> table{nullptr};  // number 0 is never handed out
+    return table;
+}
 }  // namespace
+
+const std::vector<const std::u16string*>& KvAstOperatorText::operatorTexts() { return operatorTextTable(); }
 
 KvAstOperatorText::KvAstOperatorText(std::u16string_view text) {
     const bool single = text.size() == 1 && text[0] < 128;
-    if (single && singleOperators[text[0]]) {
-        text_ = singleOperators[text[0]];
+    if (single && singleOperators[text[0]] != kNoOperator) {
+        id_ = singleOperators[text[0]];
         return;
     }
-    static std::unordered_set<std::u16string> texts;
-    text_ = &*texts.emplace(text).first;
-    if (single) singleOperators[text[0]] = text_;
+    static std::unordered_map<std::u16string, uint32_t> numbers;
+    std::vector<const std::u16string*>& table = operatorTextTable();
+    auto [at, added] = numbers.emplace(std::u16string(text), static_cast<uint32_t>(table.size()));
+    if (added) table.push_back(&at->first);  // map nodes never move
+    id_ = at->second;
+    if (single) singleOperators[text[0]] = id_;
 }
 
 void KvAstChild::set(const KvAstNodePtr& node) {

@@ -86,15 +86,19 @@ struct KvAstDescription {
 class KvAstOperatorText {
 public:
     KvAstOperatorText(std::u16string_view text);  // NOLINT: converts like the string it stands for
-    operator const std::u16string&() const { return *text_; }
-    const std::u16string& str() const { return *text_; }
-    bool operator==(std::u16string_view other) const { return *text_ == other; }
-    bool operator!=(std::u16string_view other) const { return *text_ != other; }
-    bool operator==(const char16_t* other) const { return *text_ == other; }
-    bool operator!=(const char16_t* other) const { return *text_ != other; }
+    operator const std::u16string&() const { return str(); }  // NOLINT
+    const std::u16string& str() const { return *operatorTexts()[id_]; }
+    bool operator==(std::u16string_view other) const { return str() == other; }
+    bool operator!=(std::u16string_view other) const { return str() != other; }
+    bool operator==(const char16_t* other) const { return str() == other; }
+    bool operator!=(const char16_t* other) const { return str() != other; }
 
 private:
-    const std::u16string* text_;
+    // A number into the operator texts, not a pointer: beside the operator's
+    // code it fills eight bytes, and a chain of millions of terms has one
+    // operator payload per term.
+    static const std::vector<const std::u16string*>& operatorTexts();
+    uint32_t id_;
 };
 
 struct KvAstPayload {

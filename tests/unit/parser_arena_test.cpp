@@ -24,7 +24,7 @@ TEST(ParserArena, NodesAndOperatorLinksStaySmall) {
     // The front end's memory targets rest on these sizes; a field added here
     // costs tens of megabytes on a large source.
     EXPECT_LE(sizeof(KvAstNode), 40u);
-    EXPECT_LE(sizeof(KvAstOperator), 40u);
+    EXPECT_LE(sizeof(KvAstOperator), 32u);
     EXPECT_EQ(sizeof(KvAstChild), sizeof(void*));
 }
 
