@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "compile_test_util.h"
 #include "compiler/codegen.h"
 #include "host/utf8.h"
 #include "objects/shared_constants.h"
@@ -16,18 +17,9 @@
 namespace kestrel {
 namespace {
 
-CompiledModulePtr compileText(const char* source) {
-    ParseOutcome parse = parseSourceText(fromUtf8(source));
-    EXPECT_TRUE(parse.ok);
-    auto module = std::make_shared<CompiledModule>();
-    KvParserException error;
-    EXPECT_TRUE(compileModule(parse.root, *module, error));
-    return module;
-}
-
 TEST(CodeUnit, EveryPositionHasOneEntryOfItsOwn) {
     initObjectModel();
-    CompiledModulePtr module = compileText(
+    CompiledModulePtr module = testing::compileShared(
         "var s = \"a\"\nvar i = 0\nwhile (i < 300000) { i = i + 1; s = s + \"b\" }\n"
         "var m = {k: 1.5}\nprint(m.k, s.size(), 123456, 9876543210)\nf(1)\n");
     const bool saved = fusedInstructionsEnabled();

@@ -2,6 +2,9 @@
 // parser and show the instructions compactly, or the compile error.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 
 #include "host/utf8.h"
@@ -29,6 +32,16 @@ inline Compiled compileUtf8(const std::string& source) {
     }
     out.ok = compileModule(parse.root, out.module, out.error);
     return out;
+}
+
+// A source the test expects to compile, as the shared module code units run.
+inline CompiledModulePtr compileShared(const std::string& source) {
+    ParseOutcome parse = parseSourceText(fromUtf8(source));
+    EXPECT_TRUE(parse.ok) << source;
+    auto module = std::make_shared<CompiledModule>();
+    KvParserException error;
+    EXPECT_TRUE(parse.ok && compileModule(parse.root, *module, error)) << source;
+    return module;
 }
 
 // "Name operand" per instruction, "+" after it when its value is kept

@@ -11,6 +11,7 @@
 #include "vm/function_value.h"
 #include "vm/machine.h"
 #include "vm/variable_slot.h"
+#include "compile_test_util.h"
 #include "vm_script_support.h"
 
 namespace kestrel::testing {
@@ -19,12 +20,7 @@ class LiveProgram {
 public:
     explicit LiveProgram(const std::string& source) {
         initObjectModel();
-        ParseOutcome parse = parseSourceText(fromUtf8(source));
-        EXPECT_TRUE(parse.ok);
-        auto module = std::make_shared<CompiledModule>();
-        KvParserException error;
-        EXPECT_TRUE(compileModule(parse.root, *module, error));
-        unit_ = new CodeUnit(module, u"");
+        unit_ = new CodeUnit(compileShared(source), u"");
         machine_.run(unit_, true, false);
     }
     ~LiveProgram() { unit_->releaseRef(); }

@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "compile_test_util.h"
 #include "host/utf8.h"
 #include "objects/shared_constants.h"
 #include "objects/string_value.h"
@@ -26,15 +27,6 @@ struct FailingPool {
     explicit FailingPool(int64_t allowed) { valuePool().failAllocationsAfter(allowed); }
     ~FailingPool() { valuePool().failAllocationsAfter(-1); }
 };
-
-CompiledModulePtr compile(const std::string& source) {
-    ParseOutcome parse = parseSourceText(fromUtf8(source));
-    EXPECT_TRUE(parse.ok);
-    auto module = std::make_shared<CompiledModule>();
-    KvParserException error;
-    EXPECT_TRUE(compileModule(parse.root, *module, error));
-    return module;
-}
 
 // Values made on every path the machine owns: new ints, strings, lists,
 // maps, closures and their contexts, instances, raised and caught exceptions.
@@ -70,7 +62,7 @@ TEST(OutOfMemory, APoolFailureThrowsInsteadOfYieldingNone) {
 // run ends with std::bad_alloc, and nothing it made outlives the machine.
 TEST(OutOfMemory, AFailedRunLeavesNoValueBehind) {
     initObjectModel();
-    CompiledModulePtr module = compile(kAllocatingScript);
+    CompiledModulePtr module = compileShared(kAllocatingScript);
     int64_t before = kvLiveValueCount();
     for (int64_t allowed = 0; allowed < 600; allowed += 1) {
         bool failed = false;

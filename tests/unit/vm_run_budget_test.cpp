@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "compile_test_util.h"
 #include "host/console_queue.h"
 #include "host/utf8.h"
 #include "objects/shared_constants.h"
@@ -28,11 +29,7 @@ struct BudgetRun {
 // Runs source under a budget of `steps`, disarmed again afterwards.
 BudgetRun runWithBudget(const std::string& source, int64_t steps) {
     initObjectModel();
-    ParseOutcome parse = parseSourceText(fromUtf8(source));
-    EXPECT_TRUE(parse.ok) << source;
-    auto module = std::make_shared<CompiledModule>();
-    KvParserException error;
-    EXPECT_TRUE(compileModule(parse.root, *module, error)) << source;
+    CompiledModulePtr module = testing::compileShared(source);
     BudgetRun run;
     int64_t before = kvLiveValueCount();
     ::testing::internal::CaptureStdout();
