@@ -14,6 +14,7 @@
 
 #include "objects/cycle_candidates.h"
 #include "objects/value_ref.h"
+#include "vm/activation_plan.h"
 #include "vm/scope_table.h"
 #include "vm/var_position.h"
 #include "vm/variable_slot.h"
@@ -65,7 +66,10 @@ public:
     // and recycled, with no per-block heap header; larger ones are heap blocks.
     // Inline: a recycled block is taken on every script call.
     static KvVBaseContext* create(KvVBaseContext* parent, const ScopeTable* scope) {
-        const int32_t count = scope ? scope->slotCount() : 0;
+        return create(parent, scope, scope ? scope->slotCount() : 0);
+    }
+    // count: the scope's slot count, known to the caller.
+    static KvVBaseContext* create(KvVBaseContext* parent, const ScopeTable* scope, int32_t count) {
 #ifndef __SANITIZE_ADDRESS__
         if (count <= kTrailingSlots) {
             const auto block = static_cast<uint8_t>(count < 0 ? 0 : count);
@@ -106,6 +110,17 @@ public:
         VariableSlot* first = slots + scope_->firstParameterSlot;
         for (int32_t i = 0; i < taken; ++i) first[i].value = args[i];
         return taken;
+    }
+    // A planned activation's slots (instead of startActivation): the plan's
+    // words (null or aliases), then the arguments' references moved into the
+    // parameter slots; the call passes exactly the parameters.
+    void startPlannedActivation(const ActivationPlan& plan, KvBaseObject* const* args) {
+        VariableSlot* slots = this->slots();
+        const int32_t count = plan.slotCount;
+        for (int32_t i = 0; i < count; ++i) slots[i] = plan.initial[i];
+        VariableSlot* first = slots + plan.firstParameterSlot;
+        for (int32_t i = 0; i < plan.parameters; ++i) first[i].value = args[i];
+        allocated_ = count;
     }
     // The scope's count until the slots are freed, then 0.
     int32_t slotCount() const override { return (cycleFlags_ & kSlotsFreed) ? 0 : scopeCount(); }

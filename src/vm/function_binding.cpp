@@ -129,6 +129,7 @@ void noteOwnMembers(ImplicitBindings& bindings) {
 // line so the cached path stays a small function.
 [[gnu::noinline]] const VariableDecl* searchAndBind(KvObjFunc& function, const ScopeTable* scope,
                                                    uint64_t classKey, KvVBaseContext& activation) {
+    function.dropPlan();  // its aliases may be those being replaced
     ImplicitBindings& bindings = bindingsOf(function);
     bool searched = bindings.complete && bindings.classKey == classKey;
     if (!searched) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "objects/base_object.h"
+#include "vm/activation_plan.h"
 #include "vm/code_unit.h"
 #include "vm/context.h"
 #include "vm/instruction.h"
@@ -68,6 +69,14 @@ public:
     }
     // A class's shared method value: called only with a receiver.
     bool isUnbound() const { return unbound_; }
+    // The shape shared by this value's calls, once one is worked out
+    // (KvVirtualMachine::notePlan); dropped when its free names bind anew.
+    const ActivationPlan* plan() const { return plan_.get(); }
+    void setPlan(std::unique_ptr<ActivationPlan> plan) { plan_ = std::move(plan); }
+    void dropPlan() { plan_.reset(); }
+    // Set when the function cannot have a plan (too many slots, a shared method...).
+    bool planRefused() const { return planRefused_; }
+    void refusePlan() { planRefused_ = true; }
     // True from the second call on.
     bool noteCall() {
         bool again = called_;
@@ -81,9 +90,11 @@ private:
     int32_t definedAt_;
     bool called_ = false;
     bool unbound_ = false;
+    bool planRefused_ = false;
     KvContextRef defining_;  // may be empty (a function made outside any scope)
     KvContextRef this_;      // empty outside methods
     std::unique_ptr<BoundTargets> bound_;
+    std::unique_ptr<ActivationPlan> plan_;
 };
 
 // Whether value is a class's shared method that still needs its instance.

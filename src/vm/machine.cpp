@@ -270,6 +270,13 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         if (callee && callee->tag() == kTagFunc && callee != f->nativeCallee.owner) {
             // A script function: straight into its frame (call() decides the
             // rest, a function whose native method is called at once too).
+            auto* function = static_cast<KvObjFunc*>(callee);
+            const ActivationPlan* plan = function->plan();
+            if (plan && plannedCallFits(*function, *plan, n)) {
+                enterPlanned(function, *plan, n, !cur->discard);
+                KV_RELOAD();
+                KV_NEXT;
+            }
             if (!enterScript(static_cast<KvObjFunc*>(callee), nullptr, n, !cur->discard, true)) goto callFailed;
         } else if (!call(n, !cur->discard)) {
             goto callFailed;

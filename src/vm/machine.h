@@ -102,6 +102,12 @@ private:
     // the instance a shared method runs on; calleeBelow: the callee's own
     // entry lies under the arguments and is dropped).
     bool enterScript(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult, bool calleeBelow);
+    // A function called before with the same shape: its plan is copied into
+    // the new activation (machine_stack.h). notePlan works one out after a
+    // general call, from the second call of a function value on.
+    bool plannedCallFits(const KvObjFunc& function, const ActivationPlan& plan, int32_t n) const;
+    void enterPlanned(KvObjFunc* function, const ActivationPlan& plan, int32_t n, bool wantsResult);
+    [[gnu::noinline]] void notePlan(KvObjFunc& function);
     void readFieldInPlace(KvBaseObject*& entry);
     [[gnu::noinline]] void dropSurplusArguments(KvBaseObject** args, int32_t moved, int32_t n);
     bool bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation);

@@ -180,9 +180,53 @@ bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver
             return false;
         }
     }
+    if (!function->plan() && !function->planRefused()) notePlan(*function);
     pushFrame(std::move(unit), descriptor->entry, wantsResult ? kResultWanted : kResultDiscard,
               std::move(context), true);
     return true;
+}
+
+// A function value's plan, once its calls are known to repeat: from the
+// second call of a function without free names, or once the targets of its
+// free names are kept (bindKnownTargets). A shared method's targets are
+// those of each instance it runs on, and a large scope is made the general
+// way: neither gets a plan.
+void KvVirtualMachine::notePlan(KvObjFunc& function) {
+    const ScopeTable* scope = function.descriptor()->scope;
+    const int32_t count = scope ? scope->slotCount() : 0;
+    const int32_t entry = function.descriptor()->entry;
+    const CodeUnit* unit = function.codeUnit();
+    const size_t implicits = scope ? scope->implicits.size() : 0;
+    const auto parameters = scope ? static_cast<int32_t>(scope->parameters.size()) : 0;
+    if (function.isUnbound() || count > ActivationPlan::kMaxSlots || entry < 0 || !unit || entry > unit->count() ||
+        (scope && (scope->firstParameterSlot + parameters > count ||
+                   scope->firstImplicitSlot + static_cast<int32_t>(implicits) > count))) {
+        function.refusePlan();
+        return;
+    }
+    const BoundTargets* targets = function.boundTargets();
+    uint64_t classKey = 0;
+    if (implicits == 0) {
+        if (!function.noteCall()) return;
+    } else {
+        const KvVBaseContext* self = function.thisContext();
+        const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
+        classKey = cls ? cls->serial() : 0;
+        if (!targets || !targets->ready || targets->classKey != classKey || targets->slots.size() != implicits) return;
+        for (VariableSlot* target : targets->slots) {
+            if (!target) return;
+        }
+    }
+    auto plan = std::make_unique<ActivationPlan>();
+    plan->scope = scope;
+    plan->slotCount = count;
+    plan->parameters = parameters;
+    plan->firstParameterSlot = scope ? scope->firstParameterSlot : 0;
+    plan->entry = entry;
+    plan->classKey = classKey;
+    plan->checksClass = implicits > 0;
+    for (size_t i = 0; i < implicits; ++i) plan->initial[scope->firstImplicitSlot + i].makeAlias(targets->slots[i]);
+    function.setPlan(std::move(plan));
 }
 
 // More arguments than parameters: the moved entries no longer own theirs,

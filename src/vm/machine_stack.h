@@ -13,6 +13,8 @@
 #include "objects/field_value.h"
 #include "objects/number_integer.h"
 #include "objects/shared_constants.h"
+#include "vm/class_value.h"
+#include "vm/function_value.h"
 #include "vm/machine.h"
 
 namespace kestrel {
@@ -76,6 +78,36 @@ KvValueRef readFieldValue(KvValueRef field);
     if (frame_) frames_.push_back(frame_);  // may run out of memory: next is still owned here
     next->begin(std::move(unit), pc, mode, std::move(context), owns);
     frame_ = next.release();
+}
+
+// The call passes exactly the plan's parameters, none of them a field, and
+// the aliases were found for the class `this` has now.
+[[gnu::always_inline]] inline bool KvVirtualMachine::plannedCallFits(const KvObjFunc& function,
+                                                                    const ActivationPlan& plan, int32_t n) const {
+    if (n != plan.parameters || frames_.size() >= kMaxFrames) return false;
+    KvBaseObject* const* args = frame_->stack.topEntries(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+        if (isFieldValue(args[i])) return false;
+    }
+    if (!plan.checksClass) return true;
+    const KvVBaseContext* self = function.thisContext();
+    const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
+    return (cls ? cls->serial() : 0) == plan.classKey;
+}
+
+// enterScript for a call that fits its function's plan. The callee's entry
+// (under the arguments) is released last: the frame holds the code unit by then.
+[[gnu::always_inline]] inline void KvVirtualMachine::enterPlanned(KvObjFunc* function, const ActivationPlan& plan,
+                                                                 int32_t n, bool wantsResult) {
+    KvFastStack& stack = frame_->stack;
+    KvVBaseContext* context = KvVBaseContext::create(function->definingContext(), plan.scope, plan.slotCount);
+    context->setThisContext(function->thisContext());
+    context->startPlannedActivation(plan, stack.topEntries(static_cast<size_t>(n)));
+    stack.drop(static_cast<size_t>(n));
+    KvContextRef activation = KvContextRef::adopt(context);
+    KvValueRef callee = popRaw();
+    pushFrame(KvUnitRef::retain(function->codeUnit()), plan.entry, wantsResult ? kResultWanted : kResultDiscard,
+              std::move(activation), true);
 }
 
 // The caller's frame becomes current; the finished one is cleared (its

@@ -1,0 +1,31 @@
+// What a script function's calls have in common, worked out once it is
+// called a second time: the slot count and parameters of its scope, where
+// its code starts, and the word each slot of a fresh activation holds before
+// the arguments arrive (null, or an alias of the slot a free name was bound
+// to). A call that passes exactly the parameters then copies these words
+// instead of binding every free name again.
+#pragma once
+
+#include <cstdint>
+
+#include "vm/variable_slot.h"
+
+namespace kestrel {
+
+class ScopeTable;
+
+struct ActivationPlan {
+    // Activations larger than this are made the general way.
+    static constexpr int32_t kMaxSlots = 8;
+
+    const ScopeTable* scope = nullptr;
+    int32_t slotCount = 0;
+    int32_t parameters = 0;  // a planned call passes exactly this many arguments
+    int32_t firstParameterSlot = 0;
+    int32_t entry = 0;       // the first instruction of the body
+    uint64_t classKey = 0;   // the class of the function's `this` when the aliases were found (0: none)
+    bool checksClass = false;  // there are aliases: a call checks classKey first
+    VariableSlot initial[kMaxSlots];
+};
+
+}  // namespace kestrel
