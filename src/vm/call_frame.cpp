@@ -34,12 +34,12 @@ void CallFrame::dropPending(size_t depth) {
 
 void CallFrame::clearOperands() {
     while (KvBaseObject* value = stack.pop()) value->release();  // each entry's own reference
-    if (registersUsed) {
+    if (extrasUsed) {
         for (KvValueRef& reg : registers) reg.reset();
-        registersUsed = false;
+        handlers.clear();
+        if (!pending.empty()) dropPending(0);
+        extrasUsed = false;
     }
-    handlers.clear();
-    if (!pending.empty()) dropPending(0);
 }
 
 }  // namespace kestrel

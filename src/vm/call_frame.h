@@ -48,7 +48,7 @@ struct CallFrame {
     // Inline: every script call's frame is cleared when it returns, most
     // with nothing left but the context and the unit.
     [[gnu::always_inline]] void clear() {
-        if (!stack.empty() || registersUsed || !handlers.empty() || !pending.empty()) clearOperands();
+        if (!stack.empty() || extrasUsed) clearOperands();
         if (ownsContext) {
             // A function context that survives its frame is a cycle
             // candidate; the end of a function frame is a point where a
@@ -95,7 +95,10 @@ struct CallFrame {
     KvContextRef context;
     KvFastStack stack;  // raw entries, one reference each (see fast_stack.h)
     KvValueRef registers[kRegisterCount];
-    bool registersUsed = false;  // spares clearing twelve empty registers per call
+    // Set by the first handler, finally completion or register the frame
+    // uses, so a return checks one flag instead of three containers (and
+    // twelve empty registers are not cleared on every call).
+    bool extrasUsed = false;
     // A native method called at once: MemberRef left its owner (uncounted
     // here; the stack holds it) in the callee's place and the method here,
     // for the Call at callAt, so no field is made for one call.

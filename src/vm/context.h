@@ -113,14 +113,29 @@ public:
     }
     // A planned activation's slots (instead of startActivation): the plan's
     // words (null or aliases), then the arguments' references moved into the
-    // parameter slots; the call passes exactly the parameters.
-    void startPlannedActivation(const ActivationPlan& plan, KvBaseObject* const* args) {
+    // parameter slots; the call passes exactly the parameters. True when an
+    // argument is a field (a member or element reference), which the caller
+    // then reads in its slot.
+    [[gnu::always_inline]] bool startPlannedActivation(const ActivationPlan& plan, KvBaseObject* const* args) {
         VariableSlot* slots = this->slots();
         const int32_t count = plan.slotCount;
-        for (int32_t i = 0; i < count; ++i) slots[i] = plan.initial[i];
+        copyWords(slots, plan.initial, count);  // at most kMaxSlots words
         VariableSlot* first = slots + plan.firstParameterSlot;
-        for (int32_t i = 0; i < plan.parameters; ++i) first[i].value = args[i];
+        bool fields = false;
+        // Unrolled as copyWords is (parameters <= slotCount <= kMaxSlots).
+        switch (plan.parameters) {
+#define KV_MOVE_ARG(i)                                                            \
+    case (i) + 1:                                                                 \
+        fields |= args[i]->tag() == kTagField || args[i]->tag() == kTagPosField; \
+        first[i].value = args[i];                                                 \
+        [[fallthrough]];
+            KV_MOVE_ARG(7) KV_MOVE_ARG(6) KV_MOVE_ARG(5) KV_MOVE_ARG(4)
+            KV_MOVE_ARG(3) KV_MOVE_ARG(2) KV_MOVE_ARG(1) KV_MOVE_ARG(0)
+#undef KV_MOVE_ARG
+        default: break;
+        }
         allocated_ = count;
+        return fields;
     }
     // The scope's count until the slots are freed, then 0.
     int32_t slotCount() const override { return (cycleFlags_ & kSlotsFreed) ? 0 : scopeCount(); }
@@ -154,7 +169,7 @@ public:
                                                int32_t column) override;
 
     // The machine's unchecked fast paths; the index is checked by the caller.
-    bool hasSlot(int32_t index) const { return index >= 0 && index < allocated_; }
+    bool hasSlot(int32_t index) const { return static_cast<uint32_t>(index) < static_cast<uint32_t>(allocated_); }
     VariableSlot& slot(int32_t index) { return slots()[index]; }
     bool ownsSlot(const VariableSlot* slot) const {
         auto at = reinterpret_cast<uintptr_t>(slot), first = reinterpret_cast<uintptr_t>(this + 1);
@@ -193,14 +208,29 @@ public:
     // The frame that ran a function activation lets go of it. Most
     // activations die here holding only slot values, a parent and a `this`:
     // that case is taken in one step, without the general release's checks.
+    // A context the releases below destroy queues behind any drain already
+    // running or drains its own (destroyUnreferenced), so the nesting stays
+    // one level deep without this one taking part in the drain.
     // Inline: every script call's end takes it.
-    void releaseActivation() {
+    [[gnu::always_inline]] void releaseActivation() {
 #ifndef __SANITIZE_ADDRESS__
-        if (refs_ == 1 && !draining_ && cycleFlags_ == kCycleTraversable && !class_ && block_ != kHeapBlock) {
-            draining_ = true;  // contexts released from here on are queued, as in destroyUnreferenced
+        if (refs_ == 1 && cycleFlags_ == kCycleTraversable && !class_ && block_ != kHeapBlock) {
             refs_ = 0;
-            dropSlotValues(slots(), allocated_);
+            // Nothing else holds the context, and with no slot left nothing
+            // could read one: the values are released where they lie.
+            const int32_t count = allocated_;
             allocated_ = 0;
+            VariableSlot* slots = this->slots();
+            switch (count) {  // count <= kTrailingSlots: a small block
+#define KV_RELEASE_SLOT(i) \
+    case (i) + 1:          \
+        if (!slots[i].isAlias()) slots[i].value->release(); \
+        [[fallthrough]];
+                KV_RELEASE_SLOT(7) KV_RELEASE_SLOT(6) KV_RELEASE_SLOT(5) KV_RELEASE_SLOT(4)
+                KV_RELEASE_SLOT(3) KV_RELEASE_SLOT(2) KV_RELEASE_SLOT(1) KV_RELEASE_SLOT(0)
+#undef KV_RELEASE_SLOT
+            default: break;
+            }
             if (this_ && this_ != this) this_->releaseRef();
             if (KvVBaseContext* parent = parent_.detach()) parent->releaseRef();
             // What is left (the class handle, the pins) holds nothing: the
@@ -208,11 +238,6 @@ public:
             const uint8_t block = block_;
             *reinterpret_cast<void**>(this) = freeBlocks_[block];
             freeBlocks_[block] = this;
-            if (pendingDeletes_ && !pendingDeletes_->empty()) {
-                finishDraining();
-            } else {
-                draining_ = false;
-            }
             return;
         }
 #endif
@@ -244,6 +269,8 @@ private:
     // which a handle could not hold without keeping itself alive.
     KvVBaseContext* this_ = nullptr;
     static constexpr int32_t kTrailingSlots = 8;
+    static_assert(kTrailingSlots == 8 && ActivationPlan::kMaxSlots == kTrailingSlots,
+                  "the unrolled slot loops cover every small block, and a plan's activation is one");
     static constexpr uint8_t kHeapBlock = 0xFF;
     KvVBaseContext(KvVBaseContext* parent, const ScopeTable* scope, uint8_t block)
         : parent_(KvContextRef::retain(parent)), scope_(scope), block_(block) {}
@@ -257,6 +284,22 @@ private:
             KvBaseObject* held = s.value;
             s.value = kvNull();
             if (held) held->release();
+        }
+    }
+    // Copies count (at most ActivationPlan::kMaxSlots) slot words, unrolled:
+    // a loop costs more than the two or three words most activations have.
+    [[gnu::always_inline]] static void copyWords(VariableSlot* to, const VariableSlot* from, int32_t count) {
+        static_assert(ActivationPlan::kMaxSlots == 8, "the cases below cover every count");
+        switch (count) {
+        case 8: to[7] = from[7]; [[fallthrough]];
+        case 7: to[6] = from[6]; [[fallthrough]];
+        case 6: to[5] = from[5]; [[fallthrough]];
+        case 5: to[4] = from[4]; [[fallthrough]];
+        case 4: to[3] = from[3]; [[fallthrough]];
+        case 3: to[2] = from[2]; [[fallthrough]];
+        case 2: to[1] = from[1]; [[fallthrough]];
+        case 1: to[0] = from[0]; [[fallthrough]];
+        default: break;
         }
     }
     // A recycled block is the context, then room for `block` slots.

@@ -88,22 +88,27 @@ inline bool intArithmetic(Opcode op, int32_t a, int32_t b, int32_t& out) {
 
 // The common return: a call that did not raise, with nothing of its own to
 // unwind (no handlers, finally completions or registers), hands its result
-// to the caller. The result is held across the frame's release, which may
-// drop the last other reference to it. False when finishFrame must decide.
+// to the caller. The result's reference is held across the frame's release,
+// which may drop the last other one (a local the function returns). False
+// when finishFrame must decide.
 [[gnu::always_inline]] inline bool KvVirtualMachine::returnToCaller() {
     CallFrame* done = frame_;
-    if (done->resultMode == kResultRaising || frames_.empty() || !done->handlers.empty() ||
-        !done->pending.empty() || done->registersUsed) {
-        return false;
-    }
-    KvValueRef result;
+    if (done->resultMode == kResultRaising || done->extrasUsed || frames_.empty()) return false;
+    KvBaseObject* result = nullptr;
     if (done->resultMode == kResultWanted) {
         KvBaseObject* top = done->stack.peek();
-        if (top && isFieldValue(top)) return false;
-        result = top ? KvValueRef::adopt(done->stack.pop()) : KvValueRef::retain(kvNull());
+        if (!top) {
+            result = kvNull();
+        } else if (isFieldValue(top)) {
+            return false;
+        } else {
+            result = done->stack.pop();
+        }
     }
-    popFrame();
-    if (result) push(std::move(result));
+    frame_ = frames_.back();
+    frames_.pop_back();
+    retireFrame(done);
+    if (result) frame_->stack.push(result);
     return true;
 }
 
@@ -273,8 +278,11 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
             auto* function = static_cast<KvObjFunc*>(callee);
             const ActivationPlan* plan = function->plan();
             if (plan && plannedCallFits(*function, *plan, n)) {
+                const int32_t entry = plan->entry;  // within the unit: checked when the plan was made
                 enterPlanned(function, *plan, n, !cur->discard);
-                KV_RELOAD();
+                f = frame_;
+                base = f->exec;
+                ip = base + entry;
                 KV_NEXT;
             }
             if (!enterScript(static_cast<KvObjFunc*>(callee), nullptr, n, !cur->discard, true)) goto callFailed;
@@ -308,7 +316,9 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
     KV_OP(Return)
         KV_SYNC();
         if (returnToCaller()) {
-            KV_RELOAD();
+            f = frame_;  // a caller mid-way through its code: its position is its own
+            base = f->exec;
+            ip = base + f->pc;
             KV_NEXT;
         }
         if (finishFrame(runResult)) return runResult;
@@ -624,15 +634,18 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         KV_SPEND_STEP();  // a handler is a jump target too
         KV_SYNC();
         f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count(), f->pending.size()});
+        f->extrasUsed = true;
         KV_NEXT;
     KV_OP(PendingJump)
         KV_SPEND_STEP();  // where EndFinally will jump
         KV_SYNC();
         f->pending.push_back({static_cast<int32_t>(ins.intValue), nullptr});
+        f->extrasUsed = true;
         KV_NEXT;
     KV_OP(PendingRaise)
         KV_SYNC();
         f->pending.push_back({0, popValue()});  // the caught exception moves in
+        f->extrasUsed = true;
         KV_NEXT;
     KV_OP(DropPending)
         f->dropPending(f->pending.empty() ? 0 : f->pending.size() - 1);

@@ -77,6 +77,7 @@ private:
     bool catchInFrame(KvValueRef& exception);
     void pushFrame(KvUnitRef&& unit, int32_t pc, int32_t mode, KvContextRef&& context, bool owns);
     void popFrame();
+    void retireFrame(CallFrame* done);
     void abandonFrames();
 
     // Traces (machine_trace.cpp). The calls active now, innermost first:
@@ -108,6 +109,7 @@ private:
     bool plannedCallFits(const KvObjFunc& function, const ActivationPlan& plan, int32_t n) const;
     void enterPlanned(KvObjFunc* function, const ActivationPlan& plan, int32_t n, bool wantsResult);
     [[gnu::noinline]] void notePlan(KvObjFunc& function);
+    [[gnu::noinline]] void readPlannedFields(KvVBaseContext& activation, const ActivationPlan& plan);
     void readFieldInPlace(KvBaseObject*& entry);
     [[gnu::noinline]] void dropSurplusArguments(KvBaseObject** args, int32_t moved, int32_t n);
     bool bindKnownTargets(KvObjFunc& function, KvVBaseContext& activation);

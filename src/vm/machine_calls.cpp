@@ -229,6 +229,15 @@ void KvVirtualMachine::notePlan(KvObjFunc& function) {
     function.setPlan(std::move(plan));
 }
 
+// The parameter slots of a planned activation that received fields get the
+// values the fields stand for, first argument first (as enterScript reads them).
+void KvVirtualMachine::readPlannedFields(KvVBaseContext& activation, const ActivationPlan& plan) {
+    for (int32_t i = 0; i < plan.parameters; ++i) {
+        VariableSlot& slot = activation.slot(plan.firstParameterSlot + i);
+        if (isFieldValue(slot.value)) readFieldInPlace(slot.value);
+    }
+}
+
 // More arguments than parameters: the moved entries no longer own theirs,
 // and the surplus are released, each after its entry is cleared.
 void KvVirtualMachine::dropSurplusArguments(KvBaseObject** args, int32_t moved, int32_t n) {

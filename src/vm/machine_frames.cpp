@@ -194,7 +194,7 @@ void KvVirtualMachine::registerOp(const Instruction& ins) {
         return;
     }
     KvValueRef& reg = frame_->registers[r];
-    frame_->registersUsed = true;
+    frame_->extrasUsed = true;
     if (ins.opcode == Opcode::PopToRegister) {
         reg = popValue();
     } else if (ins.opcode == Opcode::PeekToRegister) {

@@ -80,15 +80,10 @@ KvValueRef readFieldValue(KvValueRef field);
     frame_ = next.release();
 }
 
-// The call passes exactly the plan's parameters, none of them a field, and
-// the aliases were found for the class `this` has now.
+// The call passes exactly the plan's parameters, and the aliases were found for the class `this` has now.
 [[gnu::always_inline]] inline bool KvVirtualMachine::plannedCallFits(const KvObjFunc& function,
                                                                     const ActivationPlan& plan, int32_t n) const {
     if (n != plan.parameters || frames_.size() >= kMaxFrames) return false;
-    KvBaseObject* const* args = frame_->stack.topEntries(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) {
-        if (isFieldValue(args[i])) return false;
-    }
     if (!plan.checksClass) return true;
     const KvVBaseContext* self = function.thisContext();
     const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
@@ -102,9 +97,10 @@ KvValueRef readFieldValue(KvValueRef field);
     KvFastStack& stack = frame_->stack;
     KvVBaseContext* context = KvVBaseContext::create(function->definingContext(), plan.scope, plan.slotCount);
     context->setThisContext(function->thisContext());
-    context->startPlannedActivation(plan, stack.topEntries(static_cast<size_t>(n)));
+    const bool fields = context->startPlannedActivation(plan, stack.topEntries(static_cast<size_t>(n)));
     stack.drop(static_cast<size_t>(n));
     KvContextRef activation = KvContextRef::adopt(context);
+    if (__builtin_expect(fields, 0)) readPlannedFields(*context, plan);
     KvValueRef callee = popRaw();
     pushFrame(KvUnitRef::retain(function->codeUnit()), plan.entry, wantsResult ? kResultWanted : kResultDiscard,
               std::move(activation), true);
@@ -121,6 +117,11 @@ KvValueRef readFieldValue(KvValueRef field);
         frame_ = frames_.back();
         frames_.pop_back();
     }
+    retireFrame(done);
+}
+
+// A frame that is no longer current is cleared and kept as a spare.
+[[gnu::always_inline]] inline void KvVirtualMachine::retireFrame(CallFrame* done) {
     done->clear();
     if (spareCount_ < kMaxSpareFrames) {
         spare_[spareCount_++] = done;
