@@ -270,8 +270,10 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         KV_SPEND_STEP();
         ip = cur + 2;
         KV_SYNC();
-        const int32_t n = boundedCount(cur->a);
-        KvBaseObject* callee = f->stack.count() > static_cast<size_t>(n) ? f->stack.topEntries(n + 1)[0] : nullptr;
+        // A count below zero (a damaged file) is too large here, and call() bounds it.
+        const auto count = static_cast<uint32_t>(cur->a);
+        KvBaseObject* callee = f->stack.count() > count ? f->stack.topEntries(count + 1)[0] : nullptr;
+        const auto n = static_cast<int32_t>(count);
         if (callee && callee->tag() == kTagFunc && callee != f->nativeCallee.owner) {
             // A script function: straight into its frame (call() decides the
             // rest, a function whose native method is called at once too).
@@ -286,7 +288,7 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
                 KV_NEXT;
             }
             if (!enterScript(static_cast<KvObjFunc*>(callee), nullptr, n, !cur->discard, true)) goto callFailed;
-        } else if (!call(n, !cur->discard)) {
+        } else if (!call(boundedCount(cur->a), !cur->discard)) {
             goto callFailed;
         }
         KV_RELOAD();
@@ -355,31 +357,38 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         }
         KV_NEXT;
     // Arithmetic: int with int inline; anything else in arithmetic().
-    KV_OP(Add)
-    KV_OP(Subtract)
-    KV_OP(Multiply)
+    // Entries are consumed by hand here. The result is made (which may run
+    // out of memory) while both operands are still on the stack; then it
+    // replaces them and their references are dropped. The three commonest
+    // operators get their own copy, with the operator known where it is
+    // compiled.
+#define KV_INT_ARITHMETIC(OP)                                                       \
+    {                                                                               \
+        KvFastStack& stack = f->stack;                                              \
+        KvBaseObject *l, *r;                                                        \
+        int32_t v;                                                                  \
+        if (topIntPair(stack, l, r) && intArithmetic((OP), intOf(l), intOf(r), v)) { \
+            if (!isSharedIntValue(v)) KV_SYNC();                                    \
+            KvBaseObject* made = madeInt(v, shared);                                \
+            stack.drop(2);                                                          \
+            stack.push(made);                                                       \
+            l->release();                                                           \
+            r->release();                                                           \
+            KV_NEXT;                                                                \
+        }                                                                           \
+        goto arithmeticSlow;                                                        \
+    }
+    KV_OP(Add) KV_INT_ARITHMETIC(Opcode::Add)
+    KV_OP(Subtract) KV_INT_ARITHMETIC(Opcode::Subtract)
+    KV_OP(Multiply) KV_INT_ARITHMETIC(Opcode::Multiply)
     KV_OP(Divide)
     KV_OP(Modulo)
-    KV_OP(IntegerDivide) {
-        // Entries are consumed by hand here. The result is made (which
-        // may run out of memory) while both operands are still on the
-        // stack; then it replaces them and their references are dropped.
-        KvFastStack& stack = f->stack;
-        KvBaseObject *l, *r;
-        int32_t v;
-        if (topIntPair(stack, l, r) && intArithmetic(static_cast<Opcode>(cur->sub), intOf(l), intOf(r), v)) {
-            if (!isSharedIntValue(v)) KV_SYNC();
-            KvBaseObject* made = madeInt(v, shared);
-            stack.drop(2);
-            stack.push(made);
-            l->release();
-            r->release();
-            KV_NEXT;
-        }
+    KV_OP(IntegerDivide) KV_INT_ARITHMETIC(static_cast<Opcode>(cur->sub))
+#undef KV_INT_ARITHMETIC
+    arithmeticSlow:
         KV_SYNC();
         if (!arithmetic(cur->sub, ins)) KV_RAISE(kDivideByZeroMessage);
         KV_NEXT;
-    }
     // Logic: both operands were evaluated; the result is a shared boolean.
     KV_OP(And)
     KV_OP(Or)
