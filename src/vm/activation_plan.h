@@ -3,7 +3,10 @@
 // its code starts, and the word each slot of a fresh activation holds before
 // the arguments arrive (null, or an alias of the slot a free name was bound
 // to). A call that passes exactly the parameters then copies these words
-// instead of binding every free name again.
+// instead of binding every free name again. A class's shared method (a
+// constructor, most often) runs on the instance it is called for: its free
+// names are fields of that instance, kept as slot numbers and aliased anew
+// on every call.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +28,14 @@ struct ActivationPlan {
     int32_t entry = 0;       // the first instruction of the body
     uint64_t classKey = 0;   // the class of the function's `this` when the aliases were found (0: none)
     bool checksClass = false;  // there are aliases: a call checks classKey first
+    // A shared method: the activation's parent and `this` are the
+    // receiver's, and implicit i aliases the receiver's slot fieldSlots[i]
+    // (classKey is then the receiver's class).
+    bool sharedMethod = false;
+    int32_t firstImplicitSlot = 0;
+    int32_t implicitCount = 0;
+    int32_t fieldsNeeded = 0;  // the receiver has at least this many slots
+    int32_t fieldSlots[kMaxSlots] = {};
     VariableSlot initial[kMaxSlots];
 };
 

@@ -279,9 +279,9 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
             // rest, a function whose native method is called at once too).
             auto* function = static_cast<KvObjFunc*>(callee);
             const ActivationPlan* plan = function->plan();
-            if (plan && plannedCallFits(*function, *plan, n)) {
+            if (plan && plannedCallFits(*function, *plan, n, nullptr)) {
                 const int32_t entry = plan->entry;  // within the unit: checked when the plan was made
-                enterPlanned(function, *plan, n, !cur->discard);
+                enterPlanned(function, *plan, n, !cur->discard, nullptr, true);
                 f = frame_;
                 base = f->exec;
                 ip = base + entry;

@@ -155,6 +155,10 @@ bool KvVirtualMachine::notCallable(KvBaseObject* callee) {
 // shared (unbound) method runs on.
 bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult,
                                    bool calleeBelow) {
+    if (const ActivationPlan* plan = function->plan(); plan && plannedCallFits(*function, *plan, n, receiver)) {
+        enterPlanned(function, *plan, n, wantsResult, receiver, calleeBelow);
+        return true;
+    }
     if (frames_.size() >= kMaxFrames) {
         callError_ = kFrameLimitMessage;
         return false;
@@ -188,9 +192,9 @@ bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver
 
 // A function value's plan, once its calls are known to repeat: from the
 // second call of a function without free names, or once the targets of its
-// free names are kept (bindKnownTargets). A shared method's targets are
-// those of each instance it runs on, and a large scope is made the general
-// way: neither gets a plan.
+// free names are kept (bindKnownTargets); a shared method's from its second
+// call, when its free names are all fields of the instance it runs on
+// (bindOwnFields). A large scope is made the general way.
 void KvVirtualMachine::notePlan(KvObjFunc& function) {
     const ScopeTable* scope = function.descriptor()->scope;
     const int32_t count = scope ? scope->slotCount() : 0;
@@ -198,10 +202,18 @@ void KvVirtualMachine::notePlan(KvObjFunc& function) {
     const CodeUnit* unit = function.codeUnit();
     const size_t implicits = scope ? scope->implicits.size() : 0;
     const auto parameters = scope ? static_cast<int32_t>(scope->parameters.size()) : 0;
-    if (function.isUnbound() || count > ActivationPlan::kMaxSlots || entry < 0 || !unit || entry > unit->count() ||
+    if (count > ActivationPlan::kMaxSlots || entry < 0 || !unit || entry > unit->count() ||
         (scope && (scope->firstParameterSlot + parameters > count ||
                    scope->firstImplicitSlot + static_cast<int32_t>(implicits) > count))) {
         function.refusePlan();
+        return;
+    }
+    if (function.isUnbound()) {
+        if (!scope) {
+            function.refusePlan();
+            return;
+        }
+        noteSharedMethodPlan(function, *scope);
         return;
     }
     const BoundTargets* targets = function.boundTargets();
@@ -217,16 +229,62 @@ void KvVirtualMachine::notePlan(KvObjFunc& function) {
             if (!target) return;
         }
     }
-    auto plan = std::make_unique<ActivationPlan>();
-    plan->scope = scope;
-    plan->slotCount = count;
-    plan->parameters = parameters;
-    plan->firstParameterSlot = scope ? scope->firstParameterSlot : 0;
-    plan->entry = entry;
+    std::unique_ptr<ActivationPlan> plan = planShape(function, scope);
     plan->classKey = classKey;
     plan->checksClass = implicits > 0;
     for (size_t i = 0; i < implicits; ++i) plan->initial[scope->firstImplicitSlot + i].makeAlias(targets->slots[i]);
     function.setPlan(std::move(plan));
+}
+
+// What every plan of function holds: the shape of its scope (already checked
+// to fit) and its entry.
+std::unique_ptr<ActivationPlan> KvVirtualMachine::planShape(const KvObjFunc& function, const ScopeTable* scope) {
+    auto plan = std::make_unique<ActivationPlan>();
+    plan->scope = scope;
+    plan->slotCount = scope ? scope->slotCount() : 0;
+    plan->parameters = scope ? static_cast<int32_t>(scope->parameters.size()) : 0;
+    plan->firstParameterSlot = scope ? scope->firstParameterSlot : 0;
+    plan->entry = function.descriptor()->entry;
+    return plan;
+}
+
+// A shared method called a second time whose free names were all found to
+// be fields of the instance it ran on: the plan keeps their slot numbers
+// and the class they were found for.
+void KvVirtualMachine::noteSharedMethodPlan(KvObjFunc& function, const ScopeTable& scope) {
+    const ImplicitBindings* bindings = function.codeUnit()->cache(function.definedAt()).implicits.get();
+    const size_t implicits = scope.implicits.size();
+    if (implicits > 0 && (!bindings || !bindings->complete || !bindings->ownMembers ||
+                          bindings->memberSlots.size() != implicits)) {
+        return;
+    }
+    if (!function.noteCall()) return;
+    std::unique_ptr<ActivationPlan> plan = planShape(function, &scope);
+    plan->sharedMethod = true;
+    plan->checksClass = implicits > 0;
+    plan->classKey = implicits > 0 ? bindings->classKey : 0;
+    plan->firstImplicitSlot = scope.firstImplicitSlot;
+    plan->implicitCount = static_cast<int32_t>(implicits);
+    for (size_t i = 0; i < implicits; ++i) {
+        const int32_t slot = bindings->memberSlots[i];
+        if (slot < 0) return;
+        plan->fieldSlots[i] = slot;
+        if (slot + 1 > plan->fieldsNeeded) plan->fieldsNeeded = slot + 1;
+    }
+    function.setPlan(std::move(plan));
+}
+
+// A shared method's free names become aliases of the fields of the instance
+// it runs on; a field holding a shared method gets it bound first, as any
+// read of it would (bindOwnFields).
+void KvVirtualMachine::bindPlannedFields(KvVBaseContext& activation, KvVBaseContext& self,
+                                         const ActivationPlan& plan) {
+    VariableSlot* implicit = &activation.slot(plan.firstImplicitSlot);
+    for (int32_t i = 0; i < plan.implicitCount; ++i) {
+        VariableSlot& field = self.slot(plan.fieldSlots[i]);
+        if (!field.isAlias() && isUnboundMethod(field.value)) bindSharedMethod(self, field);
+        implicit[i].makeAlias(&field);
+    }
 }
 
 // The parameter slots of a planned activation that received fields get the

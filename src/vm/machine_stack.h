@@ -80,28 +80,41 @@ KvValueRef readFieldValue(KvValueRef field);
     frame_ = next.release();
 }
 
-// The call passes exactly the plan's parameters, and the aliases were found for the class `this` has now.
+// The call passes exactly the plan's parameters, and the aliases were found
+// for the class `this` has now (a shared method's: the receiver's, which
+// must be there and hold the fields it aliases).
 [[gnu::always_inline]] inline bool KvVirtualMachine::plannedCallFits(const KvObjFunc& function,
-                                                                    const ActivationPlan& plan, int32_t n) const {
+                                                                    const ActivationPlan& plan, int32_t n,
+                                                                    KvVBaseContext* receiver) const {
     if (n != plan.parameters || frames_.size() >= kMaxFrames) return false;
-    if (!plan.checksClass) return true;
     const KvVBaseContext* self = function.thisContext();
+    if (plan.sharedMethod) {
+        if (!receiver) return false;
+        self = receiver->thisBaseContext();
+        if (plan.implicitCount > 0 && (!self || !self->hasSlot(plan.fieldsNeeded - 1))) return false;
+    }
+    if (!plan.checksClass) return true;
     const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
     return (cls ? cls->serial() : 0) == plan.classKey;
 }
 
-// enterScript for a call that fits its function's plan. The callee's entry
-// (under the arguments) is released last: the frame holds the code unit by then.
+// enterScript for a call that fits its function's plan. With calleeBelow
+// the callee's entry (under the arguments) is released last: the frame
+// holds the code unit by then.
 [[gnu::always_inline]] inline void KvVirtualMachine::enterPlanned(KvObjFunc* function, const ActivationPlan& plan,
-                                                                 int32_t n, bool wantsResult) {
+                                                                 int32_t n, bool wantsResult,
+                                                                 KvVBaseContext* receiver, bool calleeBelow) {
     KvFastStack& stack = frame_->stack;
-    KvVBaseContext* context = KvVBaseContext::create(function->definingContext(), plan.scope, plan.slotCount);
-    context->setThisContext(function->thisContext());
+    const bool shared = plan.sharedMethod;
+    KvVBaseContext* context =
+        KvVBaseContext::create(shared ? receiver : function->definingContext(), plan.scope, plan.slotCount);
+    context->setThisContext(shared ? receiver->thisBaseContext() : function->thisContext());
     const bool fields = context->startPlannedActivation(plan, stack.topEntries(static_cast<size_t>(n)));
     stack.drop(static_cast<size_t>(n));
     KvContextRef activation = KvContextRef::adopt(context);
     if (__builtin_expect(fields, 0)) readPlannedFields(*context, plan);
-    KvValueRef callee = popRaw();
+    if (shared && plan.implicitCount > 0) bindPlannedFields(*context, *receiver->thisBaseContext(), plan);
+    KvValueRef callee = calleeBelow ? popRaw() : KvValueRef();
     pushFrame(KvUnitRef::retain(function->codeUnit()), plan.entry, wantsResult ? kResultWanted : kResultDiscard,
               std::move(activation), true);
 }
