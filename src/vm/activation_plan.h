@@ -15,6 +15,8 @@
 
 namespace kestrel {
 
+class KvObjFunc;
+class KvVBaseContext;
 class ScopeTable;
 
 struct ActivationPlan {
@@ -38,5 +40,13 @@ struct ActivationPlan {
     int32_t fieldSlots[kMaxSlots] = {};
     VariableSlot initial[kMaxSlots];
 };
+
+// After a general call of function: gives it a plan once its calls are
+// known to repeat, or marks it as never having one.
+[[gnu::noinline]] void notePlan(KvObjFunc& function);
+
+// A planned call of a shared method: its free names become aliases of the
+// fields of self, the instance it runs on.
+[[gnu::noinline]] void bindPlannedFields(KvVBaseContext& activation, KvVBaseContext& self, const ActivationPlan& plan);
 
 }  // namespace kestrel

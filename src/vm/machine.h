@@ -104,17 +104,11 @@ private:
     // entry lies under the arguments and is dropped).
     bool enterScript(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult, bool calleeBelow);
     // A function called before with the same shape: its plan is copied into
-    // the new activation (machine_stack.h). notePlan works one out after a
-    // general call, from the second call of a function value on.
+    // the new activation (machine_stack.h; the plans are made by notePlan).
     bool plannedCallFits(const KvObjFunc& function, const ActivationPlan& plan, int32_t n,
                          KvVBaseContext* receiver) const;
     void enterPlanned(KvObjFunc* function, const ActivationPlan& plan, int32_t n, bool wantsResult,
                       KvVBaseContext* receiver, bool calleeBelow);
-    [[gnu::noinline]] void notePlan(KvObjFunc& function);
-    void noteSharedMethodPlan(KvObjFunc& function, const ScopeTable& scope);
-    static std::unique_ptr<ActivationPlan> planShape(const KvObjFunc& function, const ScopeTable* scope);
-    [[gnu::noinline]] void bindPlannedFields(KvVBaseContext& activation, KvVBaseContext& self,
-                                             const ActivationPlan& plan);
     [[gnu::noinline]] void readPlannedFields(KvVBaseContext& activation, const ActivationPlan& plan);
     void readFieldInPlace(KvBaseObject*& entry);
     [[gnu::noinline]] void dropSurplusArguments(KvBaseObject** args, int32_t moved, int32_t n);
