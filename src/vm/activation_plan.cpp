@@ -1,6 +1,4 @@
-// Working out a function value's activation plan from its first calls, and
-// the part of a planned call that depends on the instance a shared method
-// runs on.
+// Working out a function value's activation plan from its first calls.
 #include "vm/activation_plan.h"
 
 #include "vm/class_value.h"
@@ -97,18 +95,6 @@ void notePlan(KvObjFunc& function) {
     plan->checksClass = implicits > 0;
     for (size_t i = 0; i < implicits; ++i) plan->initial[scope->firstImplicitSlot + i].makeAlias(targets->slots[i]);
     function.setPlan(std::move(plan));
-}
-
-// A shared method's free names become aliases of the fields of the instance
-// it runs on; a field holding a shared method gets it bound first, as any
-// read of it would (bindOwnFields).
-void bindPlannedFields(KvVBaseContext& activation, KvVBaseContext& self, const ActivationPlan& plan) {
-    VariableSlot* implicit = &activation.slot(plan.firstImplicitSlot);
-    for (int32_t i = 0; i < plan.implicitCount; ++i) {
-        VariableSlot& field = self.slot(plan.fieldSlots[i]);
-        if (!field.isAlias() && isUnboundMethod(field.value)) bindSharedMethod(self, field);
-        implicit[i].makeAlias(&field);
-    }
 }
 
 }  // namespace kestrel

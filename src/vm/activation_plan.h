@@ -45,8 +45,4 @@ struct ActivationPlan {
 // known to repeat, or marks it as never having one.
 [[gnu::noinline]] void notePlan(KvObjFunc& function);
 
-// A planned call of a shared method: its free names become aliases of the
-// fields of self, the instance it runs on.
-[[gnu::noinline]] void bindPlannedFields(KvVBaseContext& activation, KvVBaseContext& self, const ActivationPlan& plan);
-
 }  // namespace kestrel

@@ -34,11 +34,11 @@ void CallFrame::dropPending(size_t depth) {
 
 void CallFrame::clearOperands() {
     while (KvBaseObject* value = stack.pop()) value->release();  // each entry's own reference
-    if (extrasUsed) {
+    if (generalReturn) {
         for (KvValueRef& reg : registers) reg.reset();
         handlers.clear();
         if (!pending.empty()) dropPending(0);
-        extrasUsed = false;
+        generalReturn = false;
     }
 }
 

@@ -44,11 +44,23 @@ struct CallFrame {
         context = std::move(newContext);
         ownsContext = owns;
     }
+    // begin for a script call: a unit and an activation it owns are given.
+    [[gnu::always_inline]] void beginCall(KvUnitRef&& newUnit, int32_t startPc, int32_t mode,
+                                          KvContextRef&& activation) {
+        unit = std::move(newUnit);
+        code = unit->code();
+        exec = unit->exec();
+        codeCount = unit->count();
+        pc = startPc;
+        resultMode = mode;
+        context = std::move(activation);
+        ownsContext = true;
+    }
     // Releases everything the frame holds; the frame can then be reused.
     // Inline: every script call's frame is cleared when it returns, most
     // with nothing left but the context and the unit.
     [[gnu::always_inline]] void clear() {
-        if (!stack.empty() || extrasUsed) clearOperands();
+        if (!stack.empty() || generalReturn) clearOperands();
         if (ownsContext) {
             // A function context that survives its frame is a cycle
             // candidate; the end of a function frame is a point where a
@@ -95,10 +107,12 @@ struct CallFrame {
     KvContextRef context;
     KvFastStack stack;  // raw entries, one reference each (see fast_stack.h)
     KvValueRef registers[kRegisterCount];
-    // Set by the first handler, finally completion or register the frame
-    // uses, so a return checks one flag instead of three containers (and
-    // twelve empty registers are not cleared on every call).
-    bool extrasUsed = false;
+    // Set when the frame's return must take the general way: it uses a
+    // handler, a finally completion or a register (which its clearing then
+    // releases), it is the first frame of a run, or it is raising. A return
+    // checks this one flag, and twelve empty registers are not cleared on
+    // every call.
+    bool generalReturn = false;
     // A native method called at once: MemberRef left its owner (uncounted
     // here; the stack holds it) in the callee's place and the method here,
     // for the Call at callAt, so no field is made for one call.

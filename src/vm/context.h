@@ -119,6 +119,8 @@ public:
     [[gnu::always_inline]] bool startPlannedActivation(const ActivationPlan& plan, KvBaseObject* const* args) {
         VariableSlot* slots = this->slots();
         const int32_t count = plan.slotCount;
+        assumeSmall(count);
+        assumeSmall(plan.parameters);
         copyWords(slots, plan.initial, count);  // at most kMaxSlots words
         VariableSlot* first = slots + plan.firstParameterSlot;
         bool fields = false;
@@ -195,10 +197,11 @@ public:
 
     // Lifetime: the creator holds the first reference.
     void retain() { ++refs_; }
-    // Drops one reference; the context is deleted when none is left, and is
-    // a cycle candidate when some are.
-    void releaseRef() {
-        if (--refs_ == 0) {
+    // Drops one reference (or count); the context is deleted when none is
+    // left, and is a cycle candidate when some are.
+    void releaseRef() { releaseRefs(1); }
+    void releaseRefs(int32_t count) {
+        if ((refs_ -= count) == 0) {
             destroyUnreferenced();
         } else if ((cycleFlags_ & (kCycleTraversable | kCycleBuffered)) == kCycleTraversable) {
             noteContextCandidate(this);
@@ -219,6 +222,7 @@ public:
             // Nothing else holds the context, and with no slot left nothing
             // could read one: the values are released where they lie.
             const int32_t count = allocated_;
+            assumeSmall(count);  // a block's slots, and this is a small block
             allocated_ = 0;
             VariableSlot* slots = this->slots();
             switch (count) {  // count <= kTrailingSlots: a small block
@@ -231,8 +235,16 @@ public:
 #undef KV_RELEASE_SLOT
             default: break;
             }
-            if (this_ && this_ != this) this_->releaseRef();
-            if (KvVBaseContext* parent = parent_.detach()) parent->releaseRef();
+            // A shared method's activation holds its receiver twice, as parent
+            // and as `this`: both references go in one step (one candidate
+            // check instead of two).
+            KvVBaseContext* parent = parent_.detach();
+            if (this_ == parent) {
+                if (parent) parent->releaseRefs(2);
+            } else {
+                if (this_) this_->releaseRef();  // never this context: it is no instance's
+                if (parent) parent->releaseRef();
+            }
             // What is left (the class handle, the pins) holds nothing: the
             // block is reused without running the destructor.
             const uint8_t block = block_;
@@ -285,6 +297,11 @@ private:
             s.value = kvNull();
             if (held) held->release();
         }
+    }
+    // What plans and small blocks guarantee, told to the compiler so the
+    // unrolled copies below need no range check.
+    [[gnu::always_inline]] static void assumeSmall(int32_t count) {
+        if (count < 0 || count > kTrailingSlots) __builtin_unreachable();
     }
     // Copies count (at most ActivationPlan::kMaxSlots) slot words, unrolled:
     // a loop costs more than the two or three words most activations have.

@@ -87,13 +87,13 @@ inline bool intArithmetic(Opcode op, int32_t a, int32_t b, int32_t& out) {
 }  // namespace
 
 // The common return: a call that did not raise, with nothing of its own to
-// unwind (no handlers, finally completions or registers), hands its result
-// to the caller. The result's reference is held across the frame's release,
+// unwind (no handlers, finally completions or registers) and a caller on
+// this machine, hands its result to the caller. The result's reference is held across the frame's release,
 // which may drop the last other one (a local the function returns). False
 // when finishFrame must decide.
 [[gnu::always_inline]] inline bool KvVirtualMachine::returnToCaller() {
     CallFrame* done = frame_;
-    if (done->resultMode == kResultRaising || done->extrasUsed || frames_.empty()) return false;
+    if (done->generalReturn) return false;
     KvBaseObject* result = nullptr;
     if (done->resultMode == kResultWanted) {
         KvBaseObject* top = done->stack.peek();
@@ -279,15 +279,15 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
             // rest, a function whose native method is called at once too).
             auto* function = static_cast<KvObjFunc*>(callee);
             const ActivationPlan* plan = function->plan();
-            if (plan && plannedCallFits(*function, *plan, n, nullptr)) {
+            if (plan && plannedCallFits<false>(*function, *plan, n, nullptr)) {
                 const int32_t entry = plan->entry;  // within the unit: checked when the plan was made
-                enterPlanned(function, *plan, n, !cur->discard, nullptr, true);
+                enterPlanned<false>(function, *plan, n, !cur->discard, nullptr, true);
                 f = frame_;
                 base = f->exec;
                 ip = base + entry;
                 KV_NEXT;
             }
-            if (!enterScript(static_cast<KvObjFunc*>(callee), nullptr, n, !cur->discard, true)) goto callFailed;
+            if (!enterScriptUnplanned(function, nullptr, n, !cur->discard, true)) goto callFailed;
         } else if (!call(boundedCount(cur->a), !cur->discard)) {
             goto callFailed;
         }
@@ -643,18 +643,18 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         KV_SPEND_STEP();  // a handler is a jump target too
         KV_SYNC();
         f->handlers.push_back({static_cast<int32_t>(ins.intValue), f->stack.count(), f->pending.size()});
-        f->extrasUsed = true;
+        f->generalReturn = true;
         KV_NEXT;
     KV_OP(PendingJump)
         KV_SPEND_STEP();  // where EndFinally will jump
         KV_SYNC();
         f->pending.push_back({static_cast<int32_t>(ins.intValue), nullptr});
-        f->extrasUsed = true;
+        f->generalReturn = true;
         KV_NEXT;
     KV_OP(PendingRaise)
         KV_SYNC();
         f->pending.push_back({0, popValue()});  // the caught exception moves in
-        f->extrasUsed = true;
+        f->generalReturn = true;
         KV_NEXT;
     KV_OP(DropPending)
         f->dropPending(f->pending.empty() ? 0 : f->pending.size() - 1);

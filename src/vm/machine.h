@@ -102,11 +102,17 @@ private:
     // A script function with its n arguments on top of the stack (receiver:
     // the instance a shared method runs on; calleeBelow: the callee's own
     // entry lies under the arguments and is dropped).
+    // Inline (machine_stack.h) for a call its function's plan fits; the
+    // general way otherwise.
     bool enterScript(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult, bool calleeBelow);
+    bool enterScriptUnplanned(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult,
+                              bool calleeBelow);
     // A function called before with the same shape: its plan is copied into
     // the new activation (machine_stack.h; the plans are made by notePlan).
+    template <bool kReceiver>
     bool plannedCallFits(const KvObjFunc& function, const ActivationPlan& plan, int32_t n,
                          KvVBaseContext* receiver) const;
+    template <bool kReceiver>
     void enterPlanned(KvObjFunc* function, const ActivationPlan& plan, int32_t n, bool wantsResult,
                       KvVBaseContext* receiver, bool calleeBelow);
     [[gnu::noinline]] void readPlannedFields(KvVBaseContext& activation, const ActivationPlan& plan);

@@ -153,12 +153,8 @@ bool KvVirtualMachine::notCallable(KvBaseObject* callee) {
 // With calleeBelow the callee's own entry lies under them and is dropped
 // once the frame holds the code unit. receiver: the instance context a
 // shared (unbound) method runs on.
-bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver, int32_t n, bool wantsResult,
-                                   bool calleeBelow) {
-    if (const ActivationPlan* plan = function->plan(); plan && plannedCallFits(*function, *plan, n, receiver)) {
-        enterPlanned(function, *plan, n, wantsResult, receiver, calleeBelow);
-        return true;
-    }
+bool KvVirtualMachine::enterScriptUnplanned(KvObjFunc* function, KvVBaseContext* receiver, int32_t n,
+                                            bool wantsResult, bool calleeBelow) {
     if (frames_.size() >= kMaxFrames) {
         callError_ = kFrameLimitMessage;
         return false;
@@ -276,6 +272,7 @@ KvValueRef KvVirtualMachine::callValue(KvBaseObject* callee, const KvArgList& ar
     NestedCall nested;
     setReportUncaught(false);  // the native caller decides what an exception means
     pushFrame(KvUnitRef::retain(nativeCallUnit()), 0, kResultWanted, nullptr, false);
+    if (frames_.empty()) frame_->generalReturn = true;  // its return ends the call
     pushRetained(callee);
     for (int32_t i = 0; i < args.count; ++i) pushRetained(args.items[i]);
     pushRetained(kvInt(args.count));

@@ -109,7 +109,7 @@ void KvVirtualMachine::eachBegin(const Instruction& ins) {
     KvValueRef range = popValue();
     const int64_t r = ins.intValue;
     if (r < 0 || r >= CallFrame::kRegisterCount) return;
-    frame_->extrasUsed = true;
+    frame_->generalReturn = true;
     frame_->registers[r] = kvMake<KvEachCursor>(range.get());
 }
 

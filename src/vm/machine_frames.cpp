@@ -65,6 +65,7 @@ KvValueRef KvVirtualMachine::run(CodeUnit* unit, bool newProgram, bool wantsResu
         currentProgramSlot() = program_;
     }
     pushFrame(KvUnitRef::retain(unit), 0, wantsResult ? kResultWanted : kResultDiscard, nullptr, false);
+    if (frames_.empty()) frame_->generalReturn = true;  // its return ends the run
     ActiveMachine active(*this);
     return dispatch();
 }
@@ -106,6 +107,7 @@ bool KvVirtualMachine::raise(KvValueRef exception, KvValueRef& runResult) {
     if (catchInFrame(exception)) return false;
     push(std::move(exception));
     frame_->resultMode = kResultRaising;
+    frame_->generalReturn = true;
     return finishFrame(runResult);
 }
 
@@ -177,6 +179,7 @@ bool KvVirtualMachine::finishFrame(KvValueRef& runResult) {
         if (catchInFrame(result)) return false;
         push(std::move(result));
         frame_->resultMode = kResultRaising;
+    frame_->generalReturn = true;
     }
 }
 
@@ -194,7 +197,7 @@ void KvVirtualMachine::registerOp(const Instruction& ins) {
         return;
     }
     KvValueRef& reg = frame_->registers[r];
-    frame_->extrasUsed = true;
+    frame_->generalReturn = true;
     if (ins.opcode == Opcode::PopToRegister) {
         reg = popValue();
     } else if (ins.opcode == Opcode::PeekToRegister) {

@@ -83,13 +83,16 @@ KvValueRef readFieldValue(KvValueRef field);
 // The call passes exactly the plan's parameters, and the aliases were found
 // for the class `this` has now (a shared method's: the receiver's, which
 // must be there and hold the fields it aliases).
+// kReceiver: the call site may pass a receiver (a call without one never
+// fits a shared method's plan, and its copy of this code has no such path).
+template <bool kReceiver>
 [[gnu::always_inline]] inline bool KvVirtualMachine::plannedCallFits(const KvObjFunc& function,
                                                                     const ActivationPlan& plan, int32_t n,
                                                                     KvVBaseContext* receiver) const {
     if (n != plan.parameters || frames_.size() >= kMaxFrames) return false;
     const KvVBaseContext* self = function.thisContext();
     if (plan.sharedMethod) {
-        if (!receiver) return false;
+        if (!kReceiver || !receiver) return false;
         self = receiver->thisBaseContext();
         if (plan.implicitCount > 0 && (!self || !self->hasSlot(plan.fieldsNeeded - 1))) return false;
     }
@@ -101,22 +104,48 @@ KvValueRef readFieldValue(KvValueRef field);
 // enterScript for a call that fits its function's plan. With calleeBelow
 // the callee's entry (under the arguments) is released last: the frame
 // holds the code unit by then.
+template <bool kReceiver>
 [[gnu::always_inline]] inline void KvVirtualMachine::enterPlanned(KvObjFunc* function, const ActivationPlan& plan,
                                                                  int32_t n, bool wantsResult,
                                                                  KvVBaseContext* receiver, bool calleeBelow) {
     KvFastStack& stack = frame_->stack;
-    const bool shared = plan.sharedMethod;
-    KvVBaseContext* context =
-        KvVBaseContext::create(shared ? receiver : function->definingContext(), plan.scope, plan.slotCount);
+    const bool shared = kReceiver && plan.sharedMethod;  // a shared method's plan fits only with a receiver
+    const int32_t count = plan.slotCount;
+    if (count < 0 || count > ActivationPlan::kMaxSlots) __builtin_unreachable();  // notePlan makes no other
+    KvVBaseContext* context = KvVBaseContext::create(shared ? receiver : function->definingContext(), plan.scope, count);
     context->setThisContext(shared ? receiver->thisBaseContext() : function->thisContext());
     const bool fields = context->startPlannedActivation(plan, stack.topEntries(static_cast<size_t>(n)));
     stack.drop(static_cast<size_t>(n));
     KvContextRef activation = KvContextRef::adopt(context);
     if (__builtin_expect(fields, 0)) readPlannedFields(*context, plan);
-    if (shared && plan.implicitCount > 0) bindPlannedFields(*context, *receiver->thisBaseContext(), plan);
+    if (shared && plan.implicitCount > 0) {
+        // The receiver's fields, a field holding a shared method bound
+        // first as any read of it would (bindOwnFields).
+        KvVBaseContext& self = *receiver->thisBaseContext();
+        VariableSlot* implicit = &context->slot(plan.firstImplicitSlot);
+        for (int32_t i = 0; i < plan.implicitCount; ++i) {
+            VariableSlot& field = self.slot(plan.fieldSlots[i]);
+            if (!field.isAlias() && isUnboundMethod(field.value)) bindSharedMethod(self, field);
+            implicit[i].makeAlias(&field);
+        }
+    }
     KvValueRef callee = calleeBelow ? popRaw() : KvValueRef();
-    pushFrame(KvUnitRef::retain(function->codeUnit()), plan.entry, wantsResult ? kResultWanted : kResultDiscard,
-              std::move(activation), true);
+    // pushFrame for a call from a running frame, with a unit.
+    std::unique_ptr<CallFrame> next(spareCount_ > 0 ? spare_[--spareCount_] : new CallFrame());
+    frames_.push_back(frame_);  // may run out of memory: next is still owned here
+    next->beginCall(KvUnitRef::retain(function->codeUnit()), plan.entry, wantsResult ? kResultWanted : kResultDiscard,
+                    std::move(activation));
+    frame_ = next.release();
+}
+
+[[gnu::always_inline]] inline bool KvVirtualMachine::enterScript(KvObjFunc* function, KvVBaseContext* receiver,
+                                                                int32_t n, bool wantsResult, bool calleeBelow) {
+    const ActivationPlan* plan = function->plan();
+    if (!plan || !plannedCallFits<true>(*function, *plan, n, receiver)) {
+        return enterScriptUnplanned(function, receiver, n, wantsResult, calleeBelow);
+    }
+    enterPlanned<true>(function, *plan, n, wantsResult, receiver, calleeBelow);
+    return true;
 }
 
 // The caller's frame becomes current; the finished one is cleared (its
