@@ -77,6 +77,12 @@ public:
     // The body's stores when it is plain (class_body_plan.h), read from its
     // code once; null when the body must run as code.
     const std::vector<ClassBodyStep>* plainBody();
+    // A new instance (count 0) with its plain body's effect already made:
+    // fields null, each method's shared value in its slot. Null when the
+    // body must run as code (newInstance, then the machine runs it). The
+    // caller has checked that the class makes instances (prepared, not
+    // cyclic, not too deep) and binds the body's free names.
+    KvBaseObject* newPlainInstance();
 
 private:
     // One step of prepare: resolves the next base; true when that base must
@@ -100,6 +106,14 @@ private:
     std::vector<KvRef<KvObjFunc>> methods_;  // the shared method values, by definition
     int8_t bodyPlanned_ = -1;  // -1 until read, then 1 when the body is plain
     std::vector<ClassBodyStep> bodySteps_;
+    // A plain body's method stores, decided at the first plain instance.
+    struct MethodStore {
+        int32_t slot;
+        KvObjFunc* method;  // one of methods_
+    };
+    bool planMethodStores();
+    int8_t storesPlanned_ = -1;  // -1 until decided, then 1 when newPlainInstance applies
+    std::vector<MethodStore> methodStores_;
 };
 
 // The class of a script instance context, or null. Inline: member reads

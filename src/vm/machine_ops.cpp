@@ -508,6 +508,15 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
     if (cls->tag() == kTagClass && frames_.size() >= kMaxFrames) return kFrameLimitMessage;
     std::u16string refused = cannotInstantiate(cls.get(), ins.text);
     if (!refused.empty()) return refused;
+    if (cls->tag() == kTagClass) {
+        if (KvBaseObject* plain = static_cast<KvObjClass*>(cls.get())->newPlainInstance()) {
+            pushRetained(plain);
+            KvVBaseContext* context = static_cast<KvObjLocalObject*>(plain)->context();
+            if (!context->scope()->implicits.empty()) bindClassBodyNames(*context);
+            collectCyclesIfDue();
+            return std::u16string();
+        }
+    }
     KvValueRef instance = kvOwnedOrNull(cls->newInstance(frame_->context.get()));
     KvBaseObject* made = instance.get();
     push(std::move(instance));
