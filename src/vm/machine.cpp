@@ -390,11 +390,25 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         compare(ins);
         KV_NEXT;
     }
+    // Against the shared null (neither operand a field, which is read
+    // first), equality is decided inline: only a value tagged null can equal it.
     KV_OP(Equal)
-    KV_OP(NotEqual)
+    KV_OP(NotEqual) {
+        KvFastStack& stack = f->stack;
+        KvBaseObject* r = stack.peek();
+        KvBaseObject* l = stack.count() >= 2 ? stack.peekUnder() : nullptr;
+        if (l && (l == shared.null || r == shared.null) && !isFieldValue(l) && !isFieldValue(r)) {
+            const bool equal = l == r || (l->tag() == r->tag() && l->equals(r));
+            stack.drop(2);  // released by hand below
+            l->release();
+            r->release();
+            stack.push(equal == (cur->sub == static_cast<uint8_t>(Opcode::Equal)) ? shared.trueValue : shared.falseValue);
+            KV_NEXT;
+        }
         KV_SYNC();
         compare(ins);
         KV_NEXT;
+    }
     // Constants: shared values uncounted, the others cached in the unit
     // and pushed with a reference of the stack's own.
     KV_OP(PushNull)
