@@ -66,6 +66,8 @@ public:
     // that of its first base that has one. holder starts as the instance's
     // context and moves down the hidden base slots; false when there is none.
     bool findConstructor(KvVBaseContext*& holder, int32_t& slot) const;
+    // The slot of the class's own "@init" once prepared, else -1.
+    int32_t ownConstructorSlot() const { return constructorSlot_; }
     // The one unbound value of a method defined in this class's body (made
     // at its first instance, then shared by all of them).
     KvObjFunc* sharedMethod(const FunctionDescriptor* method, int32_t definedAt);

@@ -81,7 +81,8 @@ bool KvObjLocalObject::storeInstanceMember(const KvMemberBinding& binding, KvBas
     return true;
 }
 
-VariableSlot* KvObjLocalObject::constructorSlot(KvVBaseContext*& holder) {
+// Down the hidden base slots to the base whose constructor the class inherits.
+VariableSlot* KvObjLocalObject::searchConstructorSlot(KvVBaseContext*& holder) {
     KvObjClass* cls = instanceClass();
     holder = context_.get();
     int32_t slot = -1;

@@ -18,6 +18,7 @@
 #include "vm/function_value.h"
 #include "vm/machine_messages.h"
 #include "vm/machine_stack.h"
+#include "vm/member_read.h"
 #include "vm/run_budget.h"
 
 namespace kestrel {
@@ -573,6 +574,7 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         KV_NEXT;
     // Member and element fields, and assignment through them.
     KV_OP(MemberRef)
+        if (readOwnFieldAtOnce(f->stack, f->unit->cache(position))) KV_NEXT;
         KV_SYNC();
         memberRef(ins, position);
         KV_NEXT;

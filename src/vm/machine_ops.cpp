@@ -294,41 +294,19 @@ static bool resolvesOwnNames(int32_t tag) {
     return tag == kTagLocalObject || tag == kTagModule || tag == kTagModuleObject;
 }
 
-// The common member read, decided from what the site learnt on earlier
-// runs: a variable of a script instance of the class the site was bound for,
-// held by the instance itself (no base path) and used at once. The owner on
-// top is replaced by the variable's value, as the general path would push it.
-static bool readOwnFieldAtOnce(KvFastStack& stack, const CodeCacheEntry& entry) {
-    KvBaseObject* owner = stack.peek();
-    const KvMemberBinding* binding = entry.binding.get();
-    if (!owner || owner->tag() != kTagLocalObject || !binding || entry.readAtOnce != 1 ||
-        binding->kind != kFieldInstanceVariable || !binding->memberPath.empty()) {
-        return false;
-    }
-    auto* instance = static_cast<KvObjLocalObject*>(owner);
-    if (binding->classSerial != instance->classSerial()) return false;
-    KvBaseObject* held = instance->instanceMember(*binding);
-    if (!held) held = kvNull();
-    held->addRef();  // before the owner, which may hold its last reference, goes
-    stack.setTop(held);
-    owner->release();
-    return true;
-}
-
 // obj.name: a field that holds the owner, bound through the site's cached
 // binding (kept while the owner's type or class stays the same). A variable
 // of a script instance, a built-in property or a map entry whose value is
 // used at once is pushed as it is; so is the owner of a native method that a
 // Call calls at once (the frame keeps the method for that Call).
 void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
-    CodeCacheEntry& entry = frame_->unit->cache(position);
-    if (readOwnFieldAtOnce(frame_->stack, entry)) return;
     KvValueRef owner = popValue();
     const int32_t tag = owner->tag();
     if (tag == kTagNull) {
         push(std::move(owner));
         return;
     }
+    CodeCacheEntry& entry = frame_->unit->cache(position);
     const KvMemberBinding* cached = entry.binding.get();
     bool instance = tag == kTagLocalObject;
     if (instance) {
