@@ -76,6 +76,8 @@ public:
     bool inheritsFromItself() const { return cyclic_; }
     // More than kMaxDepth levels of base classes below it.
     bool tooDeep() const { return depth_ > kMaxDepth; }
+    // Prepared, and neither of the above.
+    bool makesInstances() const { return baseCount_ >= 0 && !cyclic_ && !tooDeep(); }
     // The body's stores when it is plain (class_body_plan.h), read from its
     // code once; null when the body must run as code.
     const std::vector<ClassBodyStep>* plainBody();

@@ -24,12 +24,6 @@ KvBaseObject* instanceOfContext(KvVBaseContext* context) {
     return new KvObjLocalObject(KvContextRef::retain(context));
 }
 
-KvObjLocalObject::KvObjLocalObject(KvContextRef context) : context_(std::move(context)) {
-    setTag(kTagLocalObject);
-    markTraversable();
-    if (context_) context_->setSelf(this);
-}
-
 // The context may live on, kept only by its own methods: dropping the
 // handle makes it a cycle candidate. Its weak self pointer goes first.
 KvObjLocalObject::~KvObjLocalObject() {

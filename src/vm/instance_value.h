@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "objects/base_object.h"
@@ -23,7 +24,12 @@ class KvVBaseContext;
 
 class KvObjLocalObject final : public KvBaseObject, public KvInstanceMembers {
 public:
-    explicit KvObjLocalObject(KvContextRef context);
+    // Inline: every `new` makes one.
+    explicit KvObjLocalObject(KvContextRef context) : context_(std::move(context)) {
+        setTag(kTagLocalObject);
+        markTraversable();
+        if (context_) context_->setSelf(this);
+    }
     ~KvObjLocalObject() override;
 
     std::u16string toString() const override { return u"<object>"; }

@@ -504,11 +504,8 @@ static bool runPlainBody(KvObjClass& cls, KvVBaseContext& context) {
 // the arguments and Construct follow once the body has returned.
 std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
     KvValueRef cls = popValue();
-    if (!cls->isClass()) return classNotExistsMessage(ins.text);
     if (cls->tag() == kTagClass && frames_.size() >= kMaxFrames) return kFrameLimitMessage;
-    std::u16string refused = cannotInstantiate(cls.get(), ins.text);
-    if (!refused.empty()) return refused;
-    if (cls->tag() == kTagClass) {
+    if (cls->tag() == kTagClass && static_cast<KvObjClass*>(cls.get())->makesInstances()) {
         if (KvBaseObject* plain = static_cast<KvObjClass*>(cls.get())->newPlainInstance()) {
             pushRetained(plain);
             KvVBaseContext* context = static_cast<KvObjLocalObject*>(plain)->context();
@@ -517,6 +514,9 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
             return std::u16string();
         }
     }
+    if (!cls->isClass()) return classNotExistsMessage(ins.text);
+    std::u16string refused = cannotInstantiate(cls.get(), ins.text);
+    if (!refused.empty()) return refused;
     KvValueRef instance = kvOwnedOrNull(cls->newInstance(frame_->context.get()));
     KvBaseObject* made = instance.get();
     push(std::move(instance));
