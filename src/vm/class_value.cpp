@@ -191,6 +191,18 @@ KvBaseObject* KvObjClass::newInstance(IKvVContext*) {
     return new KvObjLocalObject(std::move(context));
 }
 
+const std::vector<ConstructorStep>* KvObjClass::plainConstructor(const KvObjFunc& constructor) {
+    // Only the class's own shared methods: their descriptors live as long as the class.
+    if (!constructor.isUnbound() || constructor.codeUnit() != unit_.get()) return nullptr;
+    const FunctionDescriptor* descriptor = constructor.descriptor();
+    if (descriptor != plannedConstructor_) {
+        plannedConstructor_ = descriptor;
+        CodeUnit* unit = constructor.codeUnit();
+        constructorPlain_ = unit && descriptor && planConstructor(unit->module()->code, *descriptor, constructorSteps_);
+    }
+    return constructorPlain_ ? &constructorSteps_ : nullptr;
+}
+
 // A fresh instance context holds null in every slot, so of a plain body only
 // the method stores change anything. They are made directly when each goes
 // to a slot of the instance's own (not a free name's, which the body's

@@ -18,6 +18,7 @@
 #include "vm/context.h"
 #include "vm/instruction.h"
 #include "vm/class_body_plan.h"
+#include "vm/constructor_plan.h"
 #include "vm/var_position.h"
 
 namespace kestrel {
@@ -81,6 +82,9 @@ public:
     // The body's stores when it is plain (class_body_plan.h), read from its
     // code once; null when the body must run as code.
     const std::vector<ClassBodyStep>* plainBody();
+    // The stores of constructor when its body is plain (constructor_plan.h),
+    // read from its code once per constructor; null when it must run as code.
+    const std::vector<ConstructorStep>* plainConstructor(const KvObjFunc& constructor);
     // A new instance (count 0) with its plain body's effect already made:
     // fields null, each method's shared value in its slot. Null when the
     // body must run as code (newInstance, then the machine runs it). The
@@ -118,6 +122,9 @@ private:
     bool planMethodStores();
     int8_t storesPlanned_ = -1;  // -1 until decided, then 1 when newPlainInstance applies
     std::vector<MethodStore> methodStores_;
+    const FunctionDescriptor* plannedConstructor_ = nullptr;  // the one constructorSteps_ were read for
+    bool constructorPlain_ = false;
+    std::vector<ConstructorStep> constructorSteps_;
 };
 
 // The class of a script instance context, or null. Inline: member reads
