@@ -191,15 +191,16 @@ KvBaseObject* KvObjClass::newInstance(IKvVContext*) {
     return new KvObjLocalObject(std::move(context));
 }
 
-const std::vector<ConstructorStep>* KvObjClass::plainConstructor(const KvObjFunc& constructor) {
-    // Only the class's own shared methods: their descriptors live as long as the class.
-    if (!constructor.isUnbound() || constructor.codeUnit() != unit_.get()) return nullptr;
+// Only the class's own shared methods are read: held by the class, they
+// stay what they were read as.
+const std::vector<ConstructorStep>* KvObjClass::planConstructorOf(const KvObjFunc& constructor) {
+    const bool own = std::any_of(methods_.begin(), methods_.end(),
+                                 [&constructor](const KvRef<KvObjFunc>& method) { return method.get() == &constructor; });
+    if (!own) return nullptr;
+    plannedConstructor_ = &constructor;
+    CodeUnit* unit = constructor.codeUnit();
     const FunctionDescriptor* descriptor = constructor.descriptor();
-    if (descriptor != plannedConstructor_) {
-        plannedConstructor_ = descriptor;
-        CodeUnit* unit = constructor.codeUnit();
-        constructorPlain_ = unit && descriptor && planConstructor(unit->module()->code, *descriptor, constructorSteps_);
-    }
+    constructorPlain_ = unit && descriptor && planConstructor(unit->module()->code, *descriptor, constructorSteps_);
     return constructorPlain_ ? &constructorSteps_ : nullptr;
 }
 

@@ -84,7 +84,11 @@ public:
     const std::vector<ClassBodyStep>* plainBody();
     // The stores of constructor when its body is plain (constructor_plan.h),
     // read from its code once per constructor; null when it must run as code.
-    const std::vector<ConstructorStep>* plainConstructor(const KvObjFunc& constructor);
+    // Inline when it was read for this constructor already: every `new` asks.
+    const std::vector<ConstructorStep>* plainConstructor(const KvObjFunc& constructor) {
+        if (&constructor == plannedConstructor_) return constructorPlain_ ? &constructorSteps_ : nullptr;
+        return planConstructorOf(constructor);
+    }
     // A new instance (count 0) with its plain body's effect already made:
     // fields null, each method's shared value in its slot. Null when the
     // body must run as code (newInstance, then the machine runs it). The
@@ -122,7 +126,8 @@ private:
     bool planMethodStores();
     int8_t storesPlanned_ = -1;  // -1 until decided, then 1 when newPlainInstance applies
     std::vector<MethodStore> methodStores_;
-    const FunctionDescriptor* plannedConstructor_ = nullptr;  // the one constructorSteps_ were read for
+    const std::vector<ConstructorStep>* planConstructorOf(const KvObjFunc& constructor);
+    const KvObjFunc* plannedConstructor_ = nullptr;  // the one constructorSteps_ were read for (one of methods_)
     bool constructorPlain_ = false;
     std::vector<ConstructorStep> constructorSteps_;
 };
