@@ -565,7 +565,10 @@ static bool constructPlainly(KvFastStack& stack, KvObjFunc& init, KvVBaseContext
     constexpr size_t kMostFields = 16;
     const ScopeTable* scope = init.descriptor()->scope;
     VariableSlot* fields[kMostFields];
-    if (scope->implicits.size() > kMostFields || !plainConstructorFields(init, self, fields)) return false;
+    if (scope->implicits.size() > kMostFields || scope->parameters.size() > kMostFields ||
+        !plainConstructorFields(init, self, fields)) {
+        return false;
+    }
     KvBaseObject** args = stack.topEntries(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i) {
         if (isFieldValue(args[i]) || isUnboundMethod(args[i])) return false;
@@ -578,11 +581,31 @@ static bool constructPlainly(KvFastStack& stack, KvObjFunc& init, KvVBaseContext
         args[i] = null;
         surplus->release();
     }
+    // A parameter's first store takes the argument's own reference off the
+    // stack (the frame would count it into the field and drop the
+    // parameter's later: the same counts, without a fall that makes the
+    // value a cycle candidate); later stores of it count their own.
+    KvBaseObject* values[kMostFields];
+    bool taken[kMostFields] = {};
+    for (int32_t i = 0; i < moved; ++i) values[i] = args[i];
     for (const ConstructorStep& step : *steps) {
-        fields[step.implicit]->store(step.parameter < moved ? args[step.parameter] : null);
+        VariableSlot* field = fields[step.implicit]->finalSlot();
+        KvBaseObject* old = field->value;
+        const int32_t parameter = step.parameter;
+        if (parameter >= moved) {
+            field->value = null;
+        } else if (!taken[parameter]) {
+            field->value = values[parameter];
+            args[parameter] = null;
+            taken[parameter] = true;
+        } else {
+            values[parameter]->addRef();
+            field->value = values[parameter];
+        }
+        if (old) old->release();
     }
     for (int32_t i = 0; i < moved; ++i) {
-        KvBaseObject* argument = args[i];
+        KvBaseObject* argument = args[i];  // null when taken
         args[i] = null;
         argument->release();
     }
