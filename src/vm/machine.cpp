@@ -145,10 +145,16 @@ inline bool topIntPair(const KvFastStack& stack, KvBaseObject*& l, KvBaseObject*
     return isInt(l);
 }
 
+// A new int, out of line: the pool's allocation would make madeInt too
+// big to inline into every case that uses it.
+[[gnu::noinline]] KvBaseObject* newInt(int32_t v) {
+    return kvMake<KvObjInt>(v).detach();
+}
+
 // An int result as a value with one reference for its holder: the shared
 // object for small values, else a new int (which may run out of memory).
 inline KvBaseObject* madeInt(int32_t v, const KvSharedConstants& shared) {
-    return isSharedIntValue(v) ? shared.ints[v + 1] : kvMake<KvObjInt>(v).detach();
+    return isSharedIntValue(v) ? shared.ints[v + 1] : newInt(v);
 }
 
 // The local's int object, or null when the slot is missing or holds no int.
