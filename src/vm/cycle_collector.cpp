@@ -251,18 +251,7 @@ void collectBatchOrThrow() {
 
 }  // namespace
 
-// While its instance lives, an instance context is held by it, so whatever
-// garbage the context is part of holds the instance too, and trial deletion
-// from the instance reaches the context: the instance stands as the
-// candidate for both. Most such falls are a method or constructor letting
-// go of `this`, and the instance is often buffered already. An instance
-// nobody counts (a temporary) is in no cycle; it releases the context when
-// it goes, which buffers the context then.
 void noteContextCandidate(KvVBaseContext* context) {
-    if (KvBaseObject* self = context->self()) {
-        if ((self->cycleFlags() & kCycleBuffered) == 0 && self->refCount() > 0) kvAddCandidate(self);
-        return;
-    }
     addToCandidateBuffer(contextCandidates(), context);
 }
 
