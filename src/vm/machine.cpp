@@ -580,7 +580,7 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         KV_NEXT;
     // Member and element fields, and assignment through them.
     KV_OP(MemberRef)
-        if (readOwnFieldAtOnce(f->stack, f->unit->cache(position))) KV_NEXT;
+        if (readOwnFieldAtOnce(f->stack, *f->unit, position)) KV_NEXT;
         KV_SYNC();
         memberRef(ins, position);
         KV_NEXT;

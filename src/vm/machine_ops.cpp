@@ -324,7 +324,8 @@ void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
             return;
         }
     }
-    if (instance && binding.kind == kFieldInstanceVariable && readAtOnce(*frame_, position)) {
+    if (instance && binding.kind == kFieldInstanceVariable &&
+        (entry.readAtOnce == 1 || (entry.readAtOnce < 0 && readAtOnce(*frame_, position)))) {
         KvBaseObject* held = static_cast<KvObjLocalObject*>(owner.get())->instanceMember(binding);
         pushRetained(held ? held : kvNull());
         return;

@@ -14,13 +14,15 @@ namespace kestrel {
 
 // Replaces the owner on top by the variable's value, as the general path
 // would push it; false (nothing done) when the site's binding does not fit.
-inline bool readOwnFieldAtOnce(KvFastStack& stack, const CodeCacheEntry& entry) {
+// Always inline: its one caller is the dispatch loop, which the compiler
+// would otherwise leave calling it for every member reference.
+[[gnu::always_inline]] inline bool readOwnFieldAtOnce(KvFastStack& stack, CodeUnit& unit, int32_t position) {
     KvBaseObject* owner = stack.peek();
+    if (!owner || owner->tag() != kTagLocalObject) return false;
+    const CodeCacheEntry& entry = unit.cache(position);
+    if (entry.readAtOnce != 1) return false;  // unknown yet, or a method read (never decided)
     const KvMemberBinding* binding = entry.binding.get();
-    if (!owner || owner->tag() != kTagLocalObject || !binding || entry.readAtOnce != 1 ||
-        binding->kind != kFieldInstanceVariable || !binding->memberPath.empty()) {
-        return false;
-    }
+    if (!binding || binding->kind != kFieldInstanceVariable || !binding->memberPath.empty()) return false;
     auto* instance = static_cast<KvObjLocalObject*>(owner);
     if (binding->classSerial != instance->classSerial()) return false;
     KvVBaseContext* holder = instance->context();
