@@ -37,16 +37,6 @@ KvBaseObject* KvSubscriptInterface::getRange(const KvArgList&) {
     return nullptr;
 }
 
-void* KvBaseObject::operator new(std::size_t size) {
-    void* block = valuePool().allocate(size);
-    if (!block) throw std::bad_alloc();
-    return block;
-}
-
-void KvBaseObject::operator delete(void* block, std::size_t size) noexcept {
-    valuePool().deallocate(block, size);
-}
-
 KvBaseObject::~KvBaseObject() {
     if (!properties_) {
         return;

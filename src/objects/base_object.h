@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <unordered_map>
 
@@ -14,6 +15,7 @@
 #include "objects/cycle_candidates.h"
 #include "objects/member_registry.h"
 #include "objects/type_tags.h"
+#include "objects/value_pool.h"
 #include "objects/value_ref.h"
 
 namespace kestrel {
@@ -61,9 +63,14 @@ public:
 
     // Every value lives in the value pool; a failed allocation throws
     // std::bad_alloc, which only the program's entry converts (shell/main.cpp).
-    static void* operator new(std::size_t size);
+    // Inline: every value made and dropped comes through them.
+    static void* operator new(std::size_t size) {
+        void* block = valuePool().allocate(size);
+        if (!block) throw std::bad_alloc();
+        return block;
+    }
     static void* operator new(std::size_t, void* where) noexcept { return where; }
-    static void operator delete(void* block, std::size_t size) noexcept;
+    static void operator delete(void* block, std::size_t size) noexcept { valuePool().deallocate(block, size); }
 
     // KvObjectProperty
     int32_t typeTag() const override { return tag_; }

@@ -13,16 +13,12 @@ KvCycleCollectHook collectHook = nullptr;
 }  // namespace
 
 std::vector<KvBaseObject*>& kvCandidateValues() {
-    static auto* buffer = new std::vector<KvBaseObject*>();
-    return *buffer;
+    if (!kvCandidateBuffer) kvCandidateBuffer = new std::vector<KvBaseObject*>();
+    return *kvCandidateBuffer;
 }
 
 void kvAddCandidate(KvBaseObject* value) {
     addToCandidateBuffer(kvCandidateValues(), value);
-}
-
-void kvRemoveCandidate(KvBaseObject* value) {
-    removeFromCandidateBuffer(kvCandidateValues(), value);
 }
 
 void kvSetCycleCollectHook(KvCycleCollectHook hook) {

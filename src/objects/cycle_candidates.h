@@ -66,11 +66,17 @@ void removeFromCandidateBuffer(std::vector<Node*>& buffer, Node* node) {
     --kvBufferedCandidates;
 }
 
-// The candidate values; the collector takes them all at once.
+// The candidate values (made by the first candidate, then kept for the
+// whole run); the collector takes them all at once.
+inline std::vector<KvBaseObject*>* kvCandidateBuffer = nullptr;
 std::vector<KvBaseObject*>& kvCandidateValues();
 void kvAddCandidate(KvBaseObject* value);
-// A candidate that dies leaves the buffer at once.
-void kvRemoveCandidate(KvBaseObject* value);
+// A candidate that dies leaves the buffer at once (a buffered value implies
+// the buffer exists). Inline: most values that die in a loop of the program
+// were buffered when they were last passed around.
+inline void kvRemoveCandidate(KvBaseObject* value) {
+    removeFromCandidateBuffer(*kvCandidateBuffer, value);
+}
 
 // The collector registers here; kvCollectCyclesIfDue runs it when enough
 // candidates have piled up. Call it only where every value in use is counted.

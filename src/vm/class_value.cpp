@@ -191,5 +191,56 @@ KvBaseObject* KvObjClass::newInstance(IKvVContext*) {
     return new KvObjLocalObject(std::move(context));
 }
 
+// Only the class's own shared methods are read: held by the class, they
+// stay what they were read as.
+const std::vector<ConstructorStep>* KvObjClass::planConstructorOf(const KvObjFunc& constructor) {
+    const bool own = std::any_of(methods_.begin(), methods_.end(),
+                                 [&constructor](const KvRef<KvObjFunc>& method) { return method.get() == &constructor; });
+    if (!own) return nullptr;
+    plannedConstructor_ = &constructor;
+    CodeUnit* unit = constructor.codeUnit();
+    const FunctionDescriptor* descriptor = constructor.descriptor();
+    constructorPlain_ = unit && descriptor && planConstructor(unit->module()->code, *descriptor, constructorSteps_);
+    return constructorPlain_ ? &constructorSteps_ : nullptr;
+}
+
+// A fresh instance context holds null in every slot, so of a plain body only
+// the method stores change anything. They are made directly when each goes
+// to a slot of the instance's own (not a free name's, which the body's
+// binding aliases elsewhere); the shared values are made here, as the
+// first instance's body would make them.
+bool KvObjClass::planMethodStores() {
+    const std::vector<ClassBodyStep>* steps = plainBody();
+    const ScopeTable* scope = descriptor_->scope;
+    bool direct = steps != nullptr && scope != nullptr;
+    const int32_t firstImplicit = scope ? scope->firstImplicitSlot : 0;
+    const auto implicitEnd = firstImplicit + static_cast<int32_t>(scope ? scope->implicits.size() : 0);
+    for (size_t i = 0; direct && i < steps->size(); ++i) {
+        const int32_t slot = (*steps)[i].slot;
+        direct = slot >= 0 && slot < scope->slotCount() && (slot < firstImplicit || slot >= implicitEnd);
+    }
+    methodStores_.clear();
+    for (size_t i = 0; direct && i < steps->size(); ++i) {
+        const ClassBodyStep& step = (*steps)[i];
+        if (step.method) methodStores_.push_back({step.slot, sharedMethod(step.method, step.position)});
+    }
+    storesPlanned_ = direct ? 1 : 0;
+    return direct;
+}
+
+KvBaseObject* KvObjClass::newPlainInstance() {
+    if (storesPlanned_ < 0) planMethodStores();
+    if (storesPlanned_ == 0) return nullptr;
+    KvContextRef context = KvContextRef::adopt(KvVBaseContext::create(defining_.get(), descriptor_->scope));
+    context->allocateSlots();
+    context->setThisContext(context.get());
+    context->setInstanceClass(this);
+    for (const MethodStore& store : methodStores_) {
+        store.method->addRef();
+        context->slot(store.slot).value = store.method;  // held null, which is not counted
+    }
+    return new KvObjLocalObject(std::move(context));
+}
+
 
 }  // namespace kestrel

@@ -18,6 +18,7 @@
 #include "vm/context.h"
 #include "vm/instruction.h"
 #include "vm/class_body_plan.h"
+#include "vm/constructor_plan.h"
 #include "vm/var_position.h"
 
 namespace kestrel {
@@ -66,6 +67,8 @@ public:
     // that of its first base that has one. holder starts as the instance's
     // context and moves down the hidden base slots; false when there is none.
     bool findConstructor(KvVBaseContext*& holder, int32_t& slot) const;
+    // The slot of the class's own "@init" once prepared, else -1.
+    int32_t ownConstructorSlot() const { return constructorSlot_; }
     // The one unbound value of a method defined in this class's body (made
     // at its first instance, then shared by all of them).
     KvObjFunc* sharedMethod(const FunctionDescriptor* method, int32_t definedAt);
@@ -74,9 +77,24 @@ public:
     bool inheritsFromItself() const { return cyclic_; }
     // More than kMaxDepth levels of base classes below it.
     bool tooDeep() const { return depth_ > kMaxDepth; }
+    // Prepared, and neither of the above.
+    bool makesInstances() const { return baseCount_ >= 0 && !cyclic_ && !tooDeep(); }
     // The body's stores when it is plain (class_body_plan.h), read from its
     // code once; null when the body must run as code.
     const std::vector<ClassBodyStep>* plainBody();
+    // The stores of constructor when its body is plain (constructor_plan.h),
+    // read from its code once per constructor; null when it must run as code.
+    // Inline when it was read for this constructor already: every `new` asks.
+    const std::vector<ConstructorStep>* plainConstructor(const KvObjFunc& constructor) {
+        if (&constructor == plannedConstructor_) return constructorPlain_ ? &constructorSteps_ : nullptr;
+        return planConstructorOf(constructor);
+    }
+    // A new instance (count 0) with its plain body's effect already made:
+    // fields null, each method's shared value in its slot. Null when the
+    // body must run as code (newInstance, then the machine runs it). The
+    // caller has checked that the class makes instances (prepared, not
+    // cyclic, not too deep) and binds the body's free names.
+    KvBaseObject* newPlainInstance();
 
 private:
     // One step of prepare: resolves the next base; true when that base must
@@ -100,6 +118,18 @@ private:
     std::vector<KvRef<KvObjFunc>> methods_;  // the shared method values, by definition
     int8_t bodyPlanned_ = -1;  // -1 until read, then 1 when the body is plain
     std::vector<ClassBodyStep> bodySteps_;
+    // A plain body's method stores, decided at the first plain instance.
+    struct MethodStore {
+        int32_t slot;
+        KvObjFunc* method;  // one of methods_
+    };
+    bool planMethodStores();
+    int8_t storesPlanned_ = -1;  // -1 until decided, then 1 when newPlainInstance applies
+    std::vector<MethodStore> methodStores_;
+    const std::vector<ConstructorStep>* planConstructorOf(const KvObjFunc& constructor);
+    const KvObjFunc* plannedConstructor_ = nullptr;  // the one constructorSteps_ were read for (one of methods_)
+    bool constructorPlain_ = false;
+    std::vector<ConstructorStep> constructorSteps_;
 };
 
 // The class of a script instance context, or null. Inline: member reads

@@ -216,11 +216,6 @@ bool KvVBaseContext::assignThroughPosition(const KvVarPosition* position, KvBase
     return true;
 }
 
-// Holds the class for as long as the instance context lives.
-void KvVBaseContext::setInstanceClass(KvBaseObject* cls) {
-    class_ = KvValueRef::retain(cls);
-}
-
 // A slot of this context aliases one of the pinned context: it must outlive this one.
 void KvVBaseContext::pin(KvVBaseContext* context) {
     if (!context || context == this) return;

@@ -163,8 +163,9 @@ public:
     }
     IKvVContext* thisContext() const override { return this_; }
     KvBaseObject* instanceClass() const override { return class_.get(); }
-    // Holds a reference on the class: methods search its bases after the instance is gone.
-    void setInstanceClass(KvBaseObject* cls) override;
+    // Holds a reference on the class: methods search its bases after the
+    // instance is gone. Inline: every new instance sets it.
+    void setInstanceClass(KvBaseObject* cls) override { class_ = KvValueRef::retain(cls); }
     IKvVContext* parentContext() const override { return parent_.get(); }
     std::u16string dump() const override;
     std::unique_ptr<KvVarPosition> resolveName(const std::u16string& name, int32_t line,

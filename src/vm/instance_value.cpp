@@ -24,12 +24,6 @@ KvBaseObject* instanceOfContext(KvVBaseContext* context) {
     return new KvObjLocalObject(KvContextRef::retain(context));
 }
 
-KvObjLocalObject::KvObjLocalObject(KvContextRef context) : context_(std::move(context)) {
-    setTag(kTagLocalObject);
-    markTraversable();
-    if (context_) context_->setSelf(this);
-}
-
 // The context may live on, kept only by its own methods: dropping the
 // handle makes it a cycle candidate. Its weak self pointer goes first.
 KvObjLocalObject::~KvObjLocalObject() {
@@ -81,7 +75,8 @@ bool KvObjLocalObject::storeInstanceMember(const KvMemberBinding& binding, KvBas
     return true;
 }
 
-VariableSlot* KvObjLocalObject::constructorSlot(KvVBaseContext*& holder) {
+// Down the hidden base slots to the base whose constructor the class inherits.
+VariableSlot* KvObjLocalObject::searchConstructorSlot(KvVBaseContext*& holder) {
     KvObjClass* cls = instanceClass();
     holder = context_.get();
     int32_t slot = -1;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "objects/base_object.h"
@@ -23,7 +24,12 @@ class KvVBaseContext;
 
 class KvObjLocalObject final : public KvBaseObject, public KvInstanceMembers {
 public:
-    explicit KvObjLocalObject(KvContextRef context);
+    // Inline: every `new` makes one.
+    explicit KvObjLocalObject(KvContextRef context) : context_(std::move(context)) {
+        setTag(kTagLocalObject);
+        markTraversable();
+        if (context_) context_->setSelf(this);
+    }
     ~KvObjLocalObject() override;
 
     std::u16string toString() const override { return u"<object>"; }
@@ -33,8 +39,15 @@ public:
     KvBaseObject* initFunction() override;
     // The slot of the constructor and the instance context it runs on; null
     // when there is none. Its shared method is left unbound there, so making
-    // an instance makes no function value.
-    VariableSlot* constructorSlot(KvVBaseContext*& holder);
+    // an instance makes no function value. Inline for a class's own
+    // constructor: every `new` asks.
+    VariableSlot* constructorSlot(KvVBaseContext*& holder) {
+        KvObjClass* cls = instanceClass();
+        const int32_t own = cls ? cls->ownConstructorSlot() : -1;
+        if (own < 0 || !context_->hasSlot(own)) return searchConstructorSlot(holder);
+        holder = context_.get();
+        return &holder->slot(own);
+    }
     void visitReferences(KvReferenceVisitor& visitor) override;
 
     KvVBaseContext* context() const { return context_.get(); }
@@ -55,6 +68,7 @@ public:
 
 private:
     KvVBaseContext* holderOf(const std::vector<uint32_t>& path) const;
+    VariableSlot* searchConstructorSlot(KvVBaseContext*& holder);
 
     KvContextRef context_;
 };

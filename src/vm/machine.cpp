@@ -18,6 +18,7 @@
 #include "vm/function_value.h"
 #include "vm/machine_messages.h"
 #include "vm/machine_stack.h"
+#include "vm/member_read.h"
 #include "vm/run_budget.h"
 
 namespace kestrel {
@@ -149,10 +150,16 @@ inline bool topIntPair(const KvFastStack& stack, KvBaseObject*& l, KvBaseObject*
     return isInt(l);
 }
 
+// A new int, out of line: the pool's allocation would make madeInt too
+// big to inline into every case that uses it.
+[[gnu::noinline]] KvBaseObject* newInt(int32_t v) {
+    return kvMake<KvObjInt>(v).detach();
+}
+
 // An int result as a value with one reference for its holder: the shared
 // object for small values, else a new int (which may run out of memory).
 inline KvBaseObject* madeInt(int32_t v, const KvSharedConstants& shared) {
-    return isSharedIntValue(v) ? shared.ints[v + 1] : kvMake<KvObjInt>(v).detach();
+    return isSharedIntValue(v) ? shared.ints[v + 1] : newInt(v);
 }
 
 // The local's int object, or null when the slot is missing or holds no int.
@@ -416,11 +423,25 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         compare(ins);
         KV_NEXT;
     }
+    // Against the shared null (neither operand a field, which is read
+    // first), equality is decided inline: only a value tagged null can equal it.
     KV_OP(Equal)
-    KV_OP(NotEqual)
+    KV_OP(NotEqual) {
+        KvFastStack& stack = f->stack;
+        KvBaseObject* r = stack.peek();
+        KvBaseObject* l = stack.count() >= 2 ? stack.peekUnder() : nullptr;
+        if (l && (l == shared.null || r == shared.null) && !isFieldValue(l) && !isFieldValue(r)) {
+            const bool equal = l == r || (l->tag() == r->tag() && l->equals(r));
+            stack.drop(2);  // released by hand below
+            l->release();
+            r->release();
+            stack.push(equal == (cur->sub == static_cast<uint8_t>(Opcode::Equal)) ? shared.trueValue : shared.falseValue);
+            KV_NEXT;
+        }
         KV_SYNC();
         compare(ins);
         KV_NEXT;
+    }
     // Constants: shared values uncounted, the others cached in the unit
     // and pushed with a reference of the stack's own.
     KV_OP(PushNull)
@@ -585,6 +606,7 @@ KvValueRef KvVirtualMachine::dispatchLoop() {
         KV_NEXT;
     // Member and element fields, and assignment through them.
     KV_OP(MemberRef)
+        if (readOwnFieldAtOnce(f->stack, *f->unit, position)) KV_NEXT;
         KV_SYNC();
         memberRef(ins, position);
         KV_NEXT;

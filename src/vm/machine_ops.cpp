@@ -324,7 +324,8 @@ void KvVirtualMachine::memberRef(const Instruction& ins, int32_t position) {
             return;
         }
     }
-    if (instance && binding.kind == kFieldInstanceVariable && readAtOnce(*frame_, position)) {
+    if (instance && binding.kind == kFieldInstanceVariable &&
+        (entry.readAtOnce == 1 || (entry.readAtOnce < 0 && readAtOnce(*frame_, position)))) {
         KvBaseObject* held = static_cast<KvObjLocalObject*>(owner.get())->instanceMember(binding);
         pushRetained(held ? held : kvNull());
         return;
@@ -504,8 +505,17 @@ static bool runPlainBody(KvObjClass& cls, KvVBaseContext& context) {
 // the arguments and Construct follow once the body has returned.
 std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
     KvValueRef cls = popValue();
-    if (!cls->isClass()) return classNotExistsMessage(ins.text);
     if (cls->tag() == kTagClass && frames_.size() >= kMaxFrames) return kFrameLimitMessage;
+    if (cls->tag() == kTagClass && static_cast<KvObjClass*>(cls.get())->makesInstances()) {
+        if (KvBaseObject* plain = static_cast<KvObjClass*>(cls.get())->newPlainInstance()) {
+            pushRetained(plain);
+            KvVBaseContext* context = static_cast<KvObjLocalObject*>(plain)->context();
+            if (!context->scope()->implicits.empty()) bindClassBodyNames(*context);
+            collectCyclesIfDue();
+            return std::u16string();
+        }
+    }
+    if (!cls->isClass()) return classNotExistsMessage(ins.text);
     std::u16string refused = cannotInstantiate(cls.get(), ins.text);
     if (!refused.empty()) return refused;
     KvValueRef instance = kvOwnedOrNull(cls->newInstance(frame_->context.get()));
@@ -523,6 +533,88 @@ std::u16string KvVirtualMachine::newInstance(const Instruction& ins) {
     return std::u16string();
 }
 
+// The field each free name of a plain constructor reaches on self, as the
+// call's binding would alias it (bindOwnFields in machine_calls.cpp); false
+// when the binding was not found for self's class or would bind a method.
+static bool plainConstructorFields(const KvObjFunc& init, KvVBaseContext& self, VariableSlot** fields) {
+    const ScopeTable* scope = init.descriptor()->scope;
+    const ImplicitBindings* bindings = init.codeUnit()->cache(init.definedAt()).implicits.get();
+    const KvObjClass* cls = classOfContext(self);
+    if (!bindings || !bindings->complete || !bindings->ownMembers || !cls || bindings->classKey != cls->serial() ||
+        bindings->memberSlots.size() != scope->implicits.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < scope->implicits.size(); ++i) {
+        const int32_t slot = bindings->memberSlots[i];
+        if (!self.hasSlot(slot)) return false;
+        VariableSlot& field = self.slot(slot);
+        if (!field.isAlias() && field.value && isUnboundMethod(field.value)) return false;
+        fields[i] = &field;
+    }
+    return true;
+}
+
+// A plain constructor (constructor_plan.h) run without a frame, with the
+// effects its frame would have in the same order: surplus arguments
+// released, the stores made, then the parameters released in order. False,
+// nothing done, when it must run as code: its class has no plan for it, an
+// argument is a field or a method still to bind, or a field is not found.
+static bool constructPlainly(KvFastStack& stack, KvObjFunc& init, KvVBaseContext& self, int32_t n) {
+    KvObjClass* cls = classOfContext(self);
+    const std::vector<ConstructorStep>* steps = cls ? cls->plainConstructor(init) : nullptr;
+    if (!steps) return false;
+    constexpr size_t kMostFields = 16;
+    const ScopeTable* scope = init.descriptor()->scope;
+    VariableSlot* fields[kMostFields];
+    if (scope->implicits.size() > kMostFields || scope->parameters.size() > kMostFields ||
+        !plainConstructorFields(init, self, fields)) {
+        return false;
+    }
+    KvBaseObject** args = stack.topEntries(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+        if (isFieldValue(args[i]) || isUnboundMethod(args[i])) return false;
+    }
+    const int32_t parameters = static_cast<int32_t>(scope->parameters.size());
+    const int32_t moved = n < parameters ? n : parameters;
+    KvBaseObject* null = kvNull();
+    for (int32_t i = moved; i < n; ++i) {
+        KvBaseObject* surplus = args[i];
+        args[i] = null;
+        surplus->release();
+    }
+    // A parameter's first store takes the argument's own reference off the
+    // stack (the frame would count it into the field and drop the
+    // parameter's later: the same counts, without a fall that makes the
+    // value a cycle candidate); later stores of it count their own.
+    KvBaseObject* values[kMostFields];
+    bool taken[kMostFields] = {};
+    for (int32_t i = 0; i < moved; ++i) values[i] = args[i];
+    for (const ConstructorStep& step : *steps) {
+        VariableSlot* field = fields[step.implicit]->finalSlot();
+        KvBaseObject* old = field->value;
+        const int32_t parameter = step.parameter;
+        if (parameter >= moved) {
+            field->value = null;
+        } else if (!taken[parameter]) {
+            field->value = values[parameter];
+            args[parameter] = null;
+            taken[parameter] = true;
+        } else {
+            values[parameter]->addRef();
+            field->value = values[parameter];
+        }
+        if (old) old->release();
+    }
+    for (int32_t i = 0; i < moved; ++i) {
+        KvBaseObject* argument = args[i];  // null when taken
+        args[i] = null;
+        argument->release();
+    }
+    stack.drop(static_cast<size_t>(n));
+    collectCyclesIfDue();  // where the constructor's frame would have ended
+    return true;
+}
+
 // Stack: instance, arguments, count. The constructor's result is dropped;
 // an instance without one is left as it is.
 std::u16string KvVirtualMachine::construct() {
@@ -536,6 +628,10 @@ std::u16string KvVirtualMachine::construct() {
         if (init && init->tag() == kTagFunc) {
             // A shared constructor runs on its instance without being bound to it;
             // the arguments move into its parameters, the instance stays.
+            if (frames_.size() < kMaxFrames && holder == static_cast<KvObjLocalObject*>(instance)->context() &&
+                constructPlainly(stack, *static_cast<KvObjFunc*>(init), *holder, n)) {
+                return std::u16string();
+            }
             return enterScript(static_cast<KvObjFunc*>(init), holder, n, false, false) ? std::u16string() : callError_;
         }
         CallArgs dropped(n);

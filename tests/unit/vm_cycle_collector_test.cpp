@@ -102,6 +102,28 @@ TEST(VmCycleCollector, EveryCycleShapeIsFreedDuringTheRun) {
     }
 }
 
+// A batch runs while the method of an instance that nothing else holds is
+// still running: the method's activation keeps the instance's context, so
+// the instance survives that batch; when the method returns, the context's
+// count falls while its instance lives, and the garbage must be found then.
+TEST(VmCycleCollector, InstanceDroppedWhileItsMethodRunsIsFreedAfterward) {
+    LiveProgram program(
+        "class D {\n var me\n func D() { me = this }\n func drop() { holder = null\n return spin() }\n}\n"
+        "class T { var me }\n"
+        "var holder = null\n"
+        "func spin() { for (var i = 0; i < 5000; i++) { var t = new T()\n t.me = t }\n return 0 }\n"
+        "func churn(n) { for (var i = 0; i < n; i++) { holder = new D()\n holder.drop() } }\n");
+    program.call(u"churn", {1}).value.reset();  // the classes make their shared methods
+    collectCycles();
+    int64_t before = kvLiveValueCount();
+    uint64_t visited = cycleVisitCount();
+    program.call(u"churn", {4}).value.reset();
+    EXPECT_GT(cycleVisitCount(), visited);  // batches ran while the methods ran
+    collectCycles();
+    EXPECT_EQ(kvLiveValueCount(), before);
+    EXPECT_EQ(cycleCandidateCount(), 0u);
+}
+
 // A model of the script graph: node i's fields a, b, c point at nodes or nowhere (-1).
 struct GraphModel {
     std::vector<std::array<int, 3>> edges;
