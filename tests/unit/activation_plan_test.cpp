@@ -51,7 +51,8 @@ TEST(ActivationPlan, RefusedWhenTheActivationIsLarge) {
 
 TEST(ActivationPlan, ConstructorsKeepTheSlotsOfTheFieldsTheyAlias) {
     LiveProgram program(
-        "class P {\n var a\n var b\n func P(x, y) { a = x\n b = y }\n}\n"
+        // More than parameters copied into fields: the constructor runs in a frame.
+        "class P {\n var a\n var b\n func P(x, y) { a = x + 1\n b = y }\n}\n"
         "var last = null\n"
         "for (var i = 0; i < 3; i++) { last = new P(i, i + 1) }");
     KvBaseObject* last = program.global(u"last");
