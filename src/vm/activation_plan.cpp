@@ -82,9 +82,7 @@ void notePlan(KvObjFunc& function) {
     if (implicits == 0) {
         if (!function.noteCall()) return;
     } else {
-        const KvVBaseContext* self = function.thisContext();
-        const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
-        classKey = cls ? cls->serial() : 0;
+        classKey = classKeyOf(function.thisContext());
         if (!targets || !targets->ready || targets->classKey != classKey || targets->slots.size() != implicits) return;
         for (VariableSlot* target : targets->slots) {
             if (!target) return;

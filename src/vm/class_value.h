@@ -139,4 +139,11 @@ inline KvObjClass* classOfContext(const KvVBaseContext& context) {
     return cls && cls->tag() == kTagClass ? static_cast<KvObjClass*>(cls) : nullptr;
 }
 
+// What bindings found through a `this` context are kept under: the serial
+// of its class, or 0 without one.
+inline uint64_t classKeyOf(const KvVBaseContext* self) {
+    const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
+    return cls ? cls->serial() : 0;
+}
+
 }  // namespace kestrel

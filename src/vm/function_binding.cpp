@@ -38,11 +38,6 @@ std::unique_ptr<KvVarPosition> searchBaseClasses(KvVBaseContext& self, const std
     return position;
 }
 
-uint64_t classKeyOf(const KvVBaseContext* self) {
-    KvObjClass* cls = self ? classOfContext(*self) : nullptr;
-    return cls ? cls->serial() : 0;
-}
-
 // The activation's parent and `this` are the function's defining and `this`
 // contexts (for a shared method, those of the instance it runs on).
 struct Search {

@@ -216,9 +216,7 @@ inline bool KvVirtualMachine::bindKnownTargets(KvObjFunc& function, KvVBaseConte
     if (!scope || scope->implicits.empty()) return true;
     const BoundTargets* cached = function.boundTargets();
     if (!cached || !cached->ready) return function.isUnbound() && bindOwnFields(function, *scope, activation);
-    const KvVBaseContext* self = activation.thisBaseContext();
-    const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
-    if (cached->classKey != (cls ? cls->serial() : 0)) return false;
+    if (cached->classKey != classKeyOf(activation.thisBaseContext())) return false;
     VariableSlot* implicit = &activation.slot(scope->firstImplicitSlot);
     VariableSlot* const* targets = cached->slots.data();
     const size_t count = scope->implicits.size();
@@ -237,8 +235,7 @@ inline bool KvVirtualMachine::bindOwnFields(KvObjFunc& function, const ScopeTabl
     const ImplicitBindings* bindings = function.codeUnit()->cache(function.definedAt()).implicits.get();
     KvVBaseContext* self = activation.thisBaseContext();
     if (!bindings || !bindings->complete || !bindings->ownMembers || !self) return false;
-    const KvObjClass* cls = classOfContext(*self);
-    if (bindings->classKey != (cls ? cls->serial() : 0)) return false;
+    if (bindings->classKey != classKeyOf(self)) return false;
     VariableSlot* implicit = &activation.slot(scope.firstImplicitSlot);
     for (size_t i = 0; i < scope.implicits.size(); ++i) {
         const int32_t slot = bindings->memberSlots[i];

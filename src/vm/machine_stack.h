@@ -96,9 +96,7 @@ template <bool kReceiver>
         self = receiver->thisBaseContext();
         if (plan.implicitCount > 0 && (!self || !self->hasSlot(plan.fieldsNeeded - 1))) return false;
     }
-    if (!plan.checksClass) return true;
-    const KvObjClass* cls = self ? classOfContext(*self) : nullptr;
-    return (cls ? cls->serial() : 0) == plan.classKey;
+    return !plan.checksClass || classKeyOf(self) == plan.classKey;
 }
 
 // enterScript for a call that fits its function's plan. With calleeBelow
